@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Mobrel needs on Debian 12.
+# Idempotent and quiet when everything is already present.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev libgl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+    zip unzip p7zip-full python3
+    clang
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
+
+# The peer tools the tests compare against must be there: a missing one is a failure.
+for tool in zip unzip zipinfo 7z python3; do
+    command -v "$tool" >/dev/null || { echo "missing peer tool: $tool" >&2; exit 1; }
+done
