@@ -1,0 +1,27 @@
+#pragma once
+// Entry names in archives are CP437 (the "OEM" page); in memory they are UTF-8 (the
+// "ANSI" page on Linux). A name CP437 cannot hold is written as UTF-8 with general
+// purpose flag bit 11 set, so no character is lost.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mobrel {
+
+constexpr uint16_t kUtf8NameFlag = 0x0800;  // general purpose flag bit 11
+
+// CP437 bytes to UTF-8. Every byte has a character, so this never fails.
+std::string OemToAnsi(std::string_view oem);
+// UTF-8 to CP437. Characters CP437 has no form for (and invalid UTF-8) become '?'.
+std::string AnsiToOem(std::string_view ansi);
+// True when every character of the UTF-8 text has a CP437 form.
+bool FitsOem(std::string_view ansi);
+
+// The bytes to store for a name held in memory, and whether bit 11 must be set.
+struct TStoredName {
+    std::string Bytes;
+    bool Utf8 = false;
+};
+TStoredName EncodeEntryName(std::string_view ansi);
+
+}  // namespace mobrel

@@ -1,0 +1,28 @@
+#pragma once
+// Packed DOS date-time values (time in the low 16 bits, date in the high 16 bits) and their
+// conversion to and from local time through the C library.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mobrel {
+
+// A point in time as seconds since the Unix epoch. The engine's "date-time value".
+using TDateTime = int64_t;
+
+// Local time of a packed value; nothing when it is no calendar date (30 February, month 0).
+std::optional<TDateTime> DosDateTimeToDateTime(uint32_t dosDateTime);
+// The packed value of a local time, seconds rounded down to even. Times before 1980 give
+// 1 January 1980 00:00:00; times after 2107 the last representable value.
+uint32_t DateTimeToDosDateTime(TDateTime when);
+// The current local time.
+TDateTime Now();
+// "YYYY-MM-DD HH:MM:SS" in local time.
+std::string FormatDateTime(TDateTime when);
+
+// A file's modification time packed as DOS date-time, or nothing when it can't be read.
+std::optional<uint32_t> FileDosDateTime(const std::string& path);
+// Sets a file's modification (and access) time from a packed value; false on failure.
+bool SetFileDosDateTime(const std::string& path, uint32_t dosDateTime);
+
+}  // namespace mobrel
