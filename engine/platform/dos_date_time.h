@@ -22,6 +22,8 @@ std::string FormatDateTime(TDateTime when);
 
 // A file's modification time packed as DOS date-time, or nothing when it can't be read.
 std::optional<uint32_t> FileDosDateTime(const std::string& path);
+// The same for an open file's handle.
+std::optional<uint32_t> HandleDosDateTime(int handle);
 // Sets a file's modification (and access) time from a packed value; false on failure.
 bool SetFileDosDateTime(const std::string& path, uint32_t dosDateTime);
 

@@ -1,0 +1,16 @@
+#pragma once
+// The temporary folder and unique temporary files.
+#include <string>
+
+namespace mobrel {
+
+// $TMPDIR when it is set and not empty, else "/tmp"; always with a trailing '/'.
+std::string TempDirectory();
+
+// Creates a new, empty file with a unique name in folder (a trailing '/' is optional; an
+// empty folder means the current one) whose name starts with prefix, and returns its path.
+// The file exists when this returns, so no other process can take the name. Raises
+// EFileError ("Cannot create file \"<folder><prefix>XXXXXX\". <reason>") on failure.
+std::string MakeTempFile(const std::string& folder, const std::string& prefix = "MBZ");
+
+}  // namespace mobrel
