@@ -17,11 +17,18 @@ std::string AnsiToOem(std::string_view ansi);
 // True when every character of the UTF-8 text has a CP437 form.
 bool FitsOem(std::string_view ansi);
 
-// The bytes to store for a name held in memory, and whether bit 11 must be set.
+// True when the text is well-formed UTF-8 (no overlong forms, surrogates or truncation).
+bool IsValidUtf8(std::string_view text);
+
+// The bytes to store for a name held in memory, and whether bit 11 must be set: CP437 when
+// every character fits, else the UTF-8 bytes flagged. Bytes that are not UTF-8 at all are
+// stored unchanged and unflagged.
 struct TStoredName {
     std::string Bytes;
     bool Utf8 = false;
 };
 TStoredName EncodeEntryName(std::string_view ansi);
+// A stored name as held in memory: unchanged when bit 11 is set, else read as CP437.
+std::string DecodeEntryName(std::string_view stored, bool utf8Flag);
 
 }  // namespace mobrel
