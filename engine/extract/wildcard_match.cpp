@@ -1,0 +1,303 @@
+#include "extract/wildcard_match.h"
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+// The pattern is compiled into a short list of elements and the name is then run through
+// it once, tracking every element that can be reached at the current character (a
+// nondeterministic automaton). Trying each position of a "*" in turn and backtracking gives
+// the same answer but takes exponential time on patterns with many stars, and patterns come
+// from users and from saved lists. Here a match costs at most (pattern length x name
+// length) steps, and nothing is allocated for patterns of up to kInlineElements elements.
+
+namespace mobrel {
+
+namespace {
+
+constexpr size_t kInlineElements = 64;
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A character set "<...>" in the pattern; its members are read from the pattern itself.
+struct TCharSet {
+    uint32_t First;  // the first member
+    uint32_t Close;  // the closing '>'
+    bool Inverted;
+};
+
+// Parses the set opening at pattern[open]; false when it is empty or has no '>'.
+bool ParseSet(std::string_view pattern, size_t open, TCharSet& set) {
+    size_t pos = open + 1;
+    set.Inverted = pos < pattern.size() && (pattern[pos] == '!' || pattern[pos] == '^');
+    if (set.Inverted) {
+        ++pos;
+    }
+    const size_t close = pattern.find('>', pos);
+    if (close == std::string_view::npos || close == pos) {
+        return false;
+    }
+    set.First = static_cast<uint32_t>(pos);
+    set.Close = static_cast<uint32_t>(close);
+    return true;
+}
+
+bool SetHolds(std::string_view pattern, const TCharSet& set, char c) {
+    const auto ch = static_cast<unsigned char>(Lower(c));
+    bool found = false;
+    for (size_t i = set.First; i < set.Close && !found;) {
+        const auto from = static_cast<unsigned char>(Lower(pattern[i]));
+        if (i + 2 < set.Close && pattern[i + 1] == '-') {
+            const auto to = static_cast<unsigned char>(Lower(pattern[i + 2]));
+            found = from <= to ? (ch >= from && ch <= to) : (ch >= to && ch <= from);
+            i += 3;
+        } else {
+            found = ch == from;
+            ++i;
+        }
+    }
+    return found != set.Inverted;
+}
+
+enum class TElementKind : uint8_t { Literal, AnyChar, Set, Star };
+
+// One step of the compiled pattern. A run of "*" and "?" becomes one AnyChar per "?"
+// followed by one Star, because the "?" of a run take their characters before the "*".
+// Trivially constructible, so the inline list below costs nothing to set up.
+struct TElement {
+    TElementKind Kind;
+    char Char;     // Literal: the lower-cased character
+    bool Guarded;  // Star: only passes over characters of Set (the set after it)
+    bool Last;     // Star: the run ends the pattern
+    // Star of the last run: whether being here when the name runs out is a match. A lone
+    // "*" or a run with "?" is; "**" reached with nothing left is not.
+    bool AcceptsAtEnd;
+    TCharSet Set;  // Set, or the guard of a Star
+};
+
+TElement MakeElement(TElementKind kind, char c = 0) {
+    return TElement{kind, c, false, false, false, TCharSet{0, 0, false}};
+}
+
+// Elements of one pattern, on the stack unless the pattern is long.
+class TElementList {
+  public:
+    void Add(const TElement& element) {
+        if (count_ < kInlineElements) {
+            inline_[count_] = element;
+        } else {
+            if (overflow_.empty()) {
+                overflow_.assign(inline_.begin(), inline_.end());
+            }
+            overflow_.push_back(element);
+        }
+        ++count_;
+    }
+    size_t Count() const { return count_; }
+    TElement& operator[](size_t i) { return count_ <= kInlineElements ? inline_[i] : overflow_[i]; }
+
+  private:
+    std::array<TElement, kInlineElements> inline_;
+    std::vector<TElement> overflow_;
+    size_t count_ = 0;
+};
+
+// Adds the run of "*" and "?" starting at pattern[start]; returns the position after it.
+size_t CompileRun(std::string_view pattern, size_t start, TElementList& elements) {
+    size_t end = start;
+    size_t questions = 0;
+    while (end < pattern.size() && (pattern[end] == '*' || pattern[end] == '?')) {
+        questions += pattern[end] == '?' ? 1 : 0;
+        ++end;
+    }
+    for (size_t i = 0; i < questions; ++i) {
+        elements.Add(MakeElement(TElementKind::AnyChar));
+    }
+    TElement star = MakeElement(TElementKind::Star);
+    star.Last = end == pattern.size();
+    star.AcceptsAtEnd = star.Last && (questions > 0 || end - start == 1);
+    if (end < pattern.size() && pattern[end] == '<') {
+        star.Guarded = ParseSet(pattern, end, star.Set);
+    }
+    elements.Add(star);
+    return end;
+}
+
+// False when the pattern holds a malformed set, which makes every match fail.
+bool Compile(std::string_view pattern, TElementList& elements) {
+    size_t pos = 0;
+    while (pos < pattern.size()) {
+        const char c = pattern[pos];
+        if (c == '*') {
+            pos = CompileRun(pattern, pos, elements);
+        } else if (c == '?') {
+            elements.Add(MakeElement(TElementKind::AnyChar));
+            ++pos;
+        } else if (c == '<') {
+            TElement set = MakeElement(TElementKind::Set);
+            if (!ParseSet(pattern, pos, set.Set)) {
+                return false;
+            }
+            elements.Add(set);
+            pos = set.Set.Close + 1;
+        } else {
+            elements.Add(MakeElement(TElementKind::Literal, Lower(c)));
+            ++pos;
+        }
+    }
+    return true;
+}
+
+// The elements reachable at one position of the name, one bit each, plus one bit for
+// "pattern used up" (index Count()).
+class TStateSet {
+  public:
+    explicit TStateSet(size_t states) : words_((states + 63) / 64) {
+        if (words_ > inline_.size()) {
+            overflow_.resize(words_);
+        }
+    }
+    void Clear() {
+        for (size_t w = 0; w < words_; ++w) {
+            Words()[w] = 0;
+        }
+    }
+    void Add(size_t i) { Words()[i / 64] |= uint64_t{1} << (i % 64); }
+    bool Has(size_t i) const { return (Words()[i / 64] >> (i % 64)) & 1; }
+    bool Empty() const {
+        for (size_t w = 0; w < words_; ++w) {
+            if (Words()[w] != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+    // Calls visit(i) for every member in increasing order.
+    template <typename Visit>
+    void ForEach(Visit visit) const {
+        for (size_t w = 0; w < words_; ++w) {
+            for (uint64_t bits = Words()[w]; bits != 0; bits &= bits - 1) {
+                visit(w * 64 + static_cast<size_t>(std::countr_zero(bits)));
+            }
+        }
+    }
+
+  private:
+    uint64_t* Words() { return overflow_.empty() ? inline_.data() : overflow_.data(); }
+    const uint64_t* Words() const { return overflow_.empty() ? inline_.data() : overflow_.data(); }
+
+    std::array<uint64_t, (kInlineElements + 1 + 63) / 64 + 1> inline_{};
+    std::vector<uint64_t> overflow_;
+    size_t words_;
+};
+
+class TMatcher {
+  public:
+    TMatcher(std::string_view pattern, TElementList& elements)
+        : pattern_(pattern),
+          elements_(elements),
+          end_(elements.Count()),
+          current_(end_ + 1),
+          next_(end_ + 1) {}
+
+    bool Run(std::string_view name) {
+        current_.Add(0);
+        for (const char c : name) {
+            if (FollowStars()) {
+                return true;
+            }
+            Step(Lower(c));
+            if (current_.Empty()) {
+                return false;
+            }
+        }
+        return AcceptsAtEnd();
+    }
+
+  private:
+    // A star may take no characters, so whatever follows it is reachable here too. A star
+    // that ends the pattern with a character still left takes the rest: the match holds.
+    bool FollowStars() {
+        bool matched = false;
+        current_.ForEach([&](size_t i) {
+            if (i < end_ && elements_[i].Kind == TElementKind::Star) {
+                if (elements_[i].Last) {
+                    matched = true;
+                } else {
+                    current_.Add(i + 1);  // never a star: runs are compiled whole
+                }
+            }
+        });
+        return matched;
+    }
+
+    void Step(char c) {
+        next_.Clear();
+        current_.ForEach([&](size_t i) {
+            if (i == end_) {
+                return;
+            }
+            const TElement& e = elements_[i];
+            switch (e.Kind) {
+                case TElementKind::Literal:
+                    if (e.Char == c) {
+                        next_.Add(i + 1);
+                    }
+                    break;
+                case TElementKind::AnyChar:
+                    next_.Add(i + 1);
+                    break;
+                case TElementKind::Set:
+                    if (SetHolds(pattern_, e.Set, c)) {
+                        next_.Add(i + 1);
+                    }
+                    break;
+                case TElementKind::Star:
+                    if (!e.Guarded || SetHolds(pattern_, e.Set, c)) {
+                        next_.Add(i);
+                    }
+                    break;
+            }
+        });
+        std::swap(current_, next_);
+    }
+
+    bool AcceptsAtEnd() {
+        bool accepted = current_.Has(end_);
+        current_.ForEach([&](size_t i) {
+            if (i < end_ && elements_[i].Kind == TElementKind::Star && elements_[i].AcceptsAtEnd) {
+                accepted = true;
+            }
+        });
+        return accepted;
+    }
+
+    std::string_view pattern_;
+    TElementList& elements_;
+    size_t end_;
+    TStateSet current_;
+    TStateSet next_;
+};
+
+}  // namespace
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    if (pattern == "*") {
+        return true;
+    }
+    TElementList elements;
+    if (!Compile(pattern, elements)) {
+        return false;
+    }
+    TMatcher matcher(pattern, elements);
+    return matcher.Run(name);
+}
+
+bool HasWildcards(std::string_view text) {
+    return text.find_first_of("*?<>|") != std::string_view::npos;
+}
+
+}  // namespace mobrel
