@@ -1,0 +1,22 @@
+#pragma once
+// Small text helpers of the engine.
+#include <string>
+
+namespace mobrel {
+
+// The first count characters of text (all of it when shorter; none for a count below 1).
+std::string LeftStr(const std::string& text, int count);
+// The last count characters of text (all of it when shorter; none for a count below 1).
+std::string RightStr(const std::string& text, int count);
+
+// Replace every '\' by '/' (or the reverse) in place and return the same text.
+std::string& BackslashToSlash(std::string& text);
+std::string& SlashToBackslash(std::string& text);
+
+// Replaces name by the form it will have when read back from an archive, so names can be
+// compared with entries already stored. Names CP437 can hold go through CP437, other UTF-8
+// names are stored as UTF-8 and come back unchanged; bytes that are no UTF-8 at all come
+// back as their CP437 reading.
+void OemRoundTrip(std::string& name);
+
+}  // namespace mobrel
