@@ -16,15 +16,22 @@ enum class TFileMode {
 class TFileStream : public TStream {
 public:
     // Raises EFileError ("Cannot open file \"name\". <reason>" or "Cannot create file ...")
-    // when the file cannot be opened.
+    // when the file cannot be opened; a folder is refused the same way. Created files get
+    // mode 0666 less the umask.
     TFileStream(const std::string& fileName, TFileMode mode);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
 
+    // Loops until count bytes moved or the end of the file. A read error raises EStreamError
+    // (after delivering the bytes that did arrive).
     int64_t Read(void* data, int64_t count) override;
+    // Loops until count bytes moved. A full disk (or quota, or size limit) gives a short
+    // count; any other write error raises EStreamError (after reporting the bytes taken).
     int64_t Write(const void* data, int64_t count) override;
+    // A position the file can't take (before its start) raises EStreamError.
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    // Truncates or extends the file; a position past the new end moves to the end.
     void SetSize(int64_t size) override;
     int64_t Size() override;
 
