@@ -79,6 +79,10 @@ const TFixedTables& FixedTables() {
     return tables;
 }
 
+// Outcome of the fast loop: it stops at the end of the block, on bad data, or when the
+// input piece or the output chunk is nearly used up (then the careful path goes on).
+enum class TFastStop { EndOfBlock, BadData, NeedCare };
+
 // One Inflate run. Output is produced at window[position], with the 32 KB before
 // window[kHistory] as history; when the position passes kChunkEnd the 32 KB chunk is
 // handed over and everything moves down by 32 KB, so a match source never wraps.
@@ -94,6 +98,7 @@ class TInflater {
     TInflateResult InflateFixed();
     TInflateResult InflateDynamic();
     TInflateResult InflateCodes(const THuffmanTable& literals, const THuffmanTable& distances);
+    TFastStop DecodeFast(const THuffmanTable& literals, const THuffmanTable& distances);
 
     // --- bit input ---
     bool FastInputAvailable() const { return inputEnd_ - input_ >= 8; }
@@ -125,7 +130,8 @@ class TInflater {
 
     // --- output ---
     bool DistanceTooFar(unsigned distance) const { return distance > position_ - historyStart_; }
-    void CopyMatch(unsigned length, unsigned distance);
+    // Copies a match to out (the source lies distance bytes back); returns its end.
+    static uint8_t* CopyMatch(uint8_t* out, unsigned length, unsigned distance);
     void SlideIfFull();
 
     TDecodeContext& context_;
@@ -193,12 +199,12 @@ void TInflater::SlideIfFull() {
     historyStart_ = 0;
 }
 
-void TInflater::CopyMatch(unsigned length, unsigned distance) {
-    uint8_t* out = window_ + position_;
+uint8_t* TInflater::CopyMatch(uint8_t* out, unsigned length, unsigned distance) {
     const uint8_t* from = out - distance;
-    position_ += length;
+    uint8_t* const end = out + length;
     if (distance >= 8) {
-        uint8_t* const end = out + length;
+        // Eight bytes at a time; may write up to seven bytes past the end, into window
+        // space not yet produced.
         do {
             std::memcpy(out, from, 8);
             out += 8;
@@ -207,10 +213,101 @@ void TInflater::CopyMatch(unsigned length, unsigned distance) {
     } else if (distance == 1) {
         std::memset(out, *from, length);
     } else {
-        while (length-- > 0) {
+        while (out < end) {
             *out++ = *from++;
         }
     }
+    return end;
+}
+
+TFastStop TInflater::DecodeFast(const THuffmanTable& literals, const THuffmanTable& distances) {
+    // Everything the loop touches is held in locals: stores into the window could
+    // otherwise alias the members and force them through memory on every byte.
+    uint64_t bits = bitBuffer_;
+    unsigned count = bitCount_;
+    const uint8_t* in = input_;
+    const uint8_t* const inLimit = inputEnd_ - 8;
+    uint8_t* out = window_ + position_;
+    uint8_t* const outLimit = window_ + kChunkEnd;
+    const uint8_t* const historyStart = window_ + historyStart_;
+    const uint32_t* const literalEntries = literals.Entries.data();
+    const uint64_t literalMask = (uint64_t{1} << literals.LookupBits) - 1;
+    const unsigned literalBits = literals.LookupBits;
+    const uint32_t* const distanceEntries = distances.Empty() ? nullptr : distances.Entries.data();
+    const uint64_t distanceMask = (uint64_t{1} << distances.LookupBits) - 1;
+    const unsigned distanceBits = distances.LookupBits;
+    TFastStop stop = TFastStop::NeedCare;
+
+    while (in <= inLimit && out < outLimit) {
+        // 56 bits or more: enough for a length with its extra bits and a distance with
+        // its extra bits (at most 48).
+        bits |= LoadLittle64(in) << count;
+        in += (63 - count) >> 3;
+        count |= 56;
+
+        uint32_t entry = literalEntries[bits & literalMask];
+        unsigned kind = THuffmanTable::Kind(entry);
+        if (kind > kHuffmanLiteral && kind != kHuffmanInvalid) {
+            entry = literalEntries[THuffmanTable::Value(entry) +
+                                   LowBits(bits >> literalBits, kind - 16)];
+            kind = THuffmanTable::Kind(entry);
+        }
+        bits >>= THuffmanTable::Bits(entry);
+        count -= THuffmanTable::Bits(entry);
+        if (kind == kHuffmanLiteral) {
+            *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
+            // A second literal usually fits in the bits left.
+            entry = literalEntries[bits & literalMask];
+            if (THuffmanTable::Kind(entry) == kHuffmanLiteral) {
+                bits >>= THuffmanTable::Bits(entry);
+                count -= THuffmanTable::Bits(entry);
+                *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
+            }
+            continue;
+        }
+        if (kind > 13) {
+            stop = kind == kHuffmanEndOfBlock ? TFastStop::EndOfBlock : TFastStop::BadData;
+            break;
+        }
+        const unsigned length =
+            THuffmanTable::Value(entry) + static_cast<unsigned>(LowBits(bits, kind));
+        bits >>= kind;
+        count -= kind;
+
+        if (distanceEntries == nullptr) {
+            stop = TFastStop::BadData;
+            break;
+        }
+        entry = distanceEntries[bits & distanceMask];
+        kind = THuffmanTable::Kind(entry);
+        if (kind > kHuffmanLiteral && kind != kHuffmanInvalid) {
+            entry = distanceEntries[THuffmanTable::Value(entry) +
+                                    LowBits(bits >> distanceBits, kind - 16)];
+            kind = THuffmanTable::Kind(entry);
+        }
+        if (kind > 13) {
+            stop = TFastStop::BadData;
+            break;
+        }
+        bits >>= THuffmanTable::Bits(entry);
+        count -= THuffmanTable::Bits(entry);
+        const unsigned distance =
+            THuffmanTable::Value(entry) + static_cast<unsigned>(LowBits(bits, kind));
+        bits >>= kind;
+        count -= kind;
+
+        if (distance > static_cast<size_t>(out - historyStart)) {
+            stop = TFastStop::BadData;
+            break;
+        }
+        out = CopyMatch(out, length, distance);
+    }
+
+    bitBuffer_ = bits;
+    bitCount_ = count;
+    input_ = in;
+    position_ = static_cast<size_t>(out - window_);
+    return stop;
 }
 
 TInflateResult TInflater::InflateCodes(const THuffmanTable& literals,
@@ -219,82 +316,45 @@ TInflateResult TInflater::InflateCodes(const THuffmanTable& literals,
         return irBadData;
     }
     for (;;) {
-        uint32_t entry;
-        unsigned kind;
-        unsigned length;
-        unsigned distance;
-        if (FastInputAvailable() && phantomBytes_ == 0) {
-            // Fast path: 56 bits cover a length with its extra bits and a distance with
-            // its extra bits (at most 48).
-            RefillFast();
-            entry = literals.Lookup(bitBuffer_);
-            kind = THuffmanTable::Kind(entry);
-            Drop(THuffmanTable::Bits(entry));
-            if (kind == kHuffmanLiteral) {
-                window_[position_++] = static_cast<uint8_t>(THuffmanTable::Value(entry));
-                // Another literal often fits in what is left.
-                if (bitCount_ >= 15) {
-                    entry = literals.Lookup(bitBuffer_);
-                    if (THuffmanTable::Kind(entry) == kHuffmanLiteral) {
-                        Drop(THuffmanTable::Bits(entry));
-                        window_[position_++] = static_cast<uint8_t>(THuffmanTable::Value(entry));
-                    }
-                }
+        if (phantomBytes_ == 0 && FastInputAvailable()) {
+            const TFastStop stop = DecodeFast(literals, distances);
+            if (stop != TFastStop::NeedCare) {
+                return stop == TFastStop::EndOfBlock ? irOk : irBadData;
+            }
+            if (position_ >= kChunkEnd) {
                 SlideIfFull();
                 continue;
-            }
-            if (kind > 13) {
-                if (kind == kHuffmanEndOfBlock) {
-                    return irOk;
-                }
-                return irBadData;
-            }
-            length = THuffmanTable::Value(entry) + static_cast<unsigned>(LowBits(bitBuffer_, kind));
-            Drop(kind);
-            if (distances.Empty()) {
-                return irBadData;
-            }
-            entry = distances.Lookup(bitBuffer_);
-            kind = THuffmanTable::Kind(entry);
-            if (kind > 13) {
-                return irBadData;
-            }
-            Drop(THuffmanTable::Bits(entry));
-            distance =
-                THuffmanTable::Value(entry) + static_cast<unsigned>(LowBits(bitBuffer_, kind));
-            Drop(kind);
-        } else {
-            entry = DecodeSlow(literals);
-            kind = THuffmanTable::Kind(entry);
-            if (Overrun() || kind == kHuffmanInvalid) {
-                return irBadData;
-            }
-            if (kind == kHuffmanLiteral) {
-                window_[position_++] = static_cast<uint8_t>(THuffmanTable::Value(entry));
-                SlideIfFull();
-                continue;
-            }
-            if (kind == kHuffmanEndOfBlock) {
-                return irOk;
-            }
-            length = THuffmanTable::Value(entry) + TakeBits(kind);
-            if (distances.Empty()) {
-                return irBadData;
-            }
-            entry = DecodeSlow(distances);
-            kind = THuffmanTable::Kind(entry);
-            if (kind > 13) {
-                return irBadData;
-            }
-            distance = THuffmanTable::Value(entry) + TakeBits(kind);
-            if (Overrun()) {
-                return irBadData;
             }
         }
-        if (DistanceTooFar(distance)) {
+        // Near the end of an input piece or of the data: one symbol at a time, taking
+        // bytes only as they are needed.
+        uint32_t entry = DecodeSlow(literals);
+        unsigned kind = THuffmanTable::Kind(entry);
+        if (Overrun() || kind == kHuffmanInvalid) {
             return irBadData;
         }
-        CopyMatch(length, distance);
+        if (kind == kHuffmanLiteral) {
+            window_[position_++] = static_cast<uint8_t>(THuffmanTable::Value(entry));
+            SlideIfFull();
+            continue;
+        }
+        if (kind == kHuffmanEndOfBlock) {
+            return irOk;
+        }
+        const unsigned length = THuffmanTable::Value(entry) + TakeBits(kind);
+        if (distances.Empty()) {
+            return irBadData;
+        }
+        entry = DecodeSlow(distances);
+        kind = THuffmanTable::Kind(entry);
+        if (kind > 13) {
+            return irBadData;
+        }
+        const unsigned distance = THuffmanTable::Value(entry) + TakeBits(kind);
+        if (Overrun() || DistanceTooFar(distance)) {
+            return irBadData;
+        }
+        position_ = static_cast<size_t>(CopyMatch(window_ + position_, length, distance) - window_);
         SlideIfFull();
     }
 }

@@ -47,6 +47,8 @@ TEST(Crc32, MatchesZlibOnRandomBuffersOfEveryLengthAndAlignment) {
             const uint8_t* data = buffer.data() + offset;
             ASSERT_EQ(Crc32Of(data, length), ZlibCrc(data, length))
                 << "offset " << offset << " length " << length;
+            ASSERT_EQ(~UpdateCRCBufferSliced(kCrcInitial, data, length), ZlibCrc(data, length))
+                << "offset " << offset << " length " << length;
         }
     }
     for (size_t length : {1000u, 4095u, 4096u, 4097u, 32768u, 65537u, 69983u}) {
@@ -64,6 +66,7 @@ TEST(Crc32, MatchesZlibOnRandomBuffersOfEveryLengthAndAlignment) {
         uint32_t pieces = UpdateCRCBuffer(kCrcInitial, data, split);
         pieces = UpdateCRCBuffer(pieces, data + split, length - split);
         ASSERT_EQ(~pieces, ZlibCrc(data, length)) << length << " split at " << split;
+        ASSERT_EQ(~UpdateCRCBufferSliced(kCrcInitial, data, length), ZlibCrc(data, length));
     }
 }
 
