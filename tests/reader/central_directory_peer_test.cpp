@@ -1,0 +1,129 @@
+// The central directories of archives made by other tools, read with FindEndCentral and
+// ReadCentral, against what Python's zipfile reports for the same files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "extract/sanitize_dos_date_time.h"
+#include "platform/memory_stream.h"
+#include "reader/end_central.h"
+#include "reader/python_zip_listing.h"
+#include "reader/zip_header_info.h"
+#include "test_support.h"
+
+namespace mobrel {
+namespace {
+
+using test::ManifestRow;
+using test::PythonZipEntry;
+
+// Archives whose directory a peer reads: not split parts (a set is read across its files),
+// not zip64 (the engine has no 64-bit records), and not files zipfile cannot open at all.
+bool IsReadableSingleArchive(const ManifestRow& row) {
+    return row.File.find("zip64") == std::string::npos && row.File.rfind("split-", 0) != 0 &&
+           row.Features.rfind("[split set", 0) != 0 &&
+           row.PythonZipfile.rfind("open failed", 0) != 0;
+}
+
+std::string InMemoryName(std::string stored) {
+    std::replace(stored.begin(), stored.end(), '/', '\\');
+    return stored;
+}
+
+struct DirectoryRead {
+    TEndCentral End;
+    int64_t Shift = 0;  // bytes in front of the archive that its offsets don't count
+    std::vector<std::unique_ptr<TZipHeaderInfo>> Records;
+};
+
+// Reads every central header. An archive whose prefix was added without adjusting its
+// offsets has its directory right before the end record rather than at the stated offset;
+// the difference is applied here, as zipfile does.
+::testing::AssertionResult ReadDirectory(const std::vector<uint8_t>& bytes, DirectoryRead& read) {
+    TMemoryStream stream(bytes);
+    if (!read.End.FindEndCentral(stream)) {
+        return ::testing::AssertionFailure() << "no end record found";
+    }
+    const int64_t endRecord = int64_t{read.End.CommentOffset} - 22;
+    read.Shift = endRecord - read.End.CentralSize - read.End.CentralOffset;
+    stream.Seek(read.End.CentralOffset + read.Shift, soBeginning);
+    for (int i = 0; i < read.End.TotalEntries; ++i) {
+        auto record = std::make_unique<TZipHeaderInfo>();
+        const int64_t position = stream.Position();
+        if (!record->ReadCentral(stream)) {
+            return ::testing::AssertionFailure() << "central header " << i << " unreadable";
+        }
+        if (record->CentralHeaderOffset != position) {
+            return ::testing::AssertionFailure() << "header " << i << " position not kept";
+        }
+        read.Records.push_back(std::move(record));
+    }
+    if (stream.Position() != endRecord) {
+        return ::testing::AssertionFailure()
+               << "directory ends at " << stream.Position() << ", end record at " << endRecord;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void ExpectSameEntry(const TZipHeaderInfo& record, const PythonZipEntry& peer, int64_t shift) {
+    const std::string name = InMemoryName(peer.Name);
+    EXPECT_EQ(record.FullName(), name);
+    EXPECT_EQ(record.FileName().find('\\'), std::string::npos);
+    EXPECT_TRUE(record.Directory().empty() || record.Directory().back() == '\\');
+    EXPECT_EQ(record.FileName(), name.substr(name.rfind('\\') + 1));
+    EXPECT_EQ(record.VersionMadeBy, peer.VersionMadeBy);
+    EXPECT_EQ(record.VersionNeeded, peer.VersionNeeded);
+    EXPECT_EQ(record.GeneralFlags, peer.Flags);
+    EXPECT_EQ(record.CompressionMethod, peer.Method);
+    EXPECT_EQ(record.DosDateTime, SanitizeDosDateTime(peer.DosDateTime));
+    EXPECT_EQ(record.CRC32, peer.Crc);
+    EXPECT_EQ(record.CompressedSize, peer.CompressedSize);
+    EXPECT_EQ(record.UncompressedSize, peer.UncompressedSize);
+    EXPECT_EQ(record.ExtraFieldLength, peer.ExtraLength);
+    EXPECT_EQ(record.FileCommentLength, peer.CommentLength);
+    EXPECT_FALSE(record.FileComment().has_value());  // comments load on demand
+    EXPECT_EQ(record.DiskNumberStart, peer.Disk);
+    EXPECT_EQ(record.InternalAttributes, peer.InternalAttributes);
+    EXPECT_EQ(record.ExternalAttributes, peer.ExternalAttributes);
+    EXPECT_EQ(record.LocalHeaderOffset + shift, peer.HeaderOffset);
+}
+
+TEST(CentralDirectoryPeerTest, RecordsMatchPythonZipfileForEveryReadableArchive) {
+    ASSERT_TRUE(test::HaveTool("python3"));
+    std::vector<std::string> names;
+    std::vector<std::filesystem::path> paths;
+    for (const ManifestRow& row : test::ReadManifest()) {
+        if (IsReadableSingleArchive(row)) {
+            names.push_back(row.File);
+            paths.push_back(test::TestDataDir() / row.File);
+        }
+    }
+    // The selection must not quietly shrink to nothing.
+    ASSERT_GE(paths.size(), 50u);
+    const std::vector<test::PythonZipListing> listings = test::ListWithPython(paths);
+    int entries = 0;
+    for (size_t a = 0; a < paths.size(); ++a) {
+        SCOPED_TRACE(names[a]);
+        const test::PythonZipListing& peer = listings[a];
+        ASSERT_TRUE(peer.Ok) << peer.Error;
+
+        DirectoryRead read;
+        ASSERT_TRUE(ReadDirectory(test::ReadFileBytes(paths[a]), read));
+        EXPECT_EQ(read.End.ThisDisk, 0);
+        EXPECT_EQ(read.End.CommentLength, peer.Comment.size());
+        ASSERT_EQ(read.Records.size(), peer.Entries.size());
+        for (size_t i = 0; i < read.Records.size(); ++i) {
+            SCOPED_TRACE("entry " + std::to_string(i));
+            ExpectSameEntry(*read.Records[i], peer.Entries[i], read.Shift);
+        }
+        entries += static_cast<int>(read.Records.size());
+    }
+    EXPECT_GE(entries, 300);
+}
+
+}  // namespace
+}  // namespace mobrel
