@@ -100,6 +100,16 @@ TEST(DeflaterFormat, ShortBlockOfRepeatedTextUsesFixedCodes) {
     EXPECT_EQ(FirstBlockType(compressed.Stream), btFixed);
 }
 
+TEST(DeflaterFormat, TiedFixedAndDynamicEstimatesGoToFixedCodes) {
+    // Found by search: for this input both codings come to 32 bytes (dynamic trees and
+    // their description against fixed codes), so the tie rule alone picks the block type.
+    const std::string text = R"(#%(((!$"&)%%%%('#%)#'&!(#'(('#%)%!")";
+    const Compressed compressed = Compress(Bytes(text.begin(), text.end()), 6);
+    EXPECT_EQ(compressed.Result.CompressionMethod, kCompressionDeflated);
+    EXPECT_EQ(FirstBlockType(compressed.Stream), btFixed);
+    EXPECT_EQ(compressed.Stream.size(), 32u);
+}
+
 TEST(DeflaterFormat, WriteFailuresEndTheCompressionAndPassThrough) {
     const Bytes input = WordText(200000, 5);
     TDeflater deflater;
