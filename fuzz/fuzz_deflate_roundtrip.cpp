@@ -40,7 +40,9 @@ Output Compress(mobrel::TDeflater& deflater, const Bytes& input, int level, size
     size_t position = 0;
     auto read = [&](uint8_t* buffer, size_t count) {
         const size_t n = std::min({count, piece, input.size() - position});
-        std::memcpy(buffer, input.data() + position, n);
+        if (n > 0) {
+            std::memcpy(buffer, input.data() + position, n);
+        }
         position += n;
         return n;
     };

@@ -23,7 +23,9 @@ Compressed Compress(TDeflater& deflater, const Bytes& input, int level, size_t r
         if (readPiece > 0) {
             n = std::min(n, readPiece);
         }
-        std::memcpy(buffer, input.data() + position, n);
+        if (n > 0) {
+            std::memcpy(buffer, input.data() + position, n);
+        }
         position += n;
         return n;
     };
