@@ -25,7 +25,9 @@ void TDecodeContext::BeginEntry(int64_t compressedSize, int64_t uncompressedSize
     crc_ = kCrcInitial;
     bitBuffer_ = 0;
     bitCount_ = 0;
+    phantomBits_ = 0;
     endOfInput_ = false;
+    pastEnd_ = false;
 }
 
 size_t TDecodeContext::ReadCompressedBlock(uint8_t* buffer) {
@@ -71,16 +73,22 @@ size_t TDecodeContext::TakeInput(const uint8_t*& data) {
 void TDecodeContext::NeedBits(unsigned n) {
     while (bitCount_ < n) {
         uint8_t b = 0;
-        ReadInputByte(b);
+        if (phantomBits_ > 0 || ReadInputByte(b) == 0) {
+            phantomBits_ += 8;
+        }
         bitBuffer_ |= static_cast<uint64_t>(b) << bitCount_;
         bitCount_ += 8;
     }
 }
 
 void TDecodeContext::DumpBits(unsigned n) {
+    if (n > bitCount_ - phantomBits_) {
+        pastEnd_ = true;
+    }
     n = std::min(n, bitCount_);
     bitBuffer_ >>= n;
     bitCount_ -= n;
+    phantomBits_ = std::min(phantomBits_, bitCount_);
 }
 
 void TDecodeContext::FillBitBuffer() {
@@ -94,7 +102,7 @@ void TDecodeContext::FillBitBuffer() {
 }
 
 uint32_t TDecodeContext::ReadBits(unsigned n) {
-    if (bitCount_ < n) {
+    if (bitCount_ < n && phantomBits_ == 0) {
         FillBitBuffer();
     }
     const uint32_t value = static_cast<uint32_t>(bitBuffer_ & ((uint64_t{1} << n) - 1));

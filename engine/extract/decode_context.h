@@ -63,6 +63,9 @@ class TDecodeContext {
     unsigned BitCount() const { return bitCount_; }
     // Set by FillBitBuffer when it could not get a single byte.
     bool EndOfInput() const { return endOfInput_; }
+    // True once a bit beyond the entry's data has been consumed (not merely looked at):
+    // the decoder is then reading invented zeros and should stop.
+    bool PastEnd() const { return pastEnd_; }
     // Makes at least n bits (n <= 24) present; past the end of the data the missing
     // bytes count as present and read as zero bits.
     void NeedBits(unsigned n);
@@ -126,7 +129,9 @@ class TDecodeContext {
 
     uint64_t bitBuffer_ = 0;
     unsigned bitCount_ = 0;
+    unsigned phantomBits_ = 0;  // the top bits of the buffer that no input byte supplied
     bool endOfInput_ = false;
+    bool pastEnd_ = false;
 };
 
 }  // namespace mobrel
