@@ -160,7 +160,8 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& source) {
 
 void TZipHeaderInfo::SetFileName(const std::string& value) {
     if (value != fileName_) {
-        FileNameLength = static_cast<uint16_t>(EncodeName(directory_, value).Bytes.size());
+        FileNameLength =
+            static_cast<uint16_t>(EncodeName(directory_, value, VersionMadeBy).Bytes.size());
         fileName_ = value;
     }
 }
@@ -171,7 +172,8 @@ void TZipHeaderInfo::SetDirectory(const std::string& value) {
         directory += '\\';
     }
     if (directory != directory_) {
-        FileNameLength = static_cast<uint16_t>(EncodeName(directory, fileName_).Bytes.size());
+        FileNameLength =
+            static_cast<uint16_t>(EncodeName(directory, fileName_, VersionMadeBy).Bytes.size());
         directory_ = std::move(directory);
     }
 }
@@ -300,10 +302,21 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
     return true;
 }
 
-TStoredName TZipHeaderInfo::EncodeName(std::string_view directory, std::string_view fileName) {
+TStoredName TZipHeaderInfo::EncodeName(std::string_view directory, std::string_view fileName,
+                                       uint16_t versionMadeBy) {
     std::string name = std::string(directory) + std::string(fileName);
     std::replace(name.begin(), name.end(), '\\', '/');
-    TStoredName stored = EncodeEntryName(name);
+    TStoredName stored;
+    // Readers take unflagged names as CP437 only from MS-DOS hosts. A record carried over
+    // from another host keeps its host byte, so its non-ASCII names must go as flagged UTF-8
+    // or they would come back as the raw CP437 bytes.
+    if (HostOf(versionMadeBy) != kHostMsDos && IsValidUtf8(name)) {
+        const bool ascii =
+            std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
+        stored = {std::move(name), !ascii};
+    } else {
+        stored = EncodeEntryName(name);
+    }
     if (stored.Bytes.size() > kMaxFieldLength) {
         throw EFormatLimit("The entry name is longer than an archive can hold");
     }
@@ -328,7 +341,7 @@ uint16_t TZipHeaderInfo::VersionMadeByFor(const TStoredName& stored) const {
 
 void TZipHeaderInfo::WriteCentral(TStream& stream) {
     using namespace central_header;
-    const TStoredName stored = EncodeName(directory_, fileName_);
+    const TStoredName stored = EncodeName(directory_, fileName_, VersionMadeBy);
     ApplyStoredName(stored);
     // The length field must describe the bytes that follow: a comment that isn't loaded is
     // not written, and then the header says there is none.
@@ -362,7 +375,7 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
 
 void TZipHeaderInfo::WriteLocal(TStream& stream) {
     using namespace local_header;
-    const TStoredName stored = EncodeName(directory_, fileName_);
+    const TStoredName stored = EncodeName(directory_, fileName_, VersionMadeBy);
     ApplyStoredName(stored);
     LocalHeaderOffset = static_cast<uint32_t>(stream.Position());
 

@@ -101,8 +101,10 @@ class TZipHeaderInfo : public TObject {
 
   private:
     void SetName(std::string_view name);
-    // A name in its archive form; raises EFormatLimit when it can't fit the length field.
-    static TStoredName EncodeName(std::string_view directory, std::string_view fileName);
+    // A name in its archive form under the host of versionMadeBy; raises EFormatLimit when
+    // it can't fit the length field.
+    static TStoredName EncodeName(std::string_view directory, std::string_view fileName,
+                                  uint16_t versionMadeBy);
     // Records the stored form about to be written in FileNameLength and flag bit 11.
     void ApplyStoredName(const TStoredName& stored);
     uint16_t VersionMadeByFor(const TStoredName& stored) const;

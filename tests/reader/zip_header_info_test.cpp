@@ -361,6 +361,28 @@ TEST(ZipHeaderInfoTest, WrittenNamesAreCp437WhenTheyFitAndFlaggedUtf8Otherwise) 
     EXPECT_EQ(record.VersionMadeBy, 20);
 }
 
+TEST(ZipHeaderInfoTest, NamesFromOtherHostsKeepTheirCharactersWhenWrittenBack) {
+    HeaderFields f;
+    f.VersionMadeBy = 0x031E;  // Unix, names in UTF-8 without the flag
+    f.Name = "café/naïve.txt";
+    TZipHeaderInfo record = ReadCentralFrom(CentralHeaderBytes(f));
+    const std::vector<uint8_t> central = WrittenCentral(record);
+    EXPECT_EQ(Get16(central, 4), 0x031E);
+    EXPECT_EQ(Get16(central, 8), kUtf8Flag);
+    EXPECT_EQ(Tail(central, 46), "café/naïve.txt");
+    EXPECT_EQ(ReadCentralFrom(central).FullName(), "café\\naïve.txt");
+
+    f.Name = "plain/ascii.txt";  // nothing to flag
+    record = ReadCentralFrom(CentralHeaderBytes(f));
+    EXPECT_EQ(Get16(WrittenCentral(record), 8), 0);
+
+    f.Name = "latin\xE9.txt";  // no UTF-8 at all: the bytes as they were, unflagged
+    record = ReadCentralFrom(CentralHeaderBytes(f));
+    const std::vector<uint8_t> raw = WrittenCentral(record);
+    EXPECT_EQ(Get16(raw, 8), 0);
+    EXPECT_EQ(Tail(raw, 46), "latin\xE9.txt");
+}
+
 TEST(ZipHeaderInfoTest, HeadersReadBackAsWritten) {
     TZipHeaderInfo original;
     original.SetDirectory("a\\b");

@@ -1,0 +1,124 @@
+// Hostile archives through the record readers: finding the end record, reading central
+// headers (also split over two disks at any point) and local headers. Whatever the bytes,
+// a failed read leaves the stream where it was, names keep their shape, and a record that
+// was read writes a header that reads back the same.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/code_page.h"
+#include "platform/memory_stream.h"
+#include "reader/end_central.h"
+#include "reader/zip_header_info.h"
+
+namespace {
+
+using mobrel::TMemoryStream;
+using mobrel::TStream;
+using mobrel::TZipHeaderInfo;
+
+void Check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+void CheckShape(const TZipHeaderInfo& record) {
+    Check(record.FileName().find('\\') == std::string::npos);
+    Check(record.Directory().empty() || record.Directory().back() == '\\');
+}
+
+// Writing a record and reading the header back gives the same entry.
+void CheckRoundTrip(const TZipHeaderInfo& read) {
+    const bool flagged = (read.GeneralFlags & mobrel::kUtf8NameFlag) != 0;
+    if (flagged && !mobrel::IsValidUtf8(read.FullName())) {
+        return;  // a name that claims UTF-8 but isn't has no faithful stored form
+    }
+    TZipHeaderInfo copy;
+    copy.Assign(read);
+    TMemoryStream out;
+    copy.WriteCentral(out);
+    out.Seek(0, mobrel::soBeginning);
+    TZipHeaderInfo back;
+    Check(back.ReadCentral(out));
+    Check(back.FullName() == read.FullName());
+    Check(back.CRC32 == read.CRC32 && back.CompressedSize == read.CompressedSize &&
+          back.UncompressedSize == read.UncompressedSize && back.DosDateTime == read.DosDateTime &&
+          back.LocalHeaderOffset == read.LocalHeaderOffset &&
+          back.ExternalAttributes == read.ExternalAttributes);
+    Check(back.ExtraFieldLength == 0 && back.FileCommentLength == 0);
+}
+
+void ReadDirectory(const std::vector<uint8_t>& bytes) {
+    TMemoryStream stream(bytes);
+    mobrel::TEndCentral end;
+    if (!end.FindEndCentral(stream) || bytes.empty()) {
+        return;
+    }
+    stream.Seek(end.CentralOffset, mobrel::soBeginning);
+    for (int i = 0; i < end.TotalEntries; ++i) {
+        const int64_t before = stream.Position();
+        TZipHeaderInfo record;
+        if (!record.ReadCentral(stream)) {
+            Check(stream.Position() == before);
+            break;
+        }
+        Check(stream.Position() > before);
+        CheckShape(record);
+        CheckRoundTrip(record);
+    }
+}
+
+// The same bytes as two disks cut at a point the input chooses.
+void ReadAcrossDisks(const std::vector<uint8_t>& bytes) {
+    if (bytes.size() < 2) {
+        return;
+    }
+    const size_t cut = bytes[0] % bytes.size();
+    TMemoryStream first(std::vector<uint8_t>(bytes.begin() + 1, bytes.begin() + 1 + cut));
+    TMemoryStream second(std::vector<uint8_t>(bytes.begin() + 1 + cut, bytes.end()));
+    TStream* stream = &first;
+    int disks = 0;
+    for (int i = 0; i < 64; ++i) {
+        TZipHeaderInfo record;
+        TStream* const before = stream;
+        const int64_t position = stream->Position();
+        if (!record.ReadCentral(stream,
+                                [&]() -> TStream* { return disks++ == 0 ? &second : nullptr; })) {
+            Check(stream != before || stream->Position() == position);
+            break;
+        }
+        CheckShape(record);
+    }
+}
+
+void ReadLocalHeaders(const std::vector<uint8_t>& bytes) {
+    TMemoryStream stream(bytes);
+    const uint8_t signature[] = {'P', 'K', 3, 4};
+    auto at = bytes.begin();
+    while ((at = std::search(at, bytes.end(), signature, signature + 4)) != bytes.end()) {
+        const int64_t position = at - bytes.begin();
+        stream.Seek(position, mobrel::soBeginning);
+        TZipHeaderInfo record;
+        if (record.ReadLocal(stream)) {
+            Check(record.LocalHeaderOffset == position);
+            Check(stream.Position() == position + 30 + record.FileNameLength);
+            CheckShape(record);
+        } else {
+            Check(stream.Position() == position);
+        }
+        ++at;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::vector<uint8_t> bytes(data, data + size);
+    ReadDirectory(bytes);
+    ReadAcrossDisks(bytes);
+    ReadLocalHeaders(bytes);
+    return 0;
+}
