@@ -5,12 +5,16 @@
 #include <cstdint>
 #include <vector>
 
-// The pattern is compiled into a short list of elements and the name is then run through
-// it once, tracking every element that can be reached at the current character (a
-// nondeterministic automaton). Trying each position of a "*" in turn and backtracking gives
-// the same answer but takes exponential time on patterns with many stars, and patterns come
-// from users and from saved lists. Here a match costs at most (pattern length x name
-// length) steps, and nothing is allocated for patterns of up to kInlineElements elements.
+// The pattern is compiled into a short list of elements: single-character ones (a letter,
+// "?", a set) and stars. Up to the first star the name is checked element by element; the
+// pieces between stars are then placed at their leftmost fit, and the piece after the last
+// star at the name's end. Where a star that only passes over a set follows another star,
+// leftmost placement can miss a match, so such patterns run the name through an automaton
+// that tracks every element reachable at the current character. Either way a match costs
+// at most (pattern length x name length) steps: trying each position of every star in turn
+// gives the same answers but takes exponential time on patterns with many stars, and
+// patterns come from users and saved lists. Nothing is allocated for patterns of up to
+// kInlineElements elements.
 
 namespace mobrel {
 
@@ -194,23 +198,39 @@ class TStateSet {
     size_t words_;
 };
 
-class TMatcher {
+// Whether one element that takes exactly one character (not a star) takes c.
+bool TakesChar(std::string_view pattern, const TElement& element, char c) {
+    switch (element.Kind) {
+        case TElementKind::Literal:
+            return element.Char == Lower(c);
+        case TElementKind::AnyChar:
+            return true;
+        case TElementKind::Set:
+            return SetHolds(pattern, element.Set, c);
+        case TElementKind::Star:
+            break;
+    }
+    return false;
+}
+
+// Runs the name through the automaton from one element at one position of the name, for
+// patterns whose later part still holds more than one star.
+class TAutomaton {
   public:
-    TMatcher(std::string_view pattern, TElementList& elements)
+    TAutomaton(std::string_view pattern, TElementList& elements)
         : pattern_(pattern),
           elements_(elements),
           end_(elements.Count()),
-          current_(end_ + 1),
-          next_(end_ + 1) {}
+          sets_{TStateSet(end_ + 1), TStateSet(end_ + 1)} {}
 
-    bool Run(std::string_view name) {
-        current_.Add(0);
-        for (const char c : name) {
+    bool Run(std::string_view name, size_t element, size_t position) {
+        Current().Add(element);
+        for (size_t n = position; n < name.size(); ++n) {
             if (FollowStars()) {
                 return true;
             }
-            Step(Lower(c));
-            if (current_.Empty()) {
+            Step(name[n]);
+            if (Current().Empty()) {
                 return false;
             }
         }
@@ -218,16 +238,19 @@ class TMatcher {
     }
 
   private:
+    TStateSet& Current() { return sets_[current_]; }
+    TStateSet& Next() { return sets_[1 - current_]; }
+
     // A star may take no characters, so whatever follows it is reachable here too. A star
     // that ends the pattern with a character still left takes the rest: the match holds.
     bool FollowStars() {
         bool matched = false;
-        current_.ForEach([&](size_t i) {
+        Current().ForEach([&](size_t i) {
             if (i < end_ && elements_[i].Kind == TElementKind::Star) {
                 if (elements_[i].Last) {
                     matched = true;
                 } else {
-                    current_.Add(i + 1);  // never a star: runs are compiled whole
+                    Current().Add(i + 1);  // never a star: runs are compiled whole
                 }
             }
         });
@@ -235,39 +258,27 @@ class TMatcher {
     }
 
     void Step(char c) {
-        next_.Clear();
-        current_.ForEach([&](size_t i) {
+        TStateSet& next = Next();
+        next.Clear();
+        Current().ForEach([&](size_t i) {
             if (i == end_) {
                 return;
             }
             const TElement& e = elements_[i];
-            switch (e.Kind) {
-                case TElementKind::Literal:
-                    if (e.Char == c) {
-                        next_.Add(i + 1);
-                    }
-                    break;
-                case TElementKind::AnyChar:
-                    next_.Add(i + 1);
-                    break;
-                case TElementKind::Set:
-                    if (SetHolds(pattern_, e.Set, c)) {
-                        next_.Add(i + 1);
-                    }
-                    break;
-                case TElementKind::Star:
-                    if (!e.Guarded || SetHolds(pattern_, e.Set, c)) {
-                        next_.Add(i);
-                    }
-                    break;
+            if (e.Kind != TElementKind::Star) {
+                if (TakesChar(pattern_, e, c)) {
+                    next.Add(i + 1);
+                }
+            } else if (!e.Guarded || SetHolds(pattern_, e.Set, c)) {
+                next.Add(i);
             }
         });
-        std::swap(current_, next_);
+        current_ = 1 - current_;
     }
 
     bool AcceptsAtEnd() {
-        bool accepted = current_.Has(end_);
-        current_.ForEach([&](size_t i) {
+        bool accepted = Current().Has(end_);
+        Current().ForEach([&](size_t i) {
             if (i < end_ && elements_[i].Kind == TElementKind::Star && elements_[i].AcceptsAtEnd) {
                 accepted = true;
             }
@@ -278,9 +289,117 @@ class TMatcher {
     std::string_view pattern_;
     TElementList& elements_;
     size_t end_;
-    TStateSet current_;
-    TStateSet next_;
+    TStateSet sets_[2];
+    int current_ = 0;
 };
+
+// The elements after the star at index star take one character each: the name's tail
+// must match them, and the star takes what lies between (only members of its set, when
+// it has one).
+bool MatchSingleStar(std::string_view pattern, TElementList& elements, size_t star,
+                     std::string_view name, size_t position) {
+    const size_t tail = elements.Count() - star - 1;
+    if (name.size() - position < tail) {
+        return false;
+    }
+    const size_t tailStart = name.size() - tail;
+    for (size_t i = 0; i < tail; ++i) {
+        if (!TakesChar(pattern, elements[star + 1 + i], name[tailStart + i])) {
+            return false;
+        }
+    }
+    const TElement& e = elements[star];
+    for (size_t n = position; e.Guarded && n < tailStart; ++n) {
+        if (!SetHolds(pattern, e.Set, name[n])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The index of the first star after index, or the element count when there is none.
+size_t NextStar(TElementList& elements, size_t index) {
+    size_t i = index + 1;
+    while (i < elements.Count() && elements[i].Kind != TElementKind::Star) {
+        ++i;
+    }
+    return i;
+}
+
+bool HasGuardedStar(TElementList& elements, size_t from) {
+    for (size_t i = from; i < elements.Count(); ++i) {
+        if (elements[i].Kind == TElementKind::Star && elements[i].Guarded) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The leftmost position at or after from where the elements [first, last), which take one
+// character each, match the name; npos when there is none.
+size_t FindSegment(std::string_view pattern, TElementList& elements, size_t first, size_t last,
+                   std::string_view name, size_t from) {
+    const size_t width = last - first;
+    for (size_t k = from; k + width <= name.size(); ++k) {
+        size_t j = 0;
+        while (j < width && TakesChar(pattern, elements[first + j], name[k + j])) {
+            ++j;
+        }
+        if (j == width) {
+            return k;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// From the star at index star onwards, when no star but perhaps this one has a set after
+// it. A star that takes anything can make up for a piece placed early, so placing each
+// piece between two stars at its leftmost fit never loses a match.
+bool MatchFromStar(std::string_view pattern, TElementList& elements, size_t star,
+                   std::string_view name, size_t position) {
+    for (;;) {
+        const TElement& e = elements[star];
+        if (position == name.size()) {
+            return e.AcceptsAtEnd;
+        }
+        if (e.Last) {
+            return true;  // the star takes the rest
+        }
+        const size_t next = NextStar(elements, star);
+        if (next == elements.Count()) {
+            return MatchSingleStar(pattern, elements, star, name, position);
+        }
+        const size_t at = FindSegment(pattern, elements, star + 1, next, name, position);
+        if (at == std::string_view::npos) {
+            return false;
+        }
+        position = at + (next - star - 1);
+        star = next;
+    }
+}
+
+// Up to the first star every element takes exactly one character. Beyond it, pieces
+// between stars are placed at their leftmost fit, except where a star with a set follows
+// another star: its set may rule out the leftmost fit of the piece before it, and only the
+// automaton then finds the answer without trying every combination.
+bool MatchCompiled(std::string_view pattern, TElementList& elements, std::string_view name) {
+    size_t i = 0;
+    size_t n = 0;
+    for (; i < elements.Count() && elements[i].Kind != TElementKind::Star; ++i, ++n) {
+        if (n == name.size() || !TakesChar(pattern, elements[i], name[n])) {
+            return false;
+        }
+    }
+    if (i == elements.Count()) {
+        return n == name.size();
+    }
+    if (!HasGuardedStar(elements, NextStar(elements, i)) &&
+        (!elements[i].Guarded || NextStar(elements, i) == elements.Count())) {
+        return MatchFromStar(pattern, elements, i, name, n);
+    }
+    TAutomaton automaton(pattern, elements);
+    return automaton.Run(name, i, n);
+}
 
 }  // namespace
 
@@ -292,8 +411,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (!Compile(pattern, elements)) {
         return false;
     }
-    TMatcher matcher(pattern, elements);
-    return matcher.Run(name);
+    return MatchCompiled(pattern, elements, name);
 }
 
 bool HasWildcards(std::string_view text) {

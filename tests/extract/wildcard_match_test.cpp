@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -142,10 +143,8 @@ TEST(WildcardMatch, ManyStarsStayTractable) {
 // The rules above, applied literally by the reference, on every short pattern and name
 // over a small alphabet that exercises case, sets, ranges and runs.
 TEST(WildcardMatch, AgreesWithReferenceOnRandomShortInputs) {
-    const std::string patternAlphabet = "ab*?<>!-A";
-    const std::string nameAlphabet = "abAB-!";
     std::mt19937 random(20240611);
-    auto randomText = [&](const std::string& alphabet, size_t maxLength) {
+    auto randomText = [&](std::string_view alphabet, size_t maxLength) {
         std::string text(random() % (maxLength + 1), ' ');
         for (char& c : text) {
             c = alphabet[random() % alphabet.size()];
@@ -153,9 +152,12 @@ TEST(WildcardMatch, AgreesWithReferenceOnRandomShortInputs) {
         return text;
     };
     int matches = 0;
-    for (int i = 0; i < 200000; ++i) {
-        const std::string pattern = randomText(patternAlphabet, 9);
-        const std::string name = randomText(nameAlphabet, 7);
+    for (int i = 0; i < 300000; ++i) {
+        // Sets and ranges in one third of the patterns, many stars in the others.
+        const bool withSets = i % 3 == 0;
+        const std::string pattern =
+            withSets ? randomText("ab*?<>!-A", 9) : randomText("ab**?A", 12);
+        const std::string name = randomText("abAB-!", withSets ? 7 : 10);
         const bool expected = test::TReferenceWildcard::Match(pattern, name);
         ASSERT_EQ(WildcardMatch(pattern, name), expected)
             << "pattern \"" << pattern << "\", name \"" << name << "\"";
@@ -163,7 +165,7 @@ TEST(WildcardMatch, AgreesWithReferenceOnRandomShortInputs) {
     }
     // Enough of both answers that the comparison means something.
     EXPECT_GT(matches, 2000);
-    EXPECT_LT(matches, 198000);
+    EXPECT_LT(matches, 298000);
 }
 
 TEST(WildcardMatch, LongPatternsBeyondTheInlineBuffer) {
