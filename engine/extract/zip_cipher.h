@@ -25,7 +25,8 @@ class TZipCipher {
     void UpdateKeys(uint8_t plain);
     // The next key-stream byte (does not advance the keys).
     uint8_t DecryptByte() const {
-        const uint16_t t = static_cast<uint16_t>((Key2 & 0xFFFF) | 2);
+        // Unsigned 32-bit arithmetic: bits 8..15 are those of the 16-bit product.
+        const uint32_t t = (Key2 & 0xFFFF) | 2;
         return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
     }
 

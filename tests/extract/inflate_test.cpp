@@ -179,7 +179,7 @@ TEST(InflateAgainstZlib, SyncFlushesAndSmallBlocksAcrossInputPieces) {
 // Writes a deflate stream bit by bit, least significant bit first.
 class BitWriter {
   public:
-    void Put(uint32_t value, unsigned count) {
+    void Put(uint64_t value, unsigned count) {
         for (unsigned i = 0; i < count; ++i) {
             if (bit_ == 0) {
                 bytes_.push_back(0);
