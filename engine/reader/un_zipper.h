@@ -1,0 +1,328 @@
+#pragma once
+// The reader component: opens an archive, reads (or rebuilds) its directory, shows the
+// entries through indexed accessors, chooses entries and runs an extraction over them.
+// The writer component derives from it and inherits everything here.
+//
+// Calling order: set ZipName; ReadZip; read Count and the accessors; set DestDir and the
+// options; fill FilesList (or set DoAll, or set EntrySelected and call UnZipSelected);
+// call UnZip. FilesList is empty after every run.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/dos_date_time.h"
+#include "reader/incomplete_zip_mode.h"
+#include "reader/multi_mode.h"
+#include "reader/skip_reason.h"
+#include "reader/uz_overwrite_mode.h"
+#include "reader/zip_format.h"
+#include "reader/zip_sort_mode.h"
+
+namespace mobrel {
+
+class TDecodeContext;
+class TEndCentral;
+class TSortedZip;
+class TStream;
+class TZipHeaderInfo;
+class TUnZipper;
+
+// The component's events. Sender is the component; a reference parameter is one the
+// handler may change to steer the operation.
+using TStartUnZipInfoEvent =
+    std::function<void(TUnZipper& sender, int numFiles, int64_t totalBytes, bool& stopNow)>;
+using TPercentDoneEvent = std::function<void(TUnZipper& sender, int percent)>;
+using TStartUnZipEvent =
+    std::function<void(TUnZipper& sender, int fileIndex, std::string& fName, bool& skip)>;
+using TEndUnZipEvent =
+    std::function<void(TUnZipper& sender, int fileIndex, const std::string& fName)>;
+using TPromptForOverwriteEvent =
+    std::function<void(TUnZipper& sender, bool& overWriteIt, int fileIndex, std::string& fName)>;
+using TSkippingFileEvent = std::function<void(
+    TUnZipper& sender, TSkipReason reason, const std::string& fName, int fileIndex, bool& retry)>;
+using TBadPasswordEvent =
+    std::function<void(TUnZipper& sender, int fileIndex, std::string& newPassword)>;
+using TBadCRCEvent =
+    std::function<void(TUnZipper& sender, uint32_t calcCRC, uint32_t storedCRC, int fileIndex)>;
+using TInCompleteZipEvent =
+    std::function<void(TUnZipper& sender, TIncompleteZipMode& incompleteMode)>;
+using TGetNextDiskEvent = std::function<void(TUnZipper& sender, int nextDisk, std::string& fName)>;
+using TUnZipCompleteEvent = std::function<void(TUnZipper& sender, int fileCount)>;
+using TGetNextBufferEvent =
+    std::function<void(TUnZipper& sender, void*& buffer, const std::string& fName, int amountUsed,
+                       int bufferNum, bool& quit)>;
+
+class TUnZipper {
+  public:
+    static constexpr int kThisVersion = 222;
+    // The archive stream's buffer, and the output file's buffer of the extraction step.
+    static constexpr int32_t kStreamBufferSize = 8192;
+    // While scanning for local headers, the user interface gets a turn after this many
+    // skipped bytes.
+    static constexpr int kScanMessageInterval = 10240;
+    // A self-extractor's program part is at least this long, so a scan of an ".exe"
+    // starts here.
+    static constexpr int64_t kExeScanStart = 14000;
+
+    TUnZipper();
+    virtual ~TUnZipper();
+    TUnZipper(const TUnZipper&) = delete;
+    TUnZipper& operator=(const TUnZipper&) = delete;
+
+    // Copies the settings and the event handlers of source; ZipName and DestDir are taken
+    // as stored (no dialogs, nothing read). The directory is not copied.
+    void Assign(const TUnZipper& source);
+
+    // --- Published properties ---
+    int ThisVersion() const { return kThisVersion; }
+    void SetThisVersion(int /*value*/) {}  // the version is the engine's, not a setting
+
+    const std::string& ZipName() const { return zipName_; }
+    // Forgets the directory and closes the file; nothing is read. A value ending in "?"
+    // asks for the archive with a file dialog (EUserCanceled when cancelled).
+    virtual void SetZipName(const std::string& value);
+
+    const std::string& DestDir() const { return destDir_; }
+    // "?" asks for the folder (EUserCanceled when cancelled). Stored without a trailing '/'.
+    void SetDestDir(const std::string& value);
+
+    const std::string& RootDir() const { return rootDir_; }
+    // Stored with a trailing separator unless empty.
+    void SetRootDir(const std::string& value);
+
+    // The order of the visible directory; a new value takes effect at the next directory
+    // read or Sort.
+    TZipSortMode SortMode() const { return sortMode_; }
+    void SetSortMode(TZipSortMode mode) { sortMode_ = mode; }
+
+    bool RecreateDirs() const { return recreateDirs_; }
+    void SetRecreateDirs(bool value) { recreateDirs_ = value; }
+    TUZOverwriteMode OverwriteMode() const { return overwriteMode_; }
+    void SetOverwriteMode(TUZOverwriteMode value) { overwriteMode_ = value; }
+
+    // Wildcard patterns of the entries to extract; consumed by every operation.
+    std::vector<std::string>& FilesList() { return filesList_; }
+    const std::vector<std::string>& FilesList() const { return filesList_; }
+    void SetFilesList(const std::vector<std::string>& lines) { filesList_ = lines; }
+
+    bool DoAll() const { return doAll_; }
+    void SetDoAll(bool value) { doAll_ = value; }
+    TIncompleteZipMode IncompleteZipMode() const { return incompleteZipMode_; }
+    void SetIncompleteZipMode(TIncompleteZipMode value) { incompleteZipMode_ = value; }
+    bool KeepZipOpen() const { return keepZipOpen_; }
+    void SetKeepZipOpen(bool value) { keepZipOpen_ = value; }
+    bool DoProcessMessages() const { return doProcessMessages_; }
+    void SetDoProcessMessages(bool value) { doProcessMessages_ = value; }
+    bool RetainAttributes() const { return retainAttributes_; }
+    void SetRetainAttributes(bool value) { retainAttributes_ = value; }
+    bool ReplaceReadOnly() const { return replaceReadOnly_; }
+    void SetReplaceReadOnly(bool value) { replaceReadOnly_ = value; }
+    bool FlushFilesOnClose() const { return flushFilesOnClose_; }
+    void SetFlushFilesOnClose(bool value) { flushFilesOnClose_ = value; }
+
+    // --- Published events ---
+    TStartUnZipInfoEvent OnStartUnZipInfo;
+    TPercentDoneEvent OnFilePercentDone;
+    TPercentDoneEvent OnTotalPercentDone;
+    TStartUnZipEvent OnStartUnZip;
+    TEndUnZipEvent OnEndUnZip;
+    TPromptForOverwriteEvent OnPromptForOverwrite;
+    TSkippingFileEvent OnSkippingFile;
+    TBadPasswordEvent OnBadPassword;
+    TBadCRCEvent OnBadCRC;
+    TInCompleteZipEvent OnInCompleteZip;
+    TGetNextDiskEvent OnGetNextDisk;  // a default handler is installed by the constructor
+    TUnZipCompleteEvent OnUnZipComplete;
+    TGetNextBufferEvent OnGetNextBuffer;  // published for callers; the engine never fires it
+
+    // --- Reading ---
+    // Opens the archive and reads its directory when it isn't read yet or the file has
+    // changed; then closes the file unless KeepZipOpen. A file without an end record in
+    // mode izAssumeMulti and without an OnInCompleteZip handler leaves no directory.
+    void ReadZip();
+    // Closes the file, forgets the directory and the end record, empties ZipName.
+    void ClearZip();
+
+    // --- Extraction ---
+    // Extracts the entries chosen by DoAll / FilesList into DestDir; the number extracted.
+    int UnZip();
+    // As UnZip, choosing the entries whose Selected flag is set (and every one with DoAll).
+    int UnZipSelected();
+    // Extracts into memory. An empty buffer is sized by the extraction; the caller owns it.
+    int UnZipToBuffer(std::vector<uint8_t>& buffer, int index);
+    // Decodes without writing; index -1 means every chosen entry.
+    bool TestEntries(int index);
+    // TestEntries(index) with DoAll treated as false.
+    bool TestEntry(int index);
+
+    // --- The directory ---
+    // Rebuilds the visible directory in mode and stores mode in SortMode.
+    void Sort(TZipSortMode mode);
+    // Entries in the directory (0 without one).
+    int Count() const;
+    // Every indexed accessor refers to the visible directory and raises EListError
+    // "Index N is out of range" for an index outside 0..Count-1.
+    std::string EntryFileName(int index) const;
+    std::string EntryPath(int index) const;
+    std::string EntryFullName(int index) const;
+    // The entry's DOS date-time as local time; the current time when it is no calendar date.
+    TDateTime EntryDateTime(int index) const;
+    uint32_t EntryCompressedSize(int index) const;
+    uint32_t EntryUncompressedSize(int index) const;
+    // The whole record, for callers that show more than the accessors above.
+    const TZipHeaderInfo& EntryInfo(int index) const;
+    // Read from the archive on first use.
+    std::string EntryComment(int index);
+    // A changed text sets the end record's Modified flag; the writer saves it.
+    void SetEntryComment(int index, const std::string& text);
+    bool EntrySelected(int index) const;
+    void SetEntrySelected(int index, bool selected);
+    int SelectedCount() const { return selectedCount_; }
+    // The archive comment, read from the archive on first use.
+    std::string ZipComment();
+    void SetZipComment(const std::string& text);
+    // True when a comment was changed since the directory was read.
+    bool CommentsModified() const;
+    // The archive file's size in bytes; 0 when ZipName is empty.
+    int64_t ZipSize();
+
+    // --- Multi-disk state ---
+    int DiskCount() const { return diskCount_; }
+    void SetDiskCount(int value) { diskCount_ = value; }
+    int CurrentDisk() const { return currentDisk_; }
+    virtual TMultiMode MultiMode() const { return multiMode_; }
+    virtual void SetMultiMode(TMultiMode value) { multiMode_ = value; }
+    virtual bool CheckDiskLabels() const { return checkDiskLabels_; }
+    virtual void SetCheckDiskLabels(bool value) { checkDiskLabels_ = value; }
+
+    // A cancel request, honoured at the next scan step or input refill.
+    bool CancelRequested() const { return cancelRequested_; }
+    void SetCancelRequested(bool value) { cancelRequested_ = value; }
+    // True while UnZip or UnZipToBuffer runs.
+    bool Busy() const { return busy_; }
+    // The password tried on encrypted entries.
+    const std::string& Password() const { return password_; }
+    void SetPassword(const std::string& value) { password_ = value; }
+    // True while the directory in use came from local headers.
+    bool DirectoryRebuilt() const { return rebuilt_; }
+
+  protected:
+    // --- Opening and reading (un_zipper_read.cpp) ---
+    // Opens the file when it isn't open; reads the directory when there is none or the
+    // file's modification time differs from the one stored at the last read.
+    void OpenAndRefresh();
+    // Closes the archive file unless KeepZipOpen.
+    void CloseZip();
+    // Closes the archive file whatever KeepZipOpen says.
+    void CloseZipFile();
+    // The open archive stream (OpenAndRefresh first).
+    TStream& ArchiveStream();
+    // Opens disk n (1-based) of a multi-disk set through OnGetNextDisk; it becomes the
+    // archive stream, CurrentDisk and ZipName.
+    void OpenDisk(int n);
+    // Builds the directory by scanning for local headers; false when none can be found or
+    // the directory is already a rebuilt one.
+    bool RebuildFromLocalHeaders();
+    // The handler OnGetNextDisk starts with.
+    void DefaultGetNextDisk(int nextDisk, std::string& fName);
+
+    // --- The directory (un_zipper.cpp) ---
+    TZipHeaderInfo& VisibleEntry(int index) const;
+    void FreeDirectories();
+    void CheckIndex(int index) const;
+
+    // --- The extraction run (un_zipper_run.cpp) ---
+    // Chooses the entries, fires OnStartUnZipInfo, runs ExtractEntry for each chosen one
+    // and OnUnZipComplete at the end of every path; the number extracted.
+    int RunExtraction();
+    // The per-entry step (extract/extract_entry.cpp): extracts visible entry fileIndex,
+    // adds 1 to extractedCount_ for a file extracted, and sets retry when it must run again
+    // (a new password was supplied).
+    void ExtractEntry(int fileIndex, bool& retry);
+    // The decoders' work areas, allocated once per run and released at its end.
+    void AllocateWorkAreas();
+    void ReleaseWorkAreas();
+
+    // --- State shared with the writer and the extraction step ---
+    std::unique_ptr<TStream> zipStream_;      // the open archive file, or none
+    std::unique_ptr<TSortedZip> physical_;    // every entry in archive order (owning)
+    std::unique_ptr<TSortedZip> sortedView_;  // the visible order when not ByNone
+    TSortedZip* visible_ = nullptr;           // physical_ or sortedView_
+    std::unique_ptr<TEndCentral> endCentral_;
+    // The archive file's modification time when its directory was read.
+    std::optional<std::filesystem::file_time_type> zipFileTime_;
+    int currentDisk_ = 0;
+    int diskCount_ = 1;
+    TMultiMode multiMode_ = mmNone;
+    bool checkDiskLabels_ = true;
+    bool rebuilt_ = false;    // the directory came from local headers
+    bool repairing_ = false;  // set by the writer's repair: rebuild without asking
+    bool cancelRequested_ = false;
+    bool busy_ = false;
+    int selectedCount_ = 0;
+    int selectedAtStart_ = 0;    // SelectedCount when the current run began
+    bool selectedMode_ = false;  // the run chooses by Selected flags
+
+    // What the extraction step works with.
+    std::unique_ptr<TZipHeaderInfo> spare_;          // working copy of the entry being extracted
+    std::unique_ptr<TDecodeContext> decodeContext_;  // the work areas of one run
+    bool testMode_ = false;                          // decode and check, write nothing
+    bool memoryTarget_ = false;                      // decode into memoryBuffer_
+    std::vector<uint8_t>* memoryBuffer_ = nullptr;   // the caller's buffer
+    int64_t totalBytes_ = 0;                         // bytes to extract in this run
+    int64_t bytesDone_ = 0;                          // bytes extracted so far in this run
+    int extractedCount_ = 0;                         // files extracted so far in this run
+    std::string messageText_;                        // text of the last message box
+    std::string password_;
+    std::array<uint8_t, kLocalHeaderSize> localHeaderImage_{};  // the last local header read
+
+  private:
+    // --- Reading the directory (un_zipper_read.cpp) ---
+    std::unique_ptr<TStream> OpenArchiveFile(const std::string& fileName) const;
+    void ReadDirectory();
+    void ReadDirectoryFrom(TStream*& source, bool fromZfc);
+    std::unique_ptr<TStream> OpenZfcWithEndRecord();
+    void HandleMissingEndRecord();
+    void DecideMultiMode();
+    void RejectZip64EndRecord(TStream& source);
+    void ReadCentralHeaders(TStream*& source);
+    void MergeIntoRebuilt(const TZipHeaderInfo& central, std::set<const TZipHeaderInfo*>& merged);
+    void LoadCommentAt(TZipHeaderInfo& entry, TStream& source);
+    void LoadMultiDiskZipComment(TStream* zfc);
+    bool ScanToLocalHeader(TStream& stream);
+    void CreatePhysicalDirectory();
+    TStream* NextDiskForCentral();
+    [[noreturn]] void FailBadZip();
+    std::optional<std::filesystem::file_time_type> FileTimeOf(const std::string& name) const;
+
+    // --- Comments (un_zipper.cpp) ---
+    std::string ReadEntryComment(TZipHeaderInfo& entry);
+
+    // --- The run (un_zipper_run.cpp) ---
+    int MarkChosenEntries();
+    bool MatchesFilesList(const TZipHeaderInfo& entry) const;
+    void RunChosenEntries();
+
+    std::string zipName_;
+    std::string destDir_;
+    std::string rootDir_;
+    TZipSortMode sortMode_ = ByNone;
+    bool recreateDirs_ = false;
+    TUZOverwriteMode overwriteMode_ = TUZOverwriteMode::Prompt;
+    std::vector<std::string> filesList_;
+    bool doAll_ = false;
+    TIncompleteZipMode incompleteZipMode_ = izAssumeMulti;
+    bool keepZipOpen_ = false;
+    bool doProcessMessages_ = true;
+    bool retainAttributes_ = true;
+    bool replaceReadOnly_ = false;
+    bool flushFilesOnClose_ = false;
+};
+
+}  // namespace mobrel

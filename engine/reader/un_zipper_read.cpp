@@ -1,0 +1,509 @@
+// Opening an archive and reading its directory: the end record, the central headers (also
+// from the ".zfc" companion and across the disks of a set), the rebuild from local headers
+// for a damaged archive, and when the directory is read again.
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <system_error>
+
+#include "extract/lfn_file_stream.h"
+#include "platform/engine_errors.h"
+#include "platform/host_path.h"
+#include "platform/interactive_services.h"
+#include "reader/end_central.h"
+#include "reader/sorted_zip.h"
+#include "reader/un_zipper.h"
+
+namespace mobrel {
+
+namespace {
+
+const char* const kNotAValidZip = "Not a valid zip file!";
+const char* const kZip64NotSupported = "Zip64 archives are not supported";
+constexpr uint32_t kZip64LocatorSignature = 0x07064B50;  // "PK\6\7"
+constexpr int64_t kZip64LocatorSize = 20;
+
+// Fields the zip64 extension saturates to send the reader to its own records.
+bool IsSaturated(uint16_t value) {
+    return value == 0xFFFF;
+}
+bool IsSaturated(uint32_t value) {
+    return value == 0xFFFFFFFF;
+}
+
+bool DescribesZip64Entry(const TZipHeaderInfo& entry) {
+    return IsSaturated(entry.CompressedSize) || IsSaturated(entry.UncompressedSize) ||
+           IsSaturated(entry.LocalHeaderOffset) || IsSaturated(entry.DiskNumberStart);
+}
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+bool FileExists(const std::string& name) {
+    std::error_code error;
+    return !name.empty() && std::filesystem::is_regular_file(name, error);
+}
+
+// Reads up to count bytes; fewer only at the end of the stream.
+std::string ReadText(TStream& stream, size_t count) {
+    std::string text(count, '\0');
+    const int64_t got = stream.Read(text.data(), static_cast<int64_t>(count));
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+}  // namespace
+
+// --- ReadZip and ClearZip ---
+
+void TUnZipper::ReadZip() {
+    cancelRequested_ = false;
+    for (;;) {
+        TBusyCursorScope busy;
+        try {
+            OpenAndRefresh();
+            break;
+        } catch (const EIncompleteZip&) {
+            CloseZipFile();
+            if (!OnInCompleteZip) {
+                return;  // no directory; the caller sees Count 0
+            }
+        } catch (...) {
+            ClearZip();
+            throw;
+        }
+    }
+    CloseZip();
+}
+
+void TUnZipper::ClearZip() {
+    CloseZipFile();
+    FreeDirectories();
+    endCentral_->Clear();
+    rebuilt_ = false;
+    zipFileTime_.reset();
+    diskCount_ = 1;
+    multiMode_ = mmNone;
+    zipName_.clear();
+}
+
+// --- Opening, closing, refreshing ---
+
+std::unique_ptr<TStream> TUnZipper::OpenArchiveFile(const std::string& fileName) const {
+    return std::make_unique<TLFNFileStream>(fileName, TFileMode::OpenRead, flushFilesOnClose_,
+                                            kStreamBufferSize);
+}
+
+std::optional<std::filesystem::file_time_type> TUnZipper::FileTimeOf(
+    const std::string& name) const {
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(name, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return time;
+}
+
+void TUnZipper::OpenAndRefresh() {
+    if (!zipStream_) {
+        zipStream_ = OpenArchiveFile(zipName_);
+    }
+    if (!physical_ || FileTimeOf(zipName_) != zipFileTime_) {
+        ReadDirectory();
+    }
+}
+
+void TUnZipper::CloseZip() {
+    if (!keepZipOpen_) {
+        CloseZipFile();
+    }
+}
+
+void TUnZipper::CloseZipFile() {
+    zipStream_.reset();
+}
+
+TStream& TUnZipper::ArchiveStream() {
+    if (!zipStream_) {
+        OpenAndRefresh();
+    }
+    return *zipStream_;
+}
+
+// --- Reading the directory ---
+
+void TUnZipper::ReadDirectory() {
+    // A directory is in use only when it was read to the end: a read that fails half-way
+    // leaves none, so the next operation reads again instead of trusting a partial list.
+    try {
+        zipFileTime_ = FileTimeOf(zipName_);
+        FreeDirectories();
+        rebuilt_ = false;  // the directory that was rebuilt is gone with it
+        // Fields left from an earlier read would stand for this file's when it turns out
+        // empty or has no end record.
+        endCentral_->Clear();
+        TStream* source = zipStream_.get();
+        std::unique_ptr<TStream> zfc;
+        if (!endCentral_->FindEndCentral(*source)) {
+            zfc = OpenZfcWithEndRecord();
+            if (zfc) {
+                source = zfc.get();
+            } else {
+                HandleMissingEndRecord();
+            }
+        }
+        ReadDirectoryFrom(source, zfc != nullptr);
+    } catch (...) {
+        FreeDirectories();
+        zipFileTime_.reset();
+        throw;
+    }
+}
+
+std::unique_ptr<TStream> TUnZipper::OpenZfcWithEndRecord() {
+    const std::string zfcName = ChangeFileExt(zipName_, ".zfc");
+    if (zfcName == zipName_ || !FileExists(zfcName)) {
+        return nullptr;
+    }
+    std::unique_ptr<TStream> zfc = OpenArchiveFile(zfcName);
+    if (!endCentral_->FindEndCentral(*zfc)) {
+        return nullptr;
+    }
+    return zfc;
+}
+
+void TUnZipper::HandleMissingEndRecord() {
+    if (!repairing_) {
+        if (OnInCompleteZip) {
+            OnInCompleteZip(*this, incompleteZipMode_);
+        }
+        if (incompleteZipMode_ == izAssumeNotAZip) {
+            throw ENotAZipFile(kNotAValidZip);
+        }
+        if (incompleteZipMode_ == izAssumeMulti) {
+            throw EIncompleteZip("Incomplete Zip File");
+        }
+    }
+    if (!RebuildFromLocalHeaders()) {
+        FailBadZip();
+    }
+}
+
+void TUnZipper::FailBadZip() {
+    ClearZip();
+    throw EBadZipFile(kNotAValidZip);
+}
+
+void TUnZipper::DecideMultiMode() {
+    // No drive letters here, so a set read back is always numbered block files.
+    multiMode_ = endCentral_->ThisDisk == 0 ? mmNone : mmBlocks;
+}
+
+void TUnZipper::RejectZip64EndRecord(TStream& source) {
+    const TEndCentral& end = *endCentral_;
+    if (IsSaturated(end.CentralSize) || IsSaturated(end.CentralOffset)) {
+        throw EFormatLimit(kZip64NotSupported);
+    }
+    const bool countSaturated = IsSaturated(end.ThisDisk) || IsSaturated(end.CentralStartDisk) ||
+                                IsSaturated(end.EntriesThisDisk) || IsSaturated(end.TotalEntries);
+    if (!countSaturated) {
+        return;  // the classic fields are authoritative, whatever a locator-like name says
+    }
+    // 65535 entries is a legal classic count; only a zip64 locator in front of the end
+    // record makes it a saturated one.
+    const int64_t endPosition = static_cast<int64_t>(end.CommentOffset) - kEndCentralSize;
+    if (endPosition < kZip64LocatorSize) {
+        return;
+    }
+    uint8_t signature[4] = {};
+    source.Seek(endPosition - kZip64LocatorSize, soBeginning);
+    if (source.Read(signature, 4) == 4 && LoadU32(signature) == kZip64LocatorSignature) {
+        throw EFormatLimit(kZip64NotSupported);
+    }
+}
+
+void TUnZipper::ReadDirectoryFrom(TStream*& source, bool fromZfc) {
+    if (!rebuilt_) {
+        RejectZip64EndRecord(*source);
+        currentDisk_ = fromZfc ? 0 : endCentral_->ThisDisk;
+        DecideMultiMode();
+        if (endCentral_->TotalEntries != 0) {
+            if (!fromZfc && multiMode_ != mmNone && endCentral_->CentralStartDisk != currentDisk_) {
+                OpenDisk(endCentral_->CentralStartDisk + 1);
+                source = zipStream_.get();
+            }
+            source->Seek(fromZfc ? 0 : endCentral_->CentralOffset, soBeginning);
+        }
+    }
+    if (!physical_) {
+        CreatePhysicalDirectory();
+    }
+    ReadCentralHeaders(source);
+    LoadMultiDiskZipComment(fromZfc ? source : nullptr);
+    diskCount_ = endCentral_->ThisDisk + 1;
+    // After a read from the companion file the first disk is the one to ask for; after a
+    // read that had to open the disk where the directory starts, that disk is the one open
+    // (CurrentDisk must name the file the stream reads, or extraction reads the wrong disk).
+    if (fromZfc) {
+        currentDisk_ = 0;
+    }
+    Sort(sortMode_);
+}
+
+void TUnZipper::CreatePhysicalDirectory() {
+    physical_ = std::make_unique<TSortedZip>(dupError, ByNone);
+    visible_ = physical_.get();
+}
+
+TStream* TUnZipper::NextDiskForCentral() {
+    OpenDisk(currentDisk_ + 2);
+    return zipStream_.get();
+}
+
+void TUnZipper::ReadCentralHeaders(TStream*& source) {
+    int pending = 0;  // extra-field bytes the last record declared
+    TZipHeaderInfo* previous = nullptr;
+    std::set<const TZipHeaderInfo*> merged;
+    for (int i = 0; i < endCentral_->TotalEntries;) {
+        auto record = std::make_unique<TZipHeaderInfo>();
+        TNextDiskFunc nextDisk;
+        if (multiMode_ != mmNone && !rebuilt_) {
+            nextDisk = [this] { return NextDiskForCentral(); };
+        }
+        bool read = record->ReadCentral(source, nextDisk);
+        if (!read && pending > 0) {
+            // Tolerate a header that declares extra-field bytes that aren't there: the next
+            // header then starts that many bytes earlier.
+            if (previous != nullptr) {
+                previous->ExtraFieldLength = 0;
+            }
+            source->Seek(-pending, soCurrent);
+            previous = nullptr;
+            read = record->ReadCentral(source, nextDisk);
+        }
+        pending = 0;
+        if (read) {
+            if (DescribesZip64Entry(*record)) {
+                throw EFormatLimit(kZip64NotSupported);
+            }
+            if (rebuilt_) {
+                MergeIntoRebuilt(*record, merged);
+                ++i;
+                continue;
+            }
+            try {
+                physical_->Add(record.get());
+            } catch (const EListError&) {
+                // Two entries at one disk and offset: the directory can't be trusted.
+                if (!RebuildFromLocalHeaders()) {
+                    FailBadZip();
+                }
+                previous = nullptr;
+                i = 0;
+                continue;
+            }
+            TZipHeaderInfo* added = record.release();
+            if (endCentral_->ThisDisk != 0 && added->HasComment()) {
+                LoadCommentAt(*added, *source);
+            }
+            if (added->ExtraFieldLength != 0) {
+                pending = added->ExtraFieldLength;
+                previous = added;
+            }
+            ++i;
+            continue;
+        }
+        if (rebuilt_) {
+            break;
+        }
+        if (multiMode_ != mmNone || !RebuildFromLocalHeaders()) {
+            FailBadZip();
+        }
+        previous = nullptr;
+        i = 0;
+    }
+}
+
+void TUnZipper::MergeIntoRebuilt(const TZipHeaderInfo& central,
+                                 std::set<const TZipHeaderInfo*>& merged) {
+    const int index = physical_->IndexOf(&central);
+    if (index < 0) {
+        return;
+    }
+    TZipHeaderInfo* found = physical_->Get(index);
+    // A directory damaged enough to need the scan may claim one position twice; the first
+    // claim wins, so a later one can't give a found entry another entry's name and sizes.
+    if (!merged.insert(found).second) {
+        return;
+    }
+    const uint32_t offset = found->LocalHeaderOffset;
+    found->Assign(central);
+    found->LocalHeaderOffset = offset;
+}
+
+void TUnZipper::LoadCommentAt(TZipHeaderInfo& entry, TStream& source) {
+    // The comments of a set are read now, while the disk holding the directory is open. The
+    // comment is the last thing of the header just read, so it ends at the stream's
+    // position; counting back from there stays right when the end of a disk cut the header
+    // before its comment (the header's own offset then names the previous disk). A comment
+    // cut in two is left unread.
+    const int64_t resume = source.Position();
+    if (resume < entry.FileCommentLength) {
+        return;
+    }
+    source.Seek(resume - entry.FileCommentLength, soBeginning);
+    const std::string text = ReadText(source, entry.FileCommentLength);
+    if (text.size() == entry.FileCommentLength) {
+        entry.SetFileComment(text);
+    }
+    source.Seek(resume, soBeginning);
+}
+
+void TUnZipper::LoadMultiDiskZipComment(TStream* zfc) {
+    TEndCentral& end = *endCentral_;
+    if (end.ThisDisk == 0 || !end.HasComment() || rebuilt_) {
+        return;
+    }
+    TStream* source = zfc;
+    if (source == nullptr) {
+        if (currentDisk_ != end.ThisDisk) {
+            OpenDisk(end.ThisDisk + 1);
+        }
+        source = zipStream_.get();
+    }
+    source->Seek(end.CommentOffset, soBeginning);
+    end.SetComment(ReadText(*source, end.CommentLength));
+}
+
+// --- Rebuilding from local headers ---
+
+bool TUnZipper::ScanToLocalHeader(TStream& stream) {
+    static const uint8_t kSignature[4] = {0x50, 0x4B, 0x03, 0x04};
+    int matched = 0;
+    int skipped = 0;
+    uint8_t byte = 0;
+    while (stream.Read(&byte, 1) == 1) {
+        if (matched > 0 && byte != kSignature[matched]) {
+            matched = 0;  // the byte that broke the match may start a new one
+        }
+        if (byte == kSignature[matched]) {
+            if (++matched < 4) {
+                continue;
+            }
+            uint8_t version[2] = {};
+            if (stream.Read(version, 2) != 2) {
+                return false;
+            }
+            if (version[1] < 10) {
+                stream.Seek(-6, soCurrent);
+                return true;
+            }
+            matched = 0;
+            continue;
+        }
+        if (++skipped == kScanMessageInterval) {
+            skipped = 0;
+            if (doProcessMessages_) {
+                Services().ProcessMessages();
+                if (cancelRequested_) {
+                    cancelRequested_ = false;
+                    throw EUserCanceled("User Aborted Operation");
+                }
+            }
+        }
+    }
+    return false;
+}
+
+bool TUnZipper::RebuildFromLocalHeaders() {
+    if (rebuilt_) {
+        return false;
+    }
+    rebuilt_ = true;
+    FreeDirectories();
+    TStream& stream = *zipStream_;
+    const bool isExe = LowerAscii(ExtensionPart(zipName_)) == ".exe";
+    stream.Seek(isExe ? kExeScanStart : 0, soBeginning);
+    if (!ScanToLocalHeader(stream)) {
+        return false;
+    }
+    CreatePhysicalDirectory();
+    for (;;) {
+        auto record = std::make_unique<TZipHeaderInfo>();
+        if (!record->ReadLocal(stream) || DescribesZip64Entry(*record)) {
+            break;  // sizes of a zip64 entry live in its extra field: they can't be stepped
+        }
+        int64_t skip = static_cast<int64_t>(record->CompressedSize) + record->LocalExtraFieldLength;
+        if (record->HasDataDescriptor()) {
+            skip += static_cast<int64_t>(kDataDescriptorSize);
+        }
+        try {
+            physical_->Add(record.get());
+        } catch (const EListError&) {
+            break;
+        }
+        record.release();
+        stream.Seek(skip, soCurrent);
+    }
+    TEndCentral& end = *endCentral_;
+    end.ThisDisk = 0;
+    end.CentralOffset = static_cast<uint32_t>(stream.Position());
+    end.TotalEntries = static_cast<uint16_t>(std::min(physical_->Count(), 0xFFFF));
+    currentDisk_ = 0;
+    diskCount_ = 1;
+    return true;
+}
+
+// --- Multi-disk sets ---
+
+void TUnZipper::OpenDisk(int n) {
+    CloseZipFile();
+    std::string fileName = zipName_;
+    for (;;) {
+        if (OnGetNextDisk) {
+            OnGetNextDisk(*this, n, fileName);
+        }
+        // Volume labels don't exist here, so the label check always passes.
+        if (fileName.empty()) {
+            throw EUserCanceled("User canceled loading new disk.");
+        }
+        if (FileExists(fileName)) {
+            break;
+        }
+        // Only a spanned disk can appear later (the user inserts it and answers again);
+        // asking again for a numbered block file that isn't there would never end, so
+        // opening it reports the missing file instead.
+        if (multiMode_ != mmSpan) {
+            break;
+        }
+    }
+    zipStream_ =
+        std::make_unique<TLFNFileStream>(fileName, TFileMode::OpenRead, false, kStreamBufferSize);
+    currentDisk_ = n - 1;
+    zipFileTime_ = FileTimeOf(fileName);
+    zipName_ = fileName;
+}
+
+void TUnZipper::DefaultGetNextDisk(int nextDisk, std::string& fName) {
+    if (multiMode_ == mmSpan) {
+        Services().SetBusyCursor(false);
+        const std::string text =
+            "Please insert disk " + std::to_string(nextDisk) + " of the multi-disk set.";
+        if (Services().MessageBox(text, "", TMsgButtons::OkCancel) == TMsgAnswer::Cancel) {
+            fName.clear();
+        }
+        Services().SetBusyCursor(true);
+        return;
+    }
+    char extension[16];
+    std::snprintf(extension, sizeof extension, ".%3.3d", nextDisk);
+    fName = ChangeFileExt(fName, extension);
+}
+
+}  // namespace mobrel
