@@ -1,9 +1,13 @@
 #include "subcommand.h"
 
+#include "list_command.h"
+
 namespace mobrel::cli {
 
 const std::vector<Subcommand>& Subcommands() {
-    static const std::vector<Subcommand> all = {};
+    static const std::vector<Subcommand> all = {
+        {"list", kListSummary, kListUsage, RunList},
+    };
     return all;
 }
 

@@ -1,0 +1,100 @@
+// mobrel-cli list, run as a program: the listing agrees with the peers, and failures end
+// with the engine's message and exit status 2.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "test_support.h"
+
+namespace mobrel {
+namespace {
+
+std::string Cli(const std::string& args) {
+    return std::string(MOBREL_CLI_PATH) + " " + args;
+}
+
+std::string TestArchive(const std::string& name) {
+    return (test::TestDataDir() / name).string();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Python's zipfile prints the same fields -v does, as the oracle.
+std::string PythonVerbose(const std::string& archive) {
+    return test::RunCommand(
+               "python3 -c \"import sys,zipfile\n"
+               "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+               "  d=i.date_time\n"
+               "  print('%s\\t%d\\t%d\\t%d\\t%08x\\t%04d-%02d-%02d %02d:%02d:%02d\\t%x\\t%d' % "
+               "(i.filename, i.file_size, i.compress_size, i.compress_type, i.CRC, *d, "
+               "i.external_attr, i.flag_bits & 1))\" " +
+               test::ShellQuote(archive))
+        .Output;
+}
+
+TEST(CliList, VerboseLinesAgreeWithPythonsZipfile) {
+    for (const char* name : {"comment-archive-and-file-comments--infozip-gen.zip",
+                             "enc-zipcrypto-deflate-pw-Secret-123--infozip-gen.zip",
+                             "m08-deflate-winzip--commons-compress.zip",
+                             "dd-7z-stdout-stream--7z-gen.zip", "empty-22-bytes--python-gen.zip"}) {
+        SCOPED_TRACE(name);
+        const test::CommandResult result =
+            test::RunCommand(Cli("list -v ") + test::ShellQuote(TestArchive(name)));
+        EXPECT_EQ(result.ExitCode, 0);
+        // zipfile lists in directory order; these archives store entries in that order.
+        EXPECT_EQ(result.Output, PythonVerbose(TestArchive(name)));
+    }
+}
+
+TEST(CliList, FiveColumnsThenTheTotals) {
+    const std::string archive = TestArchive("comment-archive-and-file-comments--infozip-gen.zip");
+    const test::CommandResult result = test::RunCommand(Cli("list ") + test::ShellQuote(archive));
+    ASSERT_EQ(result.ExitCode, 0) << result.Output;
+    const std::vector<std::string> lines = Lines(result.Output);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "Relative Path  Filename          Size  Zipped Size  Date");
+    EXPECT_EQ(lines[2], "docs/          hamlet_30k.txt  30,000       12,855  2024-03-15");
+    EXPECT_EQ(lines[4], "Unzipped: 30,011");
+    EXPECT_EQ(lines[5], "Zipped: " + std::string("13,462"));
+    EXPECT_EQ(std::filesystem::file_size(archive), 13462u);
+}
+
+TEST(CliList, FailuresGiveTheEngineMessageAndStatus2) {
+    test::TempDir temp;
+    test::WriteFileText(temp / "text.zip", "just some text, no archive\n");
+    const struct {
+        std::string Args;
+        std::string Message;
+    } cases[] = {
+        {"list " + test::ShellQuote((temp / "text.zip").string()), "Not a valid zip file!"},
+        {"list " + test::ShellQuote(TestArchive("zip64-forced-fz--infozip-gen.zip")),
+         "Zip64 archives are not supported"},
+        {"list " + test::ShellQuote((temp / "missing.zip").string()), "Cannot open file"},
+        {"list", "an archive is needed"},
+        {"list -x a.zip", "unknown option -x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args);
+        const test::CommandResult result = test::RunCommand(Cli(c.Args));
+        EXPECT_EQ(result.ExitCode, 2);
+        EXPECT_NE(result.Output.find(c.Message), std::string::npos) << result.Output;
+    }
+}
+
+TEST(CliList, ADamagedArchiveIsListedFromItsLocalHeadersWithAWarning) {
+    const test::CommandResult result = test::RunCommand(
+        Cli("list -v ") + test::ShellQuote(TestArchive("corrupt-truncated-at-20000--derived.zip")));
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_NE(result.Output.find("bin/binary_20k.bin\t20000\t6023\t8\t"), std::string::npos);
+    EXPECT_NE(result.Output.find("central directory is damaged"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mobrel
