@@ -277,7 +277,9 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
             nextDisk = [this] { return NextDiskForCentral(); };
         }
         bool read = record->ReadCentral(source, nextDisk);
-        if (!read && pending > 0) {
+        // (Only when the bytes are on this disk: a header that ended a disk can't be
+        // stepped back into from the next one.)
+        if (!read && pending > 0 && source->Position() >= pending) {
             // Tolerate a header that declares extra-field bytes that aren't there: the next
             // header then starts that many bytes earlier.
             if (previous != nullptr) {

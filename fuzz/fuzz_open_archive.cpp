@@ -1,0 +1,86 @@
+// Arbitrary bytes opened as an archive: the reader must end in one of the engine's own
+// exceptions or a directory, and every accessor over that directory must stay in bounds.
+// The file is named ".zip"; when the first byte is odd it is named ".exe" instead, so the
+// self-extractor scan start is reached too.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/engine_errors.h"
+#include "reader/un_zipper.h"
+
+namespace {
+
+// One folder per process, so no sibling file can be taken for another disk of a set.
+const std::string& ScratchFolder() {
+    static const std::string folder = [] {
+        std::string pattern = "/tmp/mobrel-fuzz-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        return pattern;
+    }();
+    return folder;
+}
+
+void WriteBytes(const std::string& name, const uint8_t* data, size_t size) {
+    FILE* file = std::fopen(name.c_str(), "wb");
+    if (file == nullptr || std::fwrite(data, 1, size, file) != size) {
+        std::abort();
+    }
+    std::fclose(file);
+}
+
+void WalkEntries(mobrel::TUnZipper& zipper) {
+    for (int i = 0; i < zipper.Count(); ++i) {
+        (void)zipper.EntryFileName(i);
+        (void)zipper.EntryPath(i);
+        (void)zipper.EntryFullName(i);
+        (void)zipper.EntryDateTime(i);
+        (void)zipper.EntryCompressedSize(i);
+        (void)zipper.EntryUncompressedSize(i);
+        (void)zipper.EntryComment(i);
+        zipper.SetEntrySelected(i, i % 2 == 0);
+    }
+}
+
+void WalkArchive(const std::string& name, mobrel::TIncompleteZipMode mode) {
+    mobrel::TUnZipper zipper;
+    zipper.SetIncompleteZipMode(mode);
+    try {
+        zipper.SetZipName(name);
+        zipper.ReadZip();
+        (void)zipper.ZipComment();
+        (void)zipper.ZipSize();
+        for (mobrel::TZipSortMode sort :
+             {mobrel::ByName, mobrel::ByFileName, mobrel::ByDirectoryName, mobrel::ByDate,
+              mobrel::ByCompressedSize, mobrel::ByUnCompressedSize, mobrel::ByRate,
+              mobrel::ByNone}) {
+            zipper.Sort(sort);
+            WalkEntries(zipper);
+        }
+        zipper.SetDoAll(true);
+        (void)zipper.TestEntries(-1);
+        zipper.SetDoAll(false);
+        (void)zipper.UnZipSelected();
+    } catch (const mobrel::EEngineError&) {
+        // The engine's own failures are the expected way out of a bad archive.
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const bool exe = size > 0 && (data[0] & 1) != 0;
+    const std::string name = ScratchFolder() + (exe ? "/input.exe" : "/input.zip");
+    WriteBytes(name, data, size);
+    WalkArchive(name, mobrel::izAssumeBad);
+    WalkArchive(name, mobrel::izAssumeMulti);
+    unlink(name.c_str());
+    return 0;
+}
