@@ -115,7 +115,7 @@ bool TSearchData::Describe(const char* name) {
 TDirSearch::TDirSearch(const std::string& dir, bool recurse, std::string spec)
     : spec_(std::move(spec)), recurse_(recurse) {
     std::string start = IncludeTrailingSeparator(dir);
-    const size_t firstWildcard = start.find_first_of("*?<>|");
+    const size_t firstWildcard = start.find_first_of(kWildcardCharacters);
     if (firstWildcard != std::string::npos) {
         const size_t separator = start.rfind(kPathSeparator, firstWildcard);
         const size_t startLength = separator == std::string::npos ? 0 : separator + 1;

@@ -415,7 +415,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 }
 
 bool HasWildcards(std::string_view text) {
-    return text.find_first_of("*?<>|") != std::string_view::npos;
+    return text.find_first_of(kWildcardCharacters) != std::string_view::npos;
 }
 
 }  // namespace mobrel

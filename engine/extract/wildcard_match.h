@@ -17,7 +17,9 @@ namespace mobrel {
 // Keeps no state between calls and is safe to call from any thread.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
-// True when text contains one of the wildcard characters "*", "?", "<", ">", "|".
+constexpr std::string_view kWildcardCharacters = "*?<>|";
+
+// True when text contains one of the wildcard characters.
 bool HasWildcards(std::string_view text);
 
 }  // namespace mobrel
