@@ -1,6 +1,7 @@
 #pragma once
 // An array of object references that may own its objects. The index checks, the growth
 // steps and the error messages are part of its contract: callers catch EListError.
+#include <algorithm>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -61,10 +62,9 @@ class TObjectList {
         if (count_ == Capacity()) {
             Grow();
         }
-        for (int i = count_; i > index; --i) {
-            items_[static_cast<size_t>(i)] = items_[static_cast<size_t>(i - 1)];
-        }
-        items_[static_cast<size_t>(index)] = item;
+        const auto at = items_.begin() + index;
+        std::copy_backward(at, items_.begin() + count_, items_.begin() + count_ + 1);
+        *at = item;
         ++count_;
     }
 
@@ -119,8 +119,13 @@ class TObjectList {
         if (capacity < count_ || capacity >= kMaxCapacity) {
             ListError(capacity);
         }
+        // The storage underneath grows geometrically, so adding n items costs O(n) copies
+        // although Capacity itself follows the small steps of Grow.
+        const bool shrinking = static_cast<size_t>(capacity) < items_.size();
         items_.resize(static_cast<size_t>(capacity));
-        items_.shrink_to_fit();
+        if (shrinking) {
+            items_.shrink_to_fit();
+        }
     }
 
     // Lowering the count does not free the items beyond it; raising it adds empty slots.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string_view>
 
-#include "platform/dos_date_time.h"
 #include "reader/compression_rate.h"
 
 namespace mobrel {
@@ -44,15 +43,22 @@ int CompareByArchiveOrder(const TZipHeaderInfo& item1, const TZipHeaderInfo& ite
     return 0;
 }
 
-TDateTime DateOf(const TZipHeaderInfo& item) {
-    return DosDateTimeToDateTime(item.DosDateTime).value_or(0);
-}
-
 int RateOf(const TZipHeaderInfo& item) {
     return CompressionRate(item.UncompressedSize, item.CompressedSize);
 }
 
 }  // namespace
+
+TDateTime TSortedZip::DateOf(uint32_t dosDateTime) const {
+    const auto known = dates_.find(dosDateTime);
+    if (known != dates_.end()) {
+        return known->second;
+    }
+    // A value that is no date at all sorts as the oldest.
+    const TDateTime date = DosDateTimeToDateTime(dosDateTime).value_or(0);
+    dates_.emplace(dosDateTime, date);
+    return date;
+}
 
 int TSortedZip::Compare(const TZipHeaderInfo* item1, const TZipHeaderInfo* item2) const {
     switch (sortMode_) {
@@ -63,7 +69,7 @@ int TSortedZip::Compare(const TZipHeaderInfo* item1, const TZipHeaderInfo* item2
         case ByDirectoryName:
             return CompareText(item1->Directory(), item2->Directory());
         case ByDate:
-            return LargerFirst(DateOf(*item1), DateOf(*item2));
+            return LargerFirst(DateOf(item1->DosDateTime), DateOf(item2->DosDateTime));
         case ByCompressedSize:
             return LargerFirst(item1->CompressedSize, item2->CompressedSize);
         case ByUnCompressedSize:

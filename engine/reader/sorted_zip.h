@@ -2,6 +2,10 @@
 // A list of entry records kept in one of the directory's orders. The reader's physical
 // directory is an owning TSortedZip in ByNone order; a sorted view is a non-owning one over
 // the same records.
+#include <cstdint>
+#include <unordered_map>
+
+#include "platform/dos_date_time.h"
 #include "reader/sorted_object_list.h"
 #include "reader/zip_header_info.h"
 #include "reader/zip_sort_mode.h"
@@ -24,7 +28,12 @@ class TSortedZip : public TSortedObjectList<TZipHeaderInfo> {
     int Compare(const TZipHeaderInfo* item1, const TZipHeaderInfo* item2) const override;
 
   private:
+    // Converting a DOS date-time goes through the C library's local-time rules, far slower
+    // than a comparison; each distinct value is converted once.
+    TDateTime DateOf(uint32_t dosDateTime) const;
+
     TZipSortMode sortMode_;
+    mutable std::unordered_map<uint32_t, TDateTime> dates_;
 };
 
 }  // namespace mobrel
