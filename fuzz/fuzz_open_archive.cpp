@@ -30,7 +30,7 @@ const std::string& ScratchFolder() {
 
 void WriteBytes(const std::string& name, const uint8_t* data, size_t size) {
     FILE* file = std::fopen(name.c_str(), "wb");
-    if (file == nullptr || std::fwrite(data, 1, size, file) != size) {
+    if (file == nullptr || (size > 0 && std::fwrite(data, 1, size, file) != size)) {
         std::abort();
     }
     std::fclose(file);

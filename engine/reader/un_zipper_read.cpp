@@ -172,7 +172,8 @@ std::unique_ptr<TStream> TUnZipper::OpenZfcWithEndRecord() {
         return nullptr;
     }
     std::unique_ptr<TStream> zfc = OpenArchiveFile(zfcName);
-    if (!endCentral_->FindEndCentral(*zfc)) {
+    // An empty file would count as an empty archive; a companion must hold an end record.
+    if (zfc->Size() < static_cast<int64_t>(kEndCentralSize) || !endCentral_->FindEndCentral(*zfc)) {
         return nullptr;
     }
     return zfc;
@@ -217,7 +218,8 @@ void TUnZipper::RejectZip64EndRecord(TStream& source) {
     }
     // 65535 entries is a legal classic count; only a zip64 locator in front of the end
     // record makes it a saturated one.
-    const int64_t endPosition = static_cast<int64_t>(end.CommentOffset) - kEndCentralSize;
+    const int64_t endPosition =
+        static_cast<int64_t>(end.CommentOffset) - static_cast<int64_t>(kEndCentralSize);
     if (endPosition < kZip64LocatorSize) {
         return;
     }

@@ -165,6 +165,17 @@ TEST_F(MultiDiskTest, TheCompanionFileListsTheSetWhenTheLastDiskIsMissing) {
     EXPECT_EQ(zipper.EntryComment(2), "comment three");
 }
 
+TEST_F(MultiDiskTest, AnEmptyCompanionFileIsNotTakenForAnEmptyArchive) {
+    std::vector<uint32_t> offsets;
+    test::WriteFileBytes(Disk(1), builder.LocalPart(offsets));
+    test::WriteFileBytes(temp / "set.zfc", {});
+    zipper.SetZipName(Disk(1));
+    zipper.SetIncompleteZipMode(izAssumeBad);
+    zipper.ReadZip();
+    EXPECT_TRUE(zipper.DirectoryRebuilt());
+    EXPECT_EQ(FullNames(zipper), kSetNames);
+}
+
 TEST_F(MultiDiskTest, ARunOverASetTakesTheEntriesInDiskOrderAndRestoresTheSort) {
     WriteSet(30);
     zipper.SetZipName(Disk(3));
