@@ -7,6 +7,6 @@
 class TFormFileOps : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit TFormFileOps(QWidget* parent = nullptr);
 };
