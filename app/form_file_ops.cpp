@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "exception_handler.h"
 #include "extract/file_helpers.h"
 #include "file_operations.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
-#include "run_action.h"
 
 namespace {
 
@@ -111,10 +111,10 @@ void TFormFileOps::ConnectControls() {
     });
     connect(Edit1, &QLineEdit::textChanged, this, &TFormFileOps::UpdateActions);
     connect(a_DelFile, &QAction::triggered, this,
-            [this] { RunAction([this] { a_DelFileExecute(); }); });
+            [this] { RunGuarded([this] { a_DelFileExecute(); }); });
     connect(DeleteButton, &QPushButton::clicked, a_DelFile, &QAction::trigger);
     connect(a_CreateDir, &QAction::triggered, this,
-            [this] { RunAction([this] { a_CreateDirExecute(); }); });
+            [this] { RunGuarded([this] { a_CreateDirExecute(); }); });
     connect(CreateDirButton, &QPushButton::clicked, a_CreateDir, &QAction::trigger);
     connect(a_Exit, &QAction::triggered, this, &QDialog::reject);
 }
