@@ -34,4 +34,12 @@ bool ApplyDosAttributes(const std::string& path, uint8_t attributes) {
     return chmod(path.c_str(), withoutWrite) == 0;
 }
 
+bool ClearReadOnly(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    return chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
 }  // namespace mobrel

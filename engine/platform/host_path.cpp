@@ -29,6 +29,19 @@ bool IsEntrySeparator(char c) {
     return c == kEntrySeparator || c == kPathSeparator;
 }
 
+// A NUL would cut the path short where the C library sees it (turning "..\0x" into "..")
+// and other control characters make names no one can type: both become '_'.
+std::string WithoutControlCharacters(std::string_view component) {
+    std::string result(component);
+    for (char& c : result) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            c = '_';
+        }
+    }
+    return result;
+}
+
 bool SameFileSystemObject(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -133,7 +146,7 @@ std::string EntryNameToHostPath(std::string_view entryName) {
         while (end < entryName.size() && !IsEntrySeparator(entryName[end])) {
             ++end;
         }
-        const std::string_view component = entryName.substr(pos, end - pos);
+        const std::string component = WithoutControlCharacters(entryName.substr(pos, end - pos));
         if (!component.empty() && component != "." && component != "..") {
             if (!result.empty()) {
                 result += kPathSeparator;

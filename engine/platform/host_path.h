@@ -37,7 +37,8 @@ bool IsRootFolder(std::string_view path);
 
 // An entry name ('\' or '/' separated) as a host path relative to the output folder:
 // separators become '/', and empty, "." and ".." components are dropped so the result can
-// never leave the folder it is joined to. A trailing separator (a folder entry) is kept.
+// never leave the folder it is joined to. Control characters (NUL included) become '_'.
+// A trailing separator (a folder entry) is kept.
 std::string EntryNameToHostPath(std::string_view entryName);
 // A host path as an entry name: every '/' becomes '\'. Nothing else changes; which part of
 // the path is stored is the caller's decision.

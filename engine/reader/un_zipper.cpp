@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "extract/decode_context.h"
+#include "extract/lfn_file_stream.h"
+#include "extract/zip_cipher.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"

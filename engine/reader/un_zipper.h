@@ -26,10 +26,13 @@
 
 namespace mobrel {
 
+class TArchiveDecodeContext;
 class TDecodeContext;
 class TEndCentral;
+class TLFNFileStream;
 class TSortedZip;
 class TStream;
+class TZipCipher;
 class TZipHeaderInfo;
 class TUnZipper;
 
@@ -249,6 +252,42 @@ class TUnZipper {
     void AllocateWorkAreas();
     void ReleaseWorkAreas();
 
+    // --- Parts of the per-entry step (extract/) ---
+    // The output folder of the working entry as a host path ending in '/', or empty for
+    // the current folder (extract/output_path.cpp).
+    std::string BuildOutputDir() const;
+    // Reads the working entry's local header (opening the entry's disk of a set first) and
+    // leaves the archive stream after its name and extra field (extract/entry_location.cpp).
+    void ReadLocalHeader();
+    // Puts the archive stream at the first byte the decoder takes.
+    void SeekToEntryData(bool pastEncryptionHeader);
+    // The password check of an encrypted entry; false when the entry is skipped
+    // (extract/password_check.cpp).
+    bool CheckPassword(int fileIndex);
+    // The overwrite rules and the creation of the output file; false when the entry is
+    // skipped (extract/output_file.cpp). An overwrite prompt's handler may change fName.
+    bool OpenOutputFile(int fileIndex, std::string& fName);
+    // Runs the decoder of the working entry's method; false when the entry is not decoded
+    // (its output ran past the declared size) (extract/extract_entry.cpp).
+    bool DecodeEntry();
+    // Closes the output of the working entry and, for a decoded file, stamps its date and
+    // attributes; a buffer the step sized is released when nothing was decoded.
+    void FinishOutput(bool decoded, const std::string& fName, bool bufferSizedHere);
+    // The CRC check and the events that report its outcome.
+    void CheckEntryCrc(int fileIndex, const std::string& fName, bool& retry);
+    // Reports a skipped entry and takes its bytes off the run's total.
+    void SkipEntry(TSkipReason reason, const std::string& fName, int fileIndex);
+    // Raises EUserCanceled when a cancel was requested, after letting the user interface
+    // run when DoProcessMessages is on (extract/entry_io.cpp).
+    void CheckCancel();
+    // The decoding context's two ends: count raw bytes of the entry from the archive (on
+    // to the next disk of a set when one ends), and decoded bytes to the target
+    // (extract/entry_io.cpp).
+    void ReadEntryData(uint8_t* buffer, size_t count);
+    void WriteEntryOutput(const uint8_t* data, size_t count);
+    void ReportEntryProgress(size_t count);
+    friend class TArchiveDecodeContext;
+
     // --- State shared with the writer and the extraction step ---
     std::unique_ptr<TStream> zipStream_;      // the open archive file, or none
     std::unique_ptr<TSortedZip> physical_;    // every entry in archive order (owning)
@@ -281,6 +320,11 @@ class TUnZipper {
     std::string messageText_;                        // text of the last message box
     std::string password_;
     std::array<uint8_t, kLocalHeaderSize> localHeaderImage_{};  // the last local header read
+    std::unique_ptr<TZipCipher> cipher_;                        // keys of the entry being decrypted
+    std::unique_ptr<TLFNFileStream> outputStream_;  // the output file while it is written
+    uint32_t crcValue_ = 0;                         // the last entry's finished CRC
+    size_t memoryWritePosition_ = 0;                // next byte of *memoryBuffer_ to write
+    int64_t memoryBytesRemaining_ = 0;              // bytes the memory target still takes
 
   private:
     // --- Reading the directory (un_zipper_read.cpp) ---
