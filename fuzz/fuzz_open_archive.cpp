@@ -1,17 +1,20 @@
 // Arbitrary bytes opened as an archive: the reader must end in one of the engine's own
 // exceptions or a directory, and every accessor over that directory must stay in bounds.
 // The file is named ".zip"; when the first byte is odd it is named ".exe" instead, so the
-// self-extractor scan start is reached too.
+// self-extractor scan start is reached too. Entries are extracted three folders below the
+// scratch folder; anything written outside that folder (up to three levels up) aborts.
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/engine_errors.h"
+#include "platform/interactive_services.h"
 #include "reader/un_zipper.h"
 
 namespace {
@@ -26,6 +29,41 @@ const std::string& ScratchFolder() {
         return pattern;
     }();
     return folder;
+}
+
+std::string OutputFolder() {
+    return ScratchFolder() + "/a/b/out";
+}
+
+// The overwrite prompts of the headless services would fill the log with no use here.
+class TQuietServices : public mobrel::TInteractiveServices {
+  public:
+    mobrel::TMsgAnswer MessageBox(const std::string&, const std::string&,
+                                  mobrel::TMsgButtons) override {
+        return mobrel::TMsgAnswer::No;
+    }
+};
+
+// Everything the run wrote must be inside the output folder; then it is removed.
+void CheckAndClearOutput() {
+    namespace fs = std::filesystem;
+    const fs::path output = OutputFolder();
+    for (auto it = fs::recursive_directory_iterator(ScratchFolder());
+         it != fs::recursive_directory_iterator(); ++it) {
+        if (it->path() == output) {
+            it.disable_recursion_pending();
+        } else if (!it->is_directory() && it->path().parent_path() != ScratchFolder()) {
+            std::fprintf(stderr, "written outside the output folder: %s\n", it->path().c_str());
+            std::abort();
+        }
+    }
+    fs::remove_all(output);
+    for (const auto& item : fs::directory_iterator(ScratchFolder())) {
+        if (item.is_regular_file() && item.path().filename().string().rfind("input.", 0) != 0) {
+            std::fprintf(stderr, "written outside the output folder: %s\n", item.path().c_str());
+            std::abort();
+        }
+    }
 }
 
 void WriteBytes(const std::string& name, const uint8_t* data, size_t size) {
@@ -54,6 +92,7 @@ void WalkArchive(const std::string& name, mobrel::TIncompleteZipMode mode) {
     zipper.SetIncompleteZipMode(mode);
     try {
         zipper.SetZipName(name);
+        zipper.SetDestDir(OutputFolder());
         zipper.ReadZip();
         (void)zipper.ZipComment();
         (void)zipper.ZipSize();
@@ -76,11 +115,14 @@ void WalkArchive(const std::string& name, mobrel::TIncompleteZipMode mode) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static TQuietServices quiet;
+    mobrel::InstallServices(&quiet);
     const bool exe = size > 0 && (data[0] & 1) != 0;
     const std::string name = ScratchFolder() + (exe ? "/input.exe" : "/input.zip");
     WriteBytes(name, data, size);
     WalkArchive(name, mobrel::izAssumeBad);
     WalkArchive(name, mobrel::izAssumeMulti);
     unlink(name.c_str());
+    CheckAndClearOutput();
     return 0;
 }
