@@ -1,0 +1,44 @@
+#include "self_archive.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/engine_errors.h"
+#include "platform/file_stream.h"
+#include "reader/end_central.h"
+#include "reader/zip_header_info.h"
+
+namespace mobrel::sfx {
+
+TSelfArchive::TSelfArchive(const std::string& programPath) {
+    // A program without an archive behind it must say so, not go looking for disk sets.
+    SetIncompleteZipMode(izAssumeNotAZip);
+    SetZipName(programPath);
+    ReadZip();
+}
+
+int64_t TSelfArchive::ArchiveStart() const {
+    int64_t start = endCentral_ ? endCentral_->CentralOffset : 0;
+    for (int i = 0; i < Count(); ++i) {
+        start = std::min<int64_t>(start, EntryInfo(i).LocalHeaderOffset);
+    }
+    return start;
+}
+
+std::optional<TSFXSettings> TSelfArchive::ReadSettings() const {
+    TFileStream program(ZipName(), TFileMode::OpenRead);
+    return ReadConfigBlockBefore(program, ArchiveStart());
+}
+
+std::string RunningProgramPath() {
+    std::vector<char> path(4096);
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (length <= 0) {
+        throw EFileError("Cannot find the running program's own file");
+    }
+    return std::string(path.data(), static_cast<size_t>(length));
+}
+
+}  // namespace mobrel::sfx
