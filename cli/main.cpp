@@ -1,6 +1,7 @@
 // mobrel-cli: scripts and checks drive the archive engine through this program.
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -12,12 +13,13 @@ namespace {
 
 using namespace mobrel::cli;
 
-void PrintOverview() {
-    std::printf("usage: mobrel-cli SUBCOMMAND [OPTIONS] ...\n\nsubcommands:\n");
+// On standard output when asked for, on standard error after a mistake.
+void PrintOverview(FILE* out) {
+    std::fprintf(out, "usage: mobrel-cli SUBCOMMAND [OPTIONS] ...\n\nsubcommands:\n");
     for (const Subcommand& sub : Subcommands()) {
-        std::printf("  %-9s %s\n", sub.Name, sub.Summary);
+        std::fprintf(out, "  %-9s %s\n", sub.Name, sub.Summary);
     }
-    std::printf("\n'mobrel-cli SUBCOMMAND --help' describes one subcommand.\n");
+    std::fprintf(out, "\n'mobrel-cli SUBCOMMAND --help' describes one subcommand.\n");
 }
 
 const Subcommand* FindSubcommand(const std::string& name) {
@@ -41,17 +43,32 @@ bool AsksForHelp(const std::vector<std::string>& args) {
     return false;
 }
 
+// A listing that could not be written (a full disk, a closed pipe) is a failure, not
+// success with output missing.
+bool OutputWritten(const char* subcommand) {
+    std::cout.flush();
+    if (std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return true;
+    }
+    std::fprintf(stderr, "mobrel-cli %s: could not write the output\n", subcommand);
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
-        PrintOverview();
-        return argc < 2 ? kExitFailed : kExitOk;
+    if (argc < 2) {
+        PrintOverview(stderr);
+        return kExitFailed;
+    }
+    if (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
+        PrintOverview(stdout);
+        return kExitOk;
     }
     const Subcommand* sub = FindSubcommand(argv[1]);
     if (sub == nullptr) {
         std::fprintf(stderr, "mobrel-cli: unknown subcommand '%s'\n", argv[1]);
-        PrintOverview();
+        PrintOverview(stderr);
         return kExitFailed;
     }
     std::vector<std::string> args(argv + 2, argv + argc);
@@ -59,13 +76,18 @@ int main(int argc, char** argv) {
         std::fputs(sub->Usage, stdout);
         return kExitOk;
     }
+    int status = kExitFailed;
     try {
-        return sub->Run(args);
+        status = sub->Run(args);
     } catch (const UsageError& error) {
         std::fprintf(stderr, "mobrel-cli %s: %s\n%s", sub->Name, error.what(), sub->Usage);
         return kExitFailed;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "mobrel-cli %s: %s\n", sub->Name, error.what());
         return kExitFailed;
+    } catch (...) {
+        std::fprintf(stderr, "mobrel-cli %s: unexpected failure\n", sub->Name);
+        return kExitFailed;
     }
+    return OutputWritten(sub->Name) ? status : kExitFailed;
 }
