@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
-    zip unzip p7zip-full python3
+    zip unzip p7zip-full python3 time
     clang
 )
 
