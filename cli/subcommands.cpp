@@ -1,5 +1,9 @@
 #include "subcommand.h"
 
+#include "add_command.h"
+#include "comment_command.h"
+#include "delete_command.h"
+#include "fix_command.h"
 #include "list_command.h"
 
 namespace mobrel::cli {
@@ -7,6 +11,10 @@ namespace mobrel::cli {
 const std::vector<Subcommand>& Subcommands() {
     static const std::vector<Subcommand> all = {
         {"list", kListSummary, kListUsage, RunList},
+        {"add", kAddSummary, kAddUsage, RunAdd},
+        {"delete", kDeleteSummary, kDeleteUsage, RunDelete},
+        {"comment", kCommentSummary, kCommentUsage, RunComment},
+        {"fix", kFixSummary, kFixUsage, RunFix},
     };
     return all;
 }

@@ -1,0 +1,136 @@
+#include "add_command.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "command_line.h"
+#include "subcommand.h"
+#include "writer/zipper.h"
+
+namespace mobrel::cli {
+
+const char* const kAddSummary = "zip files into a new or existing archive";
+const char* const kAddUsage =
+    "usage: mobrel-cli add ARCHIVE [-0 ... -9] [-r] [-R ROOTDIR] [-x PATTERN]...\n"
+    "                      [-n PATTERN]... [-u | -f] [-P PASSWORD] [--no-paths] [--volumes]\n"
+    "                      FILE-OR-SPEC...\n"
+    "\n"
+    "Zips files, folders and wildcard specifications (\"docs/*.html\"; a leading '|' or '>'\n"
+    "switches recursion off or on for that one) into ARCHIVE. An existing entry of the same\n"
+    "name is replaced; -u replaces it only with a newer file, -f only freshens existing\n"
+    "entries with newer files. Files are stored with their folder relative to ROOTDIR (-R;\n"
+    "the current folder by default); --no-paths stores names only.\n"
+    "  -0 ... -9     store (0) or deflate at that level (6 by default)\n"
+    "  -r            search the sub-folders of wildcard specifications and folders\n"
+    "  -x PATTERN    never zip files matching PATTERN\n"
+    "  -n PATTERN    store files whose names match PATTERN without compressing them\n"
+    "  -P PASSWORD   encrypt with the traditional zip encryption\n";
+
+namespace {
+
+int PackLevelOf(const CommandLine& line) {
+    int level = 6;
+    for (const std::string& option : line.Order()) {
+        if (option.size() == 2 && option[1] >= '0' && option[1] <= '9') {
+            level = option[1] - '0';
+        }
+    }
+    return level;
+}
+
+TZipAction ZipActionOf(const CommandLine& line) {
+    TZipAction action = zaReplace;
+    for (const std::string& option : line.Order()) {
+        if (option == "-u") {
+            action = zaUpdate;
+        } else if (option == "-f") {
+            action = zaFreshen;
+        }
+    }
+    return action;
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+// A folder named on the command line stands for its files (with -r, those of its
+// sub-folders too); the engine itself would take it for a folder entry.
+std::string AsFileOrSpec(const std::string& word, bool recurse) {
+    if (!IsFolder(word)) {
+        return word;
+    }
+    const std::string folder = word.back() == '/' ? word : word + "/";
+    return recurse ? folder + "*" : "|" + folder + "*";
+}
+
+}  // namespace
+
+std::vector<OptionSpec> AddOptions() {
+    std::vector<OptionSpec> options = {
+        {"-r"}, {"-R", true}, {"-x", true, true}, {"-n", true, true}, {"-u"},
+        {"-f"}, {"-P", true}, {"--no-paths"},     {"--volumes"}};
+    for (char level = '0'; level <= '9'; ++level) {
+        options.push_back({std::string("-") + level});
+    }
+    return options;
+}
+
+void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
+                     const std::vector<std::string>& filesOrSpecs) {
+    const bool recurse = line.Has("-r");
+    zipper.SetPackLevel(PackLevelOf(line));
+    zipper.SetZipAction(ZipActionOf(line));
+    zipper.SetExcludeList(line.Values("-x"));
+    zipper.SetNoCompressList(line.Values("-n"));
+    zipper.SetPassword(line.Value("-P").value_or(""));
+    if (!line.Has("--no-paths")) {
+        std::error_code error;
+        zipper.SetRootDir(line.Value("-R").value_or(std::filesystem::current_path(error).string()));
+        zipper.SetRelativePaths(true);
+        zipper.SetStoreVolumes(line.Has("--volumes"));
+    } else {
+        zipper.SetStorePaths(false);
+        zipper.SetRootDir(line.Value("-R").value_or(""));
+    }
+    // RelativePaths switches recursion on; here only -r does.
+    zipper.SetRecurse(recurse);
+    zipper.FilesList().clear();
+    for (const std::string& word : filesOrSpecs) {
+        zipper.FilesList().push_back(AsFileOrSpec(word, recurse));
+    }
+}
+
+int RunAdd(const std::vector<std::string>& args) {
+    const CommandLine line(args, AddOptions());
+    if (line.Positional().size() < 2) {
+        throw UsageError(line.Positional().empty() ? "an archive is needed"
+                                                   : "name at least one file to zip");
+    }
+    if (line.Has("-u") && line.Has("-f")) {
+        throw UsageError("-u and -f exclude each other");
+    }
+    const std::string& archive = line.Positional()[0];
+    TZipper zipper;
+    zipper.SetZipName(archive);
+    ApplyAddOptions(zipper, line, {line.Positional().begin() + 1, line.Positional().end()});
+    bool problems = false;
+    zipper.OnNoSuchFile = [&](TZipper&, const std::string& name) {
+        std::cerr << "mobrel-cli add: no such file: " << name << '\n';
+        problems = true;
+    };
+    zipper.OnSkippingFile = [&](TUnZipper&, TSkipReason reason, const std::string& name, int,
+                                bool&) {
+        std::cerr << "mobrel-cli add: skipped " << name
+                  << (reason == skOpenError ? " (cannot be opened)" : " (already in the archive)")
+                  << '\n';
+        problems = true;
+    };
+    const int count = zipper.Zip();
+    std::cout << count << (count == 1 ? " file" : " files") << " zipped into " << archive << '\n';
+    return problems ? kExitPartial : kExitOk;
+}
+
+}  // namespace mobrel::cli

@@ -1,0 +1,27 @@
+#pragma once
+// mobrel-cli add: files and wildcard specifications zipped into a new or existing archive.
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+
+namespace mobrel {
+class TZipper;
+}  // namespace mobrel
+
+namespace mobrel::cli {
+
+extern const char* const kAddSummary;
+extern const char* const kAddUsage;
+
+// The options add shares with the subcommands that zip files (sfx): levels, recursion,
+// RootDir, the pattern lists, the zip action, the password and the path switches.
+std::vector<OptionSpec> AddOptions();
+// Sets zipper from those options and fills its FilesList from the FILE-OR-SPEC words.
+void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
+                     const std::vector<std::string>& filesOrSpecs);
+
+// The subcommand: "add ARCHIVE [options] FILE-OR-SPEC...".
+int RunAdd(const std::vector<std::string>& args);
+
+}  // namespace mobrel::cli

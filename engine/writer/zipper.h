@@ -1,0 +1,220 @@
+#pragma once
+// The writer component: everything the reader does, plus writing. One operation behind
+// Zip, DeleteEntries, SaveModifiedZipFile and FixZip writes a complete new archive: an
+// existing archive is rewritten into a temporary file (kept entries copied raw, never
+// recompressed) that replaces it only when it is complete, so a failure at any point leaves
+// the old archive as it was. FilesList is empty after every operation.
+//
+// Calling order: set ZipName and the options; fill FilesList with file paths, folder
+// entries ("dir/") and wildcard specifications ("dir/*.txt", "|" or ">" in front to switch
+// recursion off or on for that line); call Zip. The result is the number of files zipped.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reader/un_zipper.h"
+#include "writer/multi_zip_info.h"
+#include "writer/zip_action.h"
+#include "writer/zipper_events.h"
+
+namespace mobrel {
+
+struct TZipRunState;
+
+class TZipper : public TUnZipper {
+  public:
+    TZipper();
+    ~TZipper() override;
+
+    // With a TZipper source, copies the writer's settings and its event handlers as well
+    // (OnPrepareNextDisk and OnRecursingFile stay); any other source, the reader's part.
+    void Assign(const TUnZipper& source);
+
+    // Saves comment changes still pending on the current archive before another one is
+    // named. Host paths compare exactly, so only the very same name does nothing.
+    void SetZipName(const std::string& value) override;
+
+    // --- Published properties ---
+    int PackLevel() const { return packLevel_; }  // 0 stores; 1..9 deflate at that level
+    void SetPackLevel(int value) { packLevel_ = value; }
+    bool Recurse() const { return recurse_; }
+    void SetRecurse(bool value) { recurse_ = value; }
+    // Delete the source files that went into (or are already current in) the archive.
+    bool Dispose() const { return dispose_; }
+    void SetDispose(bool value) { dispose_ = value; }
+    // False also switches RelativePaths and StoreVolumes off.
+    bool StorePaths() const { return storePaths_; }
+    void SetStorePaths(bool value);
+    // True also switches StorePaths and Recurse on.
+    bool RelativePaths() const { return relativePaths_; }
+    void SetRelativePaths(bool value);
+    // True also switches StorePaths on.
+    bool StoreVolumes() const { return storeVolumes_; }
+    void SetStoreVolumes(bool value);
+    TZipAction ZipAction() const { return zipAction_; }
+    void SetZipAction(TZipAction value) { zipAction_ = value; }
+    const TMultiZipInfo& MultiZipInfo() const { return multiZipInfo_; }
+    void SetMultiZipInfo(const TMultiZipInfo& value);
+    bool Store83Names() const { return store83Names_; }
+    void SetStore83Names(bool value) { store83Names_ = value; }
+    // The folder for temporary files when it exists; else the system's temporary folder.
+    const std::string& TempPath() const { return tempPath_; }
+    void SetTempPath(const std::string& value) { tempPath_ = value; }
+    bool SkipIfArchiveBitNotSet() const { return skipIfArchiveBitNotSet_; }
+    void SetSkipIfArchiveBitNotSet(bool value) { skipIfArchiveBitNotSet_ = value; }
+    bool ResetArchiveBitOnZip() const { return resetArchiveBitOnZip_; }
+    void SetResetArchiveBitOnZip(bool value) { resetArchiveBitOnZip_ = value; }
+    // Patterns of files never zipped; a pattern with a separator matches the whole path.
+    const std::vector<std::string>& ExcludeList() const { return excludeList_; }
+    void SetExcludeList(const std::vector<std::string>& value) { excludeList_ = value; }
+    // Patterns of file names stored without compression.
+    const std::vector<std::string>& NoCompressList() const { return noCompressList_; }
+    void SetNoCompressList(const std::vector<std::string>& value) { noCompressList_ = value; }
+    bool AddDirEntriesOnRecurse() const { return addDirEntriesOnRecurse_; }
+    void SetAddDirEntriesOnRecurse(bool value) { addDirEntriesOnRecurse_ = value; }
+
+    // The reader's multi-disk settings live in MultiZipInfo.
+    TMultiMode MultiMode() const override { return multiZipInfo_.MultiMode; }
+    void SetMultiMode(TMultiMode value) override;
+    bool CheckDiskLabels() const override { return multiZipInfo_.CheckDiskLabels; }
+    void SetCheckDiskLabels(bool value) override;
+
+    // --- Published events ---
+    TStartZipInfo OnStartZipInfo;
+    TStartZipEvent OnStartZip;
+    TEndZipFileEvent OnEndZip;
+    TDisposeEvent OnDisposeFile;
+    TDeleteEvent OnDeleteEntry;
+    TNoSuchFileEvent OnNoSuchFile;
+    TZipComplete OnZipComplete;
+    TUpdateEvent OnUpdate;
+    TPrepareNextDisk OnPrepareNextDisk;
+    TOnRecursingFile OnRecursingFile;
+
+    // --- Operations ---
+    // Zips FilesList into the archive; the number of files written (new or replacing).
+    int Zip();
+    // Deletes the selected entries or, without a selection, those FilesList names (a plain
+    // name deletes one entry, a pattern every match); the number deleted.
+    int DeleteEntries();
+    // Writes changed file and archive comments into the archive, then reads it again.
+    void SaveModifiedZipFile();
+    // Copies every entry of a damaged archive that still tests sound into outputName; the
+    // number copied. An empty inputName repairs the current archive (or asks for one), an
+    // empty outputName asks for the new file's name.
+    int FixZip(const std::string& inputName, const std::string& outputName);
+
+  protected:
+    // --- The one operation (zipper_operation.cpp) ---
+    // Runs the whole sequence for the mode flags below; the count to return.
+    int RunZipOperation();
+
+    // --- Places where self-extractor assembly and multi-disk writing join in ---
+    // Whether this operation writes a new archive directly instead of rewriting one.
+    virtual bool CreatesNewArchive();
+    // Room reserved on the first disk before anything is written.
+    virtual void StartMultiDisk() {}
+    // Writes whatever precedes the first entry (the prefix source in self-extractor mode).
+    virtual void WritePrefix(TStream& output);
+    // Writes an entry's local header at the current output position (for a new file a
+    // placeholder that FinishFileData completes).
+    virtual void WriteLocalHeader(TZipHeaderInfo& entry);
+    // Where an entry's encryption header and data go.
+    virtual TStream& FileDataOutput();
+    // After an entry's data: the local header gets its final sizes and CRC.
+    virtual void FinishFileData(TZipHeaderInfo& entry);
+    virtual void BeforeCentralHeader(const TZipHeaderInfo& /*entry*/) {}
+    virtual void BeforeEndRecord() {}
+    virtual void AfterEndRecord() {}
+    // After the hand-over of a successful operation.
+    virtual void FinishMultiDisk() {}
+    // Puts the finished temporary file in place of target; false leaves both files as
+    // they are.
+    virtual bool PutInPlace(const std::string& source, const std::string& target);
+
+    // --- Files the operation opens (zipper_zip_one.cpp); tests put failing streams here ---
+    virtual std::unique_ptr<TStream> CreateOutputFile(const std::string& fileName);
+    virtual std::unique_ptr<TStream> OpenSourceFile(const std::string& fileName);
+
+    // --- Choosing files (zipper_choose_files.cpp) ---
+    void ExpandFilesList();
+    // The folder and file parts an entry for path gets.
+    void StoredNameOf(const std::string& path, std::string& directory, std::string& fileName) const;
+    bool MatchesExcludeList(const std::string& path) const;
+    bool MatchesNoCompressList(const std::string& fileName) const;
+
+    // --- Existing entries (zipper_existing_entries.cpp) ---
+    void ProcessExistingEntries();
+    void CopyKeptEntry(TZipHeaderInfo& entry);
+
+    // --- One file (zipper_zip_one.cpp) ---
+    bool ZipOne(const std::string& name, TZipHeaderInfo& entry);
+    // Adds a written record to both new lists and the new end record's counts.
+    void AddToNewDirectory(std::unique_ptr<TZipHeaderInfo> entry);
+
+    // --- Mode flags of one operation ---
+    bool deleting_ = false;               // DeleteEntries
+    bool sfxMode_ = false;                // self-extractor assembly
+    TStream* prefixSource_ = nullptr;     // copied in front of the first entry in sfxMode_
+    std::string alternativeDestination_;  // where the finished file goes instead
+    std::unique_ptr<TZipRunState> run_;   // only while an operation runs
+
+  private:
+    // zipper_operation.cpp
+    void BeginOperation();
+    void EndOperation();
+    void OpenOutput(const std::string& fileName);
+    void StartNewEndRecord();
+    void ReportStartZipInfo();
+    void ZipRemainingFiles();
+    void WriteCentralDirectory();
+    void WriteEndRecord();
+    void HandOver();
+    void InstallNewDirectory();
+    void DiscardOutput();
+    void DisposeFiles();
+    std::string TemporaryFolder() const;
+    // zipper_choose_files.cpp
+    void ExpandName(const std::string& name, std::vector<std::string>& expanded,
+                    std::vector<std::string>& specs);
+    void SearchSpecification(std::string spec, std::vector<std::string>& expanded);
+    bool FreshenAllows(const std::string& path);
+    void CheckCancel();
+    // zipper_existing_entries.cpp
+    bool MatchesForDeletion(const std::string& name, const TZipHeaderInfo& entry) const;
+    // True when the entry is deleted (and counted).
+    bool DeleteEntry(TZipHeaderInfo& entry);
+    // True when the file replaced the entry; false when the entry stays.
+    bool ReplaceOrKeep(int index, const std::string& name, std::unique_ptr<TZipHeaderInfo>& entry);
+    int FindFileForEntry(const TZipHeaderInfo& entry,
+                         const std::vector<std::string>& storedNames) const;
+    // zipper_zip_one.cpp
+    bool OpenSource(const std::string& name, const std::string& shown);
+    void WriteFileData(TZipHeaderInfo& entry, const std::string& name);
+    uint32_t CrcOfSource();
+    size_t ReadSource(uint8_t* buffer, size_t count);
+    void WriteData(const uint8_t* buffer, size_t count);
+    // zipper_fix.cpp
+    bool PrepareRepair(const std::string& inputName);
+    void TestEveryEntry();
+    bool ChooseFixedName(const std::string& outputName);
+
+    int packLevel_ = 6;
+    bool recurse_ = false;
+    bool dispose_ = false;
+    bool storePaths_ = false;
+    bool relativePaths_ = false;
+    bool storeVolumes_ = false;
+    TZipAction zipAction_ = zaUpdate;
+    TMultiZipInfo multiZipInfo_;
+    bool store83Names_ = false;
+    std::string tempPath_;
+    bool skipIfArchiveBitNotSet_ = false;
+    bool resetArchiveBitOnZip_ = false;
+    std::vector<std::string> excludeList_;
+    std::vector<std::string> noCompressList_;
+    bool addDirEntriesOnRecurse_ = false;
+};
+
+}  // namespace mobrel

@@ -1,0 +1,193 @@
+// Carrying the entries of an existing archive into the new one: which are deleted, which a
+// file replaces and which stay; a kept entry is copied as raw bytes, never recompressed.
+#include "extract/file_helpers.h"
+#include "extract/string_helpers.h"
+#include "extract/wildcard_match.h"
+#include "platform/engine_errors.h"
+#include "reader/end_central.h"
+#include "reader/sorted_zip.h"
+#include "reader/zip_format.h"
+#include "writer/files_list_names.h"
+#include "writer/zip_run_state.h"
+#include "writer/zipper.h"
+
+namespace mobrel {
+
+namespace {
+
+constexpr uint32_t kDataDescriptorSignature = 0x08074B50;  // "PK\7\8"
+
+void EraseAt(std::vector<std::string>& list, size_t index) {
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void WriteDataDescriptor(TStream& output, const TZipHeaderInfo& entry) {
+    uint8_t descriptor[kDataDescriptorSize];
+    StoreU32(descriptor, kDataDescriptorSignature);
+    StoreU32(descriptor + 4, entry.CRC32);
+    StoreU32(descriptor + 8, entry.CompressedSize);
+    StoreU32(descriptor + 12, entry.UncompressedSize);
+    output.WriteBuffer(descriptor, kDataDescriptorSize);
+}
+
+}  // namespace
+
+void TZipper::ProcessExistingEntries() {
+    if (!physical_) {
+        return;
+    }
+    if (endCentral_->ThisDisk != 0) {
+        throw EGeneralError("The entries of a multi-disk archive can't be rewritten");
+    }
+    // The names still to zip as they would be stored, so each entry is compared with them
+    // without working the stored-name rule out again.
+    std::vector<std::string> storedNames;
+    if (!deleting_) {
+        for (const std::string& name : FilesList()) {
+            std::string directory;
+            std::string fileName;
+            StoredNameOf(name, directory, fileName);
+            storedNames.push_back(directory + fileName);
+        }
+    }
+    for (int i = 0; i < physical_->Count(); ++i) {
+        TZipHeaderInfo& original = *physical_->Get(i);
+        if (original.TestState == TZipHeaderInfo::kTestFailed) {
+            continue;
+        }
+        if (original.HasComment() && !original.FileComment()) {
+            EntryComment(i);
+        }
+        auto entry = std::make_unique<TZipHeaderInfo>();
+        entry->Assign(*physical_->Get(i));
+        bool matched = false;
+        if (deleting_) {
+            if (DeleteEntry(*entry)) {
+                continue;
+            }
+        } else if (!FilesList().empty()) {
+            const int file = FindFileForEntry(*entry, storedNames);
+            if (file >= 0) {
+                matched = true;
+                const std::string name = FilesList()[static_cast<size_t>(file)];
+                EraseAt(FilesList(), static_cast<size_t>(file));
+                EraseAt(storedNames, static_cast<size_t>(file));
+                if (ReplaceOrKeep(i, name, entry)) {
+                    continue;
+                }
+            }
+        }
+        if (matched && OnUpdate) {
+            OnUpdate(*this, uaKeep, i);
+        }
+        CopyKeptEntry(*entry);
+        AddToNewDirectory(std::move(entry));
+    }
+}
+
+int TZipper::FindFileForEntry(const TZipHeaderInfo& entry,
+                              const std::vector<std::string>& storedNames) const {
+    const std::string fullName = entry.FullName();
+    for (size_t n = 0; n < storedNames.size(); ++n) {
+        if (EqualsIgnoringAsciiCase(storedNames[n], fullName)) {
+            return static_cast<int>(n);
+        }
+    }
+    return -1;
+}
+
+bool TZipper::ReplaceOrKeep(int index, const std::string& name,
+                            std::unique_ptr<TZipHeaderInfo>& entry) {
+    if (zipAction_ != zaReplace && EntryDateTime(index) >= FileDateTimeOrNow(name)) {
+        if (dispose_) {
+            run_->DisposeList.push_back(name);
+        }
+        return false;
+    }
+    if (OnUpdate) {
+        OnUpdate(*this, uaReplace, index);
+    }
+    auto replacement = std::make_unique<TZipHeaderInfo>();
+    if (!ZipOne(name, *replacement)) {
+        // The file was skipped or could not be read: the entry it was to replace stays.
+        return false;
+    }
+    AddToNewDirectory(std::move(replacement));
+    ++run_->Count;
+    if (dispose_) {
+        run_->DisposeList.push_back(name);
+    }
+    entry.reset();
+    return true;
+}
+
+bool TZipper::DeleteEntry(TZipHeaderInfo& entry) {
+    bool chosen = entry.Selected;
+    size_t file = 0;
+    if (chosen) {
+        entry.Selected = false;
+    } else {
+        for (; file < FilesList().size(); ++file) {
+            if (MatchesForDeletion(FilesList()[file], entry)) {
+                chosen = true;
+                break;
+            }
+        }
+    }
+    if (!chosen) {
+        return false;
+    }
+    bool skip = false;
+    if (OnDeleteEntry) {
+        OnDeleteEntry(*this, entry.FullName(), skip);
+    }
+    // A plain name stands for one entry and is used up by it; a pattern goes on matching,
+    // and an entry the handler keeps does not use it up either.
+    if (file < FilesList().size() && !HasWildcards(FilesList()[file])) {
+        EraseAt(FilesList(), file);
+    }
+    if (skip) {
+        return false;
+    }
+    ++run_->Count;
+    return true;
+}
+
+bool TZipper::MatchesForDeletion(const std::string& name, const TZipHeaderInfo& entry) const {
+    std::string wanted = name;
+    SlashToBackslash(wanted);
+    if (HasWildcards(wanted)) {
+        const bool wholeName = wanted.find('\\') != std::string::npos;
+        return WildcardMatch(wanted, wholeName ? entry.FullName() : entry.FileName());
+    }
+    OemRoundTrip(wanted);
+    return EqualsIgnoringAsciiCase(wanted, entry.FullName());
+}
+
+void TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
+    TStream& input = ArchiveStream();
+    input.Seek(entry.LocalHeaderOffset, soBeginning);
+    uint8_t fixed[kLocalHeaderSize];
+    input.ReadBuffer(fixed, kLocalHeaderSize);
+    if (LoadU32(fixed) != kLocalHeaderSignature) {
+        throw EBadZipFile("No local header where the directory places \"" + entry.FullName() +
+                          "\"");
+    }
+    const uint16_t extraLength = LoadU16(fixed + local_header::kExtraFieldLength);
+    input.Seek(LoadU16(fixed + local_header::kFileNameLength), soCurrent);
+    entry.LocalExtraFieldLength = extraLength;
+    entry.DiskNumberStart = static_cast<uint16_t>(run_->CurrentDisk);
+    TStream& output = *run_->Output;
+    WriteLocalHeader(entry);
+    const int64_t rawBytes = int64_t{extraLength} + entry.CompressedSize;
+    if (rawBytes > 0) {
+        output.CopyFrom(input, rawBytes);
+    }
+    // The old descriptor is not copied, but the flag stays: readers that stream the archive
+    // look for a descriptor after the data, so a fresh one goes there.
+    if (entry.HasDataDescriptor()) {
+        WriteDataDescriptor(output, entry);
+    }
+}
+
+}  // namespace mobrel

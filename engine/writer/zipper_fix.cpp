@@ -1,0 +1,94 @@
+// Repairing an archive: read it in repair mode (the directory rebuilt from the local
+// headers when the end record is missing), test every entry, and copy those that passed
+// into a new archive under another name.
+#include <filesystem>
+#include <system_error>
+
+#include "extract/file_helpers.h"
+#include "platform/engine_errors.h"
+#include "platform/host_path.h"
+#include "platform/interactive_services.h"
+#include "reader/zip_header_info.h"
+#include "writer/zipper.h"
+
+namespace mobrel {
+
+int TZipper::FixZip(const std::string& inputName, const std::string& outputName) {
+    if (!PrepareRepair(inputName) || !ChooseFixedName(outputName)) {
+        alternativeDestination_.clear();
+        return 0;
+    }
+    int copied = 0;
+    try {
+        FilesList().clear();
+        TBusyCursorScope busy;
+        RunZipOperation();
+        // The new directory is the fixed file's.
+        copied = Count();
+    } catch (...) {
+        alternativeDestination_.clear();
+        throw;
+    }
+    const std::string fixed = alternativeDestination_;
+    alternativeDestination_.clear();
+    SetZipName(fixed);
+    return copied;
+}
+
+bool TZipper::PrepareRepair(const std::string& inputName) {
+    if (!inputName.empty()) {
+        SetZipName(inputName);
+    } else if (DirectoryRebuilt() && Count() > 0) {
+        return true;  // read and tested by the repair that rebuilt it
+    } else {
+        try {
+            SetZipName(FolderPart(ZipName()) + "?");
+        } catch (const EUserCanceled&) {
+            return false;
+        }
+    }
+    repairing_ = true;
+    try {
+        TBusyCursorScope busy;
+        ReadZip();
+        TestEveryEntry();
+    } catch (...) {
+        repairing_ = false;
+        throw;
+    }
+    repairing_ = false;
+    return true;
+}
+
+void TZipper::TestEveryEntry() {
+    for (int i = 0; i < Count(); ++i) {
+        try {
+            TestEntry(i);
+        } catch (const EUserCanceled&) {
+            throw;
+        } catch (const EEngineError&) {
+            // TestEntry marked the entry failed before it started: it is left out.
+        }
+    }
+}
+
+bool TZipper::ChooseFixedName(const std::string& outputName) {
+    if (!outputName.empty()) {
+        alternativeDestination_ = outputName;
+        return true;
+    }
+    TFileDialogRequest request;
+    request.Title = "Select a new name for the fixed file.";
+    request.Filter = "Zip Files (*.ZIP)|*.zip";
+    const std::string folder = FolderPart(ZipName());
+    request.InitialDir = DirectoryExists(folder) ? folder : "/";
+    request.MustExist = false;
+    std::string chosen;
+    if (!Services().OpenFileDialog(request, chosen) || chosen.empty()) {
+        return false;
+    }
+    alternativeDestination_ = chosen;
+    return true;
+}
+
+}  // namespace mobrel

@@ -1,0 +1,248 @@
+// Writing one file: its entry record, local header, optional encryption header and stored
+// or deflated data, and the two routines all file data flows through: the read routine
+// (progress and CRC) and the write routine (encryption, full-disk and cancel checks).
+#include <limits>
+
+#include "extract/file_helpers.h"
+#include "extract/progress.h"
+#include "extract/string_helpers.h"
+#include "platform/dos_date_time.h"
+#include "platform/engine_errors.h"
+#include "platform/file_attributes.h"
+#include "platform/file_stream.h"
+#include "platform/host_path.h"
+#include "writer/files_list_names.h"
+#include "writer/zip_run_state.h"
+#include "writer/zipper.h"
+
+namespace mobrel {
+
+namespace {
+
+constexpr size_t kStoreBufferSize = 32768;
+constexpr size_t kCrcPassBufferSize = 8192;
+constexpr int64_t kMaxEntrySize = std::numeric_limits<uint32_t>::max();
+constexpr uint16_t kInternalAttributesUnknown = 2;
+
+uint32_t NowAsDosDateTime() {
+    return DateTimeToDosDateTime(Now());
+}
+
+// Releases the file being zipped however ZipOne ends.
+struct TSourceCloser {
+    std::unique_ptr<TStream>& Source;
+    ~TSourceCloser() { Source.reset(); }
+};
+
+}  // namespace
+
+std::unique_ptr<TStream> TZipper::OpenSourceFile(const std::string& fileName) {
+    return std::make_unique<TFileStream>(fileName, TFileMode::OpenRead);
+}
+
+void TZipper::WriteLocalHeader(TZipHeaderInfo& entry) {
+    entry.WriteLocal(*run_->Output);
+}
+
+TStream& TZipper::FileDataOutput() {
+    return *run_->Output;
+}
+
+void TZipper::FinishFileData(TZipHeaderInfo& entry) {
+    TStream& output = *run_->Output;
+    const int64_t end = output.Position();
+    output.Seek(entry.LocalHeaderOffset, soBeginning);
+    entry.WriteLocal(output);
+    output.Seek(end, soBeginning);
+}
+
+bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
+    TSourceCloser closer{run_->Source};
+    // The events see the name as the archive will give it back.
+    std::string shown = name;
+    OemRoundTrip(shown);
+    const bool folder = IsFolderEntryName(name);
+    int64_t size = 0;
+    entry.Clear();
+    if (folder) {
+        entry.DosDateTime =
+            FileDosDateTime(ExcludeTrailingSeparator(name)).value_or(NowAsDosDateTime());
+        entry.CRC32 = 0;
+        entry.CompressionMethod = 0;
+        entry.InternalAttributes = 0;
+        entry.ExternalAttributes = faArchive;
+    } else {
+        if (!FileExists(name)) {
+            return false;
+        }
+        entry.ExternalAttributes = FileDosAttributes(name).value_or(faArchive);
+        if (!OpenSource(name, shown)) {
+            return false;
+        }
+        size = run_->Source->Size();
+        if (size > kMaxEntrySize) {
+            throw EFormatLimit("\"" + name +
+                               "\" is 4 GiB or larger, more than the zip format can hold");
+        }
+        entry.DosDateTime = FileDosDateTime(name).value_or(NowAsDosDateTime());
+        entry.UncompressedSize = static_cast<uint32_t>(size);
+        entry.InternalAttributes = kInternalAttributesUnknown;
+    }
+    std::string directory;
+    std::string fileName;
+    StoredNameOf(name, directory, fileName);
+    entry.SetDirectory(directory);
+    entry.SetFileName(fileName);
+    entry.LocalHeaderOffset = static_cast<uint32_t>(run_->Output->Position());
+    entry.DiskNumberStart = static_cast<uint16_t>(run_->CurrentDisk);
+
+    int existing = 0;
+    if (run_->NewByName->Find(&entry, existing)) {
+        bool retry = false;
+        if (OnSkippingFile) {
+            OnSkippingFile(*this, skNoOverwrite, shown, -1, retry);
+        }
+        run_->TotalBytes -= size;
+        return false;
+    }
+    bool skip = false;
+    if (OnStartZip) {
+        OnStartZip(*this, shown, entry, skip);
+    }
+    if (skip) {
+        run_->TotalBytes -= size;
+        return false;
+    }
+    WriteLocalHeader(entry);
+    if (folder) {
+        if (OnEndZip) {
+            OnEndZip(*this, shown, 0, 0, 0);
+        }
+        return true;
+    }
+    WriteFileData(entry, name);
+    // Linux keeps no archive bit, so ResetArchiveBitOnZip has nothing to clear.
+    if (OnEndZip) {
+        OnEndZip(*this, shown, entry.UncompressedSize, entry.CompressedSize, run_->Output->Size());
+    }
+    return true;
+}
+
+bool TZipper::OpenSource(const std::string& name, const std::string& shown) {
+    for (;;) {
+        try {
+            run_->Source = OpenSourceFile(name);
+            return true;
+        } catch (const EFileError&) {
+            bool retry = false;
+            if (OnSkippingFile) {
+                OnSkippingFile(*this, skOpenError, shown, -1, retry);
+            }
+            if (!retry) {
+                return false;
+            }
+        }
+    }
+}
+
+void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
+    TZipRunState& run = *run_;
+    run.FileSize = entry.UncompressedSize;
+    run.FileBytesRead = 0;
+    run.Encrypting = !Password().empty();
+    uint32_t headerCrc = 0;
+    if (run.Encrypting) {
+        // The encryption header ends in the CRC, so the file is read once before.
+        headerCrc = CrcOfSource();
+        run.Cipher.WriteEncryptionHeader(Password(), headerCrc, FileDataOutput());
+    }
+    run.Crc = kCrcInitial;
+    uint64_t compressedSize = 0;
+    if (packLevel_ == 0 || MatchesNoCompressList(entry.FileName())) {
+        std::vector<uint8_t> buffer(kStoreBufferSize);
+        for (size_t got; (got = ReadSource(buffer.data(), buffer.size())) > 0;) {
+            WriteData(buffer.data(), got);
+        }
+        entry.CompressionMethod = kCompressionStored;
+        entry.InternalAttributes = 0;
+        compressedSize = static_cast<uint64_t>(run.FileBytesRead);
+    } else {
+        const TDeflateReadRoutine read = [this](uint8_t* buffer, size_t count) {
+            return ReadSource(buffer, count);
+        };
+        const TDeflateWriteRoutine write = [this](const uint8_t* buffer, size_t count) {
+            WriteData(buffer, count);
+        };
+        const TDeflateResult result = run.Deflater->deflate(packLevel_, read, write);
+        entry.CompressionMethod = result.CompressionMethod;
+        compressedSize = result.CompressedSize;
+        // The level's flag bits describe deflated data only; a stored result has none.
+        const bool deflated = result.CompressionMethod == kCompressionDeflated;
+        if (deflated) {
+            entry.GeneralFlags |= result.GeneralPurposeFlags;
+        }
+        entry.InternalAttributes = deflated ? result.InternalAttributes : 0;
+    }
+    entry.CRC32 = ~run.Crc;
+    if (run.Encrypting) {
+        if (entry.CRC32 != headerCrc) {
+            throw EStreamError("\"" + name + "\" changed while it was being zipped");
+        }
+        entry.GeneralFlags |= kFlagEncrypted;
+        compressedSize += kEncryptionHeaderSize;
+    }
+    if (run.FileBytesRead > kMaxEntrySize ||
+        compressedSize > static_cast<uint64_t>(kMaxEntrySize)) {
+        throw EFormatLimit("\"" + name + "\" grew past 4 GiB, more than the zip format can hold");
+    }
+    entry.UncompressedSize = static_cast<uint32_t>(run.FileBytesRead);
+    entry.CompressedSize = static_cast<uint32_t>(compressedSize);
+    FinishFileData(entry);
+}
+
+uint32_t TZipper::CrcOfSource() {
+    TStream& source = *run_->Source;
+    std::vector<uint8_t> buffer(kCrcPassBufferSize);
+    uint32_t crc = kCrcInitial;
+    for (int64_t got; (got = source.Read(buffer.data(), std::ssize(buffer))) > 0;) {
+        crc = UpdateCRCBuffer(crc, buffer.data(), static_cast<size_t>(got));
+    }
+    source.SetPosition(0);
+    return ~crc;
+}
+
+size_t TZipper::ReadSource(uint8_t* buffer, size_t count) {
+    TZipRunState& run = *run_;
+    const int64_t got = run.Source->Read(buffer, static_cast<int64_t>(count));
+    if (got <= 0) {
+        return 0;
+    }
+    run.FileBytesRead += got;
+    if (OnFilePercentDone) {
+        OnFilePercentDone(*this, PercentOf(run.FileBytesRead, run.FileSize));
+    }
+    run.BytesDone += got;
+    if (OnTotalPercentDone) {
+        OnTotalPercentDone(*this, PercentOf(run.BytesDone, run.TotalBytes));
+    }
+    run.Crc = UpdateCRCBuffer(run.Crc, buffer, static_cast<size_t>(got));
+    return static_cast<size_t>(got);
+}
+
+void TZipper::WriteData(const uint8_t* buffer, size_t count) {
+    TZipRunState& run = *run_;
+    const uint8_t* data = buffer;
+    if (run.Encrypting) {
+        run.Scratch.assign(buffer, buffer + count);
+        run.Cipher.EncryptBuffer(run.Scratch.data(), count);
+        data = run.Scratch.data();
+    }
+    const auto length = static_cast<int64_t>(count);
+    if (FileDataOutput().Write(data, length) != length) {
+        throw ENotEnoughRoom(kNotEnoughRoom);
+    }
+    run.BytesOnDisk += length;
+    CheckCancel();
+}
+
+}  // namespace mobrel
