@@ -1,0 +1,80 @@
+#include "entry_list_model.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <array>
+
+#include "number_format.h"
+#include "reader/un_zipper.h"
+
+namespace {
+
+constexpr std::array<const char*, TEntryListModel::ColumnCount> kColumnCaptions = {
+    "Relative Path", "Filename", "Size", "Zipped Size", "Date"};
+
+// The date alone, in the user's short date format: entries changed on the same day read
+// the same whatever the time.
+QString ShortDate(mobrel::TDateTime when) {
+    const QDate date = QDateTime::fromSecsSinceEpoch(when).date();
+    return QLocale::system().toString(date, QLocale::ShortFormat);
+}
+
+}  // namespace
+
+TEntryListModel::TEntryListModel(const mobrel::TUnZipper& engine, QObject* parent)
+    : QAbstractTableModel(parent), engine_(engine) {}
+
+void TEntryListModel::SetRows(std::vector<std::string> rowTexts) {
+    beginResetModel();
+    rowTexts_ = std::move(rowTexts);
+    endResetModel();
+}
+
+std::string TEntryListModel::RowTextOf(const mobrel::TUnZipper& engine, int i) {
+    return engine.EntryPath(i) + " " + engine.EntryFileName(i) + " " +
+           std::to_string(engine.EntryUncompressedSize(i)) + " " +
+           std::to_string(engine.EntryCompressedSize(i));
+}
+
+QString TEntryListModel::CellText(int row, int column) const {
+    if (row < 0 || row >= engine_.Count()) {
+        return {};
+    }
+    switch (column) {
+        case ColPath:
+            return QString::fromStdString(engine_.EntryPath(row));
+        case ColFileName:
+            return QString::fromStdString(engine_.EntryFileName(row));
+        case ColSize:
+            return QString::fromStdString(FormatThousandsLocal(engine_.EntryUncompressedSize(row)));
+        case ColZippedSize:
+            return QString::fromStdString(FormatThousandsLocal(engine_.EntryCompressedSize(row)));
+        case ColDate:
+            return ShortDate(engine_.EntryDateTime(row));
+        default:
+            return {};
+    }
+}
+
+int TEntryListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : RowCount();
+}
+
+int TEntryListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TEntryListModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid()) {
+        return {};
+    }
+    return CellText(index.row(), index.column());
+}
+
+QVariant TEntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= ColumnCount) {
+        return {};
+    }
+    return QString(kColumnCaptions[section]);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The entry list's rows over the engine's directory: row i stands for engine entry i and
+// its five cells are read from the engine whenever they are drawn, so no row object is
+// kept per entry and a directory of tens of thousands of entries lists at once. Each row
+// also keeps its text (path, name and both sizes), which the saved list of names uses.
+#include <QAbstractTableModel>
+#include <string>
+#include <vector>
+
+namespace mobrel {
+class TUnZipper;
+}
+
+class TEntryListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    enum TColumn { ColPath, ColFileName, ColSize, ColZippedSize, ColDate, ColumnCount };
+
+    explicit TEntryListModel(const mobrel::TUnZipper& engine, QObject* parent = nullptr);
+
+    // Replaces every row.
+    void SetRows(std::vector<std::string> rowTexts);
+    void Clear() { SetRows({}); }
+    int RowCount() const { return static_cast<int>(rowTexts_.size()); }
+    const std::vector<std::string>& RowTexts() const { return rowTexts_; }
+
+    // The row text of engine entry i: path, name, unpacked and packed size.
+    static std::string RowTextOf(const mobrel::TUnZipper& engine, int i);
+    // What cell column of row i shows; empty for a row beyond the engine's directory.
+    QString CellText(int row, int column) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  private:
+    const mobrel::TUnZipper& engine_;
+    std::vector<std::string> rowTexts_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// The entry list: five columns under a header whose sections the user can drag, several
+// rows selectable. Rows are one text line high and all of the same height, which lets the
+// view lay out a long directory without measuring every row.
+#include <QTreeView>
+#include <functional>
+#include <vector>
+
+class TEntryListView : public QTreeView {
+    Q_OBJECT
+
+  public:
+    explicit TEntryListView(QWidget* parent = nullptr);
+
+    // Rows selected, in order.
+    std::vector<int> SelectedRows() const;
+    bool IsRowSelected(int row) const;
+    bool HasSelection() const;
+    // The focused row, or -1.
+    int FocusedRow() const;
+
+    std::function<void()> OnDblClick;
+    std::function<void(int key)> OnKeyUp;
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+};

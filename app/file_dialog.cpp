@@ -1,0 +1,36 @@
+#include "file_dialog.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/host_path.h"
+#include "platform/interactive_services.h"
+
+bool TFileDialog::Execute() {
+    if (OnShow) {
+        OnShow();
+    }
+    mobrel::TFileDialogRequest request;
+    request.Title = Title;
+    request.Filter = Filter;
+    request.InitialDir = InitialDir;
+    request.FileName = FileName;
+    request.MustExist = isOpenDialog_;
+    std::string chosen;
+    const bool accepted = mobrel::Services().OpenFileDialog(request, chosen);
+    if (accepted) {
+        if (!DefaultExt.empty() && mobrel::ExtensionPart(chosen).empty()) {
+            chosen += "." + DefaultExt;
+        }
+        FileName = chosen;
+        const std::string folder = mobrel::FolderPart(chosen);
+        std::error_code error;
+        if (!folder.empty()) {
+            std::filesystem::current_path(folder, error);
+        }
+    }
+    if (OnClose) {
+        OnClose();
+    }
+    return accepted;
+}

@@ -1,0 +1,158 @@
+#include "form1.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QUrl>
+
+#include "exception_handler.h"
+#include "form_about.h"
+#include "form_file_ops.h"
+#include "form_password.h"
+#include "help_contents.h"
+#include "platform/interactive_services.h"
+
+TForm1::TForm1(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), arguments_(arguments) {
+    ConfigureEngine();
+    BuildWindow();
+    RunGuarded([this] { FormCreate(); });
+    CreateSideWindows();
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+    if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::UpdateActions);
+    }
+}
+
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+}
+
+void TForm1::ConfigureEngine() {
+    Zipper1.SetRecreateDirs(true);
+    Zipper1.SetIncompleteZipMode(mobrel::izAssumeBad);
+    Zipper1.OnFilePercentDone = [this](mobrel::TUnZipper&, int percent) {
+        Zipper1FilePercentDone(percent);
+    };
+    Zipper1.OnTotalPercentDone = [this](mobrel::TUnZipper&, int percent) {
+        Zipper1TotalPercentDone(percent);
+    };
+    Zipper1.OnBadPassword = [this](mobrel::TUnZipper&, int fileIndex, std::string& newPassword) {
+        Zipper1BadPassword(fileIndex, newPassword);
+    };
+    Zipper1.OnInCompleteZip = [this](mobrel::TUnZipper&, mobrel::TIncompleteZipMode& mode) {
+        Zipper1InCompleteZip(mode);
+    };
+}
+
+void TForm1::CreateSideWindows() {
+    FormAbout = new TFormAbout(this);
+    FormFileOps = new TFormFileOps(this);
+    helpContents = new ThelpContents(this);
+    FormPassword = new TFormPassword(this);
+}
+
+void TForm1::RunAction(void (TForm1::*handler)()) {
+    // The window keeps repainting while the engine works; a second operation started from
+    // inside the first would pull the directory from under it, so input waits.
+    if (OperationRunning()) {
+        return;
+    }
+    mobrel::TBusyCursorScope hourglass;
+    RunGuarded([this, handler] { (this->*handler)(); });
+}
+
+int TForm1::ShowModalWindow(QDialog& window) {
+    if (ShowModal) {
+        return ShowModal(window);
+    }
+    return window.exec();
+}
+
+void TForm1::RunEngineOperation(const std::function<void()>& operation) {
+    ProgressBar1->setValue(0);
+    Zipper1.SetCancelRequested(false);
+    ++operationDepth_;
+    try {
+        operation();
+    } catch (...) {
+        --operationDepth_;
+        throw;
+    }
+    --operationDepth_;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        RunAction(&TForm1::FormShow);
+    }
+}
+
+bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        RunGuarded([this] { FormActivate(); });
+    }
+    return QMainWindow::event(event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && event->source() == nullptr) {
+        event->acceptProposedAction();
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            const std::string name = url.toLocalFile().toStdString();
+            RunGuarded([this, &name] { DropFile(name); });
+            return;
+        }
+    }
+}
+
+namespace {
+
+bool IsUserInput(const QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Drop:
+        case QEvent::ContextMenu:
+        case QEvent::Shortcut:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+// While the engine works, Escape asks it to stop and other input to the main window waits;
+// modal windows the engine opens (password, questions) are windows of their own and work.
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (!OperationRunning()) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        Zipper1.SetCancelRequested(true);
+        return true;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->window() == this && IsUserInput(event)) {
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
