@@ -1,6 +1,5 @@
 #include "console.h"
 
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,30 +19,6 @@ std::string ReadAnswerLine() {
     }
     return line;
 }
-
-// Turns the terminal's echo off for one scope and always back on.
-class TEchoOff {
-  public:
-    TEchoOff() {
-        active_ = tcgetattr(STDIN_FILENO, &saved_) == 0;
-        if (active_) {
-            termios quiet = saved_;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-        }
-    }
-    ~TEchoOff() {
-        if (active_) {
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
-        }
-    }
-    TEchoOff(const TEchoOff&) = delete;
-    TEchoOff& operator=(const TEchoOff&) = delete;
-
-  private:
-    termios saved_{};
-    bool active_ = false;
-};
 
 }  // namespace
 
@@ -73,18 +48,6 @@ std::string AskLine(const std::string& question, const std::string& current) {
     std::fflush(stderr);
     const std::string answer = ReadAnswerLine();
     return answer.empty() ? current : answer;
-}
-
-std::string AskSecret(const std::string& question) {
-    std::fprintf(stderr, "%s: ", question.c_str());
-    std::fflush(stderr);
-    std::string answer;
-    {
-        const TEchoOff quiet;
-        answer = ReadAnswerLine();
-    }
-    std::fprintf(stderr, "\n");
-    return answer;
 }
 
 }  // namespace mobrel::sfx

@@ -11,7 +11,5 @@ bool StdinIsTerminal();
 bool AskYesNo(const std::string& question, bool defaultAnswer);
 // "question [current]: "; an empty answer keeps current.
 std::string AskLine(const std::string& question, const std::string& current);
-// As AskLine, without echoing what is typed and without a default.
-std::string AskSecret(const std::string& question);
 
 }  // namespace mobrel::sfx

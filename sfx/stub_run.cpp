@@ -11,6 +11,7 @@
 #include "console.h"
 #include "console_services.h"
 #include "extract/file_helpers.h"
+#include "password_prompt.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
 #include "self_archive.h"
@@ -195,11 +196,6 @@ void WatchEntries(TSelfArchive& archive, const TPlan& plan, int& problems) {
                                             std::string& fName) {
         overWriteIt = mayAsk && AskYesNo("Replace existing file " + fName + "?", false);
     };
-    archive.OnBadPassword = [mayAsk](TUnZipper& sender, int index, std::string& newPassword) {
-        if (mayAsk) {
-            newPassword = AskSecret("Password for " + sender.EntryFullName(index));
-        }
-    };
 }
 
 int Extract(TSelfArchive& archive, const TPlan& plan) {
@@ -271,8 +267,10 @@ int Run(const CommandLine& line) {
         return kExitOk;
     }
     TPlan plan = PlanFromCommandLine(line, settings);
-    if (const auto password = line.Value("-P")) {
-        archive.SetPassword(*password);
+    // Without questions a wrong or missing password skips the entry.
+    cli::PasswordPrompt prompt;
+    if (plan.MayAsk || line.Has("-P")) {
+        cli::UsePasswordOption(archive, line, prompt);
     }
     TConsoleServices console;
     if (plan.MayAsk) {
