@@ -104,6 +104,12 @@ class TZipper : public TUnZipper {
     // number copied. An empty inputName repairs the current archive (or asks for one), an
     // empty outputName asks for the new file's name.
     int FixZip(const std::string& inputName, const std::string& outputName);
+    // Writes zipName as a self-extracting program: a copy of the stub, the configuration
+    // block (none when blockCount <= 0), then an archive of FilesList as Zip writes it; an
+    // existing ".zip" is only read and the program goes beside it as ".exe". The number of
+    // files zipped; 0 and nothing done for an empty name (make_sfx.cpp).
+    int MakeSFX(const std::string& stubName, const std::string& zipName,
+                const uint8_t* configBlock, int blockCount);
 
   protected:
     // --- The one operation (zipper_operation.cpp) ---
