@@ -65,6 +65,9 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
             return;
         }
     }
+    if (memoryTarget_ && !testMode_ && entry.UncompressedSize > kMaxMemoryEntrySize) {
+        throw EFatalUnzipError(entry.FullName() + " is too large to extract into memory");
+    }
     if (!memoryTarget_) {
         CreateFolderOf(fName);
     }

@@ -66,6 +66,9 @@ class TUnZipper {
     static constexpr int kThisVersion = 222;
     // The archive stream's buffer, and the output file's buffer of the extraction step.
     static constexpr int32_t kStreamBufferSize = 8192;
+    // The largest entry UnZipToBuffer takes: a few kilobytes of deflate can claim and
+    // really produce gigabytes, which must not all land in one buffer.
+    static constexpr uint32_t kMaxMemoryEntrySize = 256u << 20;
     // While scanning for local headers, the user interface gets a turn after this many
     // skipped bytes.
     static constexpr int kScanMessageInterval = 10240;

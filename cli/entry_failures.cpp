@@ -1,0 +1,53 @@
+#include "entry_failures.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+#include "reader/un_zipper.h"
+
+namespace mobrel::cli {
+
+namespace {
+
+std::string WithSlashes(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+std::string Hex8(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+std::string SkipText(TSkipReason reason, const std::string& name) {
+    switch (reason) {
+        case skBadPassword:
+            return WithSlashes(name) + ": wrong password, skipped";
+        case skNoOverwrite:
+            return name + " exists and was not replaced";
+        case skCreateError:
+            return name + " could not be created";
+        default:
+            return WithSlashes(name) + " was skipped";
+    }
+}
+
+}  // namespace
+
+void EntryFailures::Attach(TUnZipper& zipper) {
+    zipper.OnBadCRC = [this](TUnZipper& sender, uint32_t calcCRC, uint32_t storedCRC, int index) {
+        Report(WithSlashes(sender.EntryFullName(index)) + ": bad CRC " + Hex8(calcCRC) +
+               " (should be " + Hex8(storedCRC) + ")");
+    };
+    zipper.OnSkippingFile = [this](TUnZipper&, TSkipReason reason, const std::string& name, int,
+                                   bool&) { Report(SkipText(reason, name)); };
+}
+
+void EntryFailures::Report(const std::string& message) {
+    ++count_;
+    std::cerr << "mobrel-cli " << subcommand_ << ": " << message << '\n';
+}
+
+}  // namespace mobrel::cli
