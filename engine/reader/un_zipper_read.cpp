@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "extract/lfn_file_stream.h"
 #include "platform/engine_errors.h"
@@ -64,8 +65,14 @@ std::string ReadText(TStream& stream, size_t count) {
 
 void TUnZipper::ReadZip() {
     cancelRequested_ = false;
+    // A handler that keeps answering izAssumeMulti while the same file stays there would be
+    // asked for ever: another attempt helps only when the name or the file changed (the next
+    // disk inserted). After a few attempts with nothing new the disks have run out.
+    constexpr int kAttemptsWithoutChange = 3;
+    int unchanged = 0;
     for (;;) {
         TBusyCursorScope busy;
+        const auto attempted = std::make_pair(zipName_, FileTimeOf(zipName_));
         try {
             OpenAndRefresh();
             break;
@@ -73,6 +80,11 @@ void TUnZipper::ReadZip() {
             CloseZipFile();
             if (!OnInCompleteZip) {
                 return;  // no directory; the caller sees Count 0
+            }
+            unchanged =
+                std::make_pair(zipName_, FileTimeOf(zipName_)) == attempted ? unchanged + 1 : 0;
+            if (unchanged >= kAttemptsWithoutChange) {
+                return;
             }
         } catch (...) {
             ClearZip();
