@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "file_dialog.h"
-#include "reader/un_zipper.h"
+#include "writer/zipper.h"
 
 class QAction;
 class QHeaderView;
@@ -42,7 +42,7 @@ class TForm1 : public QMainWindow {
     ~TForm1() override;
 
     // --- The engine ---
-    mobrel::TUnZipper Zipper1;
+    mobrel::TZipper Zipper1;
 
     // --- Side windows, created at start after the main window, in this order ---
     TFormAbout* FormAbout = nullptr;
