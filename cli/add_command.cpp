@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "command_line.h"
+#include "progress_bar.h"
 #include "subcommand.h"
 #include "writer/zipper.h"
 
@@ -128,6 +129,8 @@ int RunAdd(const std::vector<std::string>& args) {
                   << '\n';
         problems = true;
     };
+    ProgressBar bar("adding");
+    bar.Attach(zipper);
     const int count = zipper.Zip();
     std::cout << count << (count == 1 ? " file" : " files") << " zipped into " << archive << '\n';
     return problems ? kExitPartial : kExitOk;

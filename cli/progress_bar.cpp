@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "reader/un_zipper.h"
+#include "writer/zipper.h"
 
 namespace mobrel::cli {
 
@@ -70,29 +71,61 @@ void ProgressBar::Draw(int percent) {
     shownPercent_ = percent;
 }
 
+namespace {
+
+// Runs extra after the handler already set on event (if any).
+template <typename Event, typename Extra>
+void RunAfter(Event& event, Extra extra) {
+    event = [previous = std::move(event), extra](auto&&... args) {
+        if (previous) {
+            previous(args...);
+        }
+        extra(args...);
+    };
+}
+
+// Runs first before the handler already set on event; an event without a handler keeps
+// none, since installing one would change what the engine does on its own.
+template <typename Event, typename First>
+void RunBeforeHandler(Event& event, First first) {
+    if (!event) {
+        return;
+    }
+    event = [previous = std::move(event), first](auto&&... args) {
+        first();
+        previous(args...);
+    };
+}
+
+}  // namespace
+
+void ProgressBar::ClearBeforeMessages(TUnZipper& zipper) {
+    const auto clear = [this] { ClearLine(); };
+    RunBeforeHandler(zipper.OnSkippingFile, clear);
+    RunBeforeHandler(zipper.OnBadCRC, clear);
+    RunBeforeHandler(zipper.OnBadPassword, clear);
+    RunBeforeHandler(zipper.OnPromptForOverwrite, clear);
+}
+
+void ProgressBar::FollowTotalPercent(TUnZipper& zipper) {
+    RunAfter(zipper.OnTotalPercentDone, [this](TUnZipper&, int percent) { Update(percent); });
+}
+
 void ProgressBar::Attach(TUnZipper& zipper) {
-    auto startInfo = std::move(zipper.OnStartUnZipInfo);
-    zipper.OnStartUnZipInfo = [this, startInfo](TUnZipper& sender, int numFiles, int64_t totalBytes,
-                                                bool& stopNow) {
-        if (startInfo) {
-            startInfo(sender, numFiles, totalBytes, stopNow);
-        }
-        Start(totalBytes);
-    };
-    auto totalPercent = std::move(zipper.OnTotalPercentDone);
-    zipper.OnTotalPercentDone = [this, totalPercent](TUnZipper& sender, int percent) {
-        if (totalPercent) {
-            totalPercent(sender, percent);
-        }
-        Update(percent);
-    };
-    auto complete = std::move(zipper.OnUnZipComplete);
-    zipper.OnUnZipComplete = [this, complete](TUnZipper& sender, int fileCount) {
-        if (complete) {
-            complete(sender, fileCount);
-        }
-        Finish();
-    };
+    ClearBeforeMessages(zipper);
+    FollowTotalPercent(zipper);
+    RunAfter(zipper.OnStartUnZipInfo,
+             [this](TUnZipper&, int, int64_t totalBytes, bool&) { Start(totalBytes); });
+    RunAfter(zipper.OnUnZipComplete, [this](TUnZipper&, int) { Finish(); });
+}
+
+void ProgressBar::Attach(TZipper& zipper) {
+    ClearBeforeMessages(zipper);
+    RunBeforeHandler(zipper.OnNoSuchFile, [this] { ClearLine(); });
+    FollowTotalPercent(zipper);
+    RunAfter(zipper.OnStartZipInfo,
+             [this](TZipper&, int, int64_t totalBytes, TEndCentral&, bool&) { Start(totalBytes); });
+    RunAfter(zipper.OnZipComplete, [this](TZipper&, int) { Finish(); });
 }
 
 }  // namespace mobrel::cli

@@ -10,6 +10,7 @@
 
 namespace mobrel {
 class TUnZipper;
+class TZipper;
 }  // namespace mobrel
 
 namespace mobrel::cli {
@@ -46,11 +47,18 @@ class ProgressBar {
     void ClearLine();
     bool Visible() const { return drawn_; }
 
-    // Drives the bar from the reader's run events, keeping any handlers already set. The bar
-    // must outlive the component's operations.
+    // Drives the bar from the reader's run events, keeping any handlers already set, and
+    // clears it before the handlers already set for a skipped or failed entry, a password or
+    // an overwrite question write their lines. Attach after those handlers; the bar must
+    // outlive the component's operations.
     void Attach(TUnZipper& zipper);
+    // The same for the writer: its start and completion events, the percentages it fires,
+    // and the lines its handlers write for a missing or skipped file.
+    void Attach(TZipper& zipper);
 
   private:
+    void ClearBeforeMessages(TUnZipper& zipper);
+    void FollowTotalPercent(TUnZipper& zipper);
     bool WorthShowing() const;
     void Draw(int percent);
 

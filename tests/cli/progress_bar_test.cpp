@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <sstream>
 
+#include "reader/end_central.h"
 #include "reader/un_zipper.h"
+#include "writer/zipper.h"
 
 namespace mobrel::cli {
 namespace {
@@ -139,6 +141,56 @@ TEST(ProgressBar, AttachKeepsTheHandlersAlreadySetOnTheReader) {
     EXPECT_EQ(seenTotal, ProgressBar::kLargeTotal);
     EXPECT_EQ(seenPercent, 42);
     EXPECT_EQ(seenCount, 3);
+}
+
+TEST(ProgressBar, ADrawnBarIsClearedBeforeAnEntrysMessageAndMissingHandlersStayMissing) {
+    FakeClock clock;
+    std::ostringstream screen;
+    ProgressBar bar("Extracting", screen, true, clock.Function());
+    TUnZipper zipper;
+    bool visibleWhenReported = true;
+    zipper.OnBadCRC = [&](TUnZipper&, uint32_t, uint32_t, int) {
+        visibleWhenReported = bar.Visible();
+    };
+    bar.Attach(zipper);
+    // The engine asks its own question (a message box) when no handler is set; the bar
+    // must not put a handler there that would answer it silently.
+    EXPECT_FALSE(static_cast<bool>(zipper.OnPromptForOverwrite));
+    EXPECT_FALSE(static_cast<bool>(zipper.OnSkippingFile));
+
+    clock.now += milliseconds(1200);
+    zipper.OnTotalPercentDone(zipper, 10);
+    ASSERT_TRUE(bar.Visible());
+    zipper.OnBadCRC(zipper, 1, 2, 0);
+    EXPECT_FALSE(visibleWhenReported);
+    zipper.OnTotalPercentDone(zipper, 10);  // drawn again below the message
+    EXPECT_TRUE(bar.Visible());
+}
+
+TEST(ProgressBar, FollowsTheWritersStartPercentagesAndCompletion) {
+    FakeClock clock;
+    std::ostringstream screen;
+    ProgressBar bar("Adding", screen, true, clock.Function());
+    TZipper zipper;
+    int started = 0;
+    bool visibleAtMissingFile = true;
+    zipper.OnStartZipInfo = [&](TZipper&, int, int64_t, TEndCentral&, bool&) { ++started; };
+    zipper.OnNoSuchFile = [&](TZipper&, const std::string&) {
+        visibleAtMissingFile = bar.Visible();
+    };
+    bar.Attach(zipper);
+
+    TEndCentral end;
+    bool stop = false;
+    zipper.OnStartZipInfo(zipper, 2, ProgressBar::kLargeTotal, end, stop);
+    EXPECT_EQ(started, 1);
+    zipper.OnTotalPercentDone(zipper, 5);
+    EXPECT_TRUE(bar.Visible());
+    zipper.OnNoSuchFile(zipper, "gone.txt");
+    EXPECT_FALSE(visibleAtMissingFile);
+    zipper.OnTotalPercentDone(zipper, 60);
+    zipper.OnZipComplete(zipper, 2);
+    EXPECT_FALSE(bar.Visible());
 }
 
 }  // namespace
