@@ -106,6 +106,10 @@ void WalkArchive(const std::string& name, mobrel::TIncompleteZipMode mode) {
         zipper.SetDoAll(true);
         (void)zipper.TestEntries(-1);
         zipper.SetDoAll(false);
+        // Extraction writes real files: into a folder of the scratch folder, emptied after
+        // every input.
+        zipper.SetDestDir(ScratchFolder() + "/out");
+        zipper.SetOverwriteMode(mobrel::TUZOverwriteMode::Always);
         (void)zipper.UnZipSelected();
     } catch (const mobrel::EEngineError&) {
         // The engine's own failures are the expected way out of a bad archive.
@@ -123,6 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WalkArchive(name, mobrel::izAssumeBad);
     WalkArchive(name, mobrel::izAssumeMulti);
     unlink(name.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(ScratchFolder() + "/out", ignored);
     CheckAndClearOutput();
     return 0;
 }
