@@ -35,6 +35,7 @@ TForm1::~TForm1() {
 void TForm1::ConfigureEngine() {
     Zipper1.SetRecreateDirs(true);
     Zipper1.SetIncompleteZipMode(mobrel::izAssumeBad);
+    Zipper1.SetZipAction(mobrel::zaReplace);
     Zipper1.OnFilePercentDone = [this](mobrel::TUnZipper&, int percent) {
         Zipper1FilePercentDone(percent);
     };

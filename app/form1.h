@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "file_dialog.h"
+#include "writer/sfx_config.h"
 #include "writer/zipper.h"
 
 class QAction;
@@ -41,8 +42,9 @@ class TForm1 : public QMainWindow {
     explicit TForm1(const QStringList& arguments = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // --- The engine ---
+    // --- The engine and the self-extractor's settings ---
     mobrel::TZipper Zipper1;
+    mobrel::TSFXConfig SFXConfig1;
 
     // --- Side windows, created at start after the main window, in this order ---
     TFormAbout* FormAbout = nullptr;
@@ -259,6 +261,7 @@ class TForm1 : public QMainWindow {
 
     void FillEntryList();
     void ExtractToUnzipFolder(bool doAll);
+    void ClearEntryMarks();
     std::string UnzipFolder() const;
     std::string ZipFolder() const;
 

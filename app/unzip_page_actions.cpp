@@ -99,7 +99,15 @@ void TForm1::ExtractToUnzipFolder(bool doAll) {
     FileListBox2->Update();
 }
 
+// Marks left over from a run that failed half-way must not join the user's choice.
+void TForm1::ClearEntryMarks() {
+    for (int i = 0; i < Zipper1.Count() && Zipper1.SelectedCount() > 0; ++i) {
+        Zipper1.SetEntrySelected(i, false);
+    }
+}
+
 void TForm1::a_unzipSelExecute() {
+    ClearEntryMarks();
     Zipper1.FilesList().clear();
     for (int row : ListBox2->SelectedRows()) {
         if (row < Zipper1.Count()) {
@@ -192,8 +200,35 @@ void TForm1::Zipper1TotalPercentDone(int percent) {
 }
 
 void TForm1::a_deleteExecute() {
-    // Deleting needs the writer component; until then the archive is left as it is.
-    ShowMessage("Delete cancelled by user.");
+    const mobrel::TMsgAnswer answer = mobrel::Services().MessageBox(
+        "PERMANENTLY delete selected file(s) in zip?", "", mobrel::TMsgButtons::YesNo);
+    if (answer != mobrel::TMsgAnswer::Yes) {
+        ShowMessage("Delete cancelled by user.");
+        return;
+    }
+    // The engine deletes marked entries in preference to the names; none may be marked.
+    ClearEntryMarks();
+    Zipper1.FilesList().clear();
+    for (int row : ListBox2->SelectedRows()) {
+        Zipper1.FilesList().push_back(Zipper1.EntryFullName(row));
+    }
+    int deleted = 0;
+    RunEngineOperation([this, &deleted] {
+        Zipper1.SaveModifiedZipFile();
+        deleted = Zipper1.DeleteEntries();
+    });
+    ShowMessage("Deleted " + std::to_string(deleted) + " files.");
+    if (deleted > 0) {
+        EntryList->Clear();
+        a_uOpenCurrentExecute();
+    }
 }
 
-void TForm1::a_uFixExecute() {}
+void TForm1::a_uFixExecute() {
+    const std::string name = Edit3->text().toStdString();
+    int copied = 0;
+    RunEngineOperation([this, &name, &copied] { copied = Zipper1.FixZip(name, ""); });
+    Edit3->setText(QString::fromStdString(Zipper1.ZipName()));
+    a_uOpenCurrentExecute();
+    ShowMessage("Successfully extracted " + std::to_string(copied) + " files.");
+}

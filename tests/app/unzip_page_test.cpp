@@ -1,0 +1,342 @@
+// The Unzip page driven through its actions: listing against the engine, extraction,
+// deletion, repair, viewing an entry and the engine's two questions.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <set>
+
+#include "directory_list_box.h"
+#include "entry_list_model.h"
+#include "entry_list_view.h"
+#include "form_password.h"
+#include "main_window_fixture.h"
+#include "platform/temp_files.h"
+#include "reader/zip_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using mobrel::TMsgAnswer;
+
+constexpr const char* kWinZipArchive = "m08-deflate-winzip--commons-compress.zip";
+constexpr const char* kInfoZipArchive = "m08-deflate-infozip30-unix--infozip-gen.zip";
+constexpr const char* kTruncatedArchive = "corrupt-truncated-at-20000--derived.zip";
+constexpr const char* kEncryptedArchive = "enc-zipcrypto-stored-8files-pw-test--sharpcompress.zip";
+
+const char* const kIncompleteWarning =
+    "The zip appears to be incomplete.\r\nOr it isn't a zip file.\r\n"
+    "If you downloaded it, you might wish to try to \r\ndownload it again\r\n"
+    "You may wish to delete this file.";
+
+// Selects exactly the given rows of the entry list.
+void SelectRows(TForm1& form, std::initializer_list<int> rows) {
+    form.ListBox2->clearSelection();
+    for (int row : rows) {
+        form.ListBox2->selectionModel()->select(
+            form.EntryList->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+}
+
+// The files below folder, as paths relative to it.
+std::set<std::string> FilesBelow(const fs::path& folder) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files.insert(fs::relative(entry.path(), folder).string());
+        }
+    }
+    return files;
+}
+
+class UnzipPageTest : public MainWindowTest {
+  protected:
+    // Starts the window on an empty destination folder and opens the archive.
+    TForm1& StartWith(const std::string& archive) {
+        fs::create_directories(Scratch() / "out");
+        TForm1& form = Start();
+        form.DirectoryListBox2->SetDirectory((Scratch() / "out").string());
+        form.openTheZip(archive);
+        return form;
+    }
+    void Trigger(QAction* action) {
+        Form().UpdateActions();
+        ASSERT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+        action->trigger();
+    }
+    fs::path Out() const { return Scratch() / "out"; }
+};
+
+TEST_F(UnzipPageTest, RowsShowTheEngineEntriesInEngineOrder) {
+    TForm1& form = StartWith(CopyTestArchive(kInfoZipArchive));
+    const mobrel::TZipper& engine = form.Zipper1;
+    ASSERT_GT(engine.Count(), 5);
+    ASSERT_EQ(form.EntryList->RowCount(), engine.Count());
+    int64_t total = 0;
+    for (int i = 0; i < engine.Count(); ++i) {
+        EXPECT_EQ(form.EntryList->CellText(i, 0).toStdString(), engine.EntryPath(i));
+        EXPECT_EQ(form.EntryList->CellText(i, 1).toStdString(), engine.EntryFileName(i));
+        EXPECT_EQ(form.EntryList->RowTexts()[i],
+                  engine.EntryPath(i) + " " + engine.EntryFileName(i) + " " +
+                      std::to_string(engine.EntryUncompressedSize(i)) + " " +
+                      std::to_string(engine.EntryCompressedSize(i)));
+        total += engine.EntryUncompressedSize(i);
+    }
+    EXPECT_EQ(form.UnzippedTotal(), total);
+    EXPECT_EQ(form.Edit5->text().remove(',').toLongLong(), fs::file_size(engine.ZipName()));
+    EXPECT_EQ(form.Edit3->text().toStdString(), engine.ZipName());
+    EXPECT_EQ(RememberedArchive(), engine.ZipName());
+    form.UpdateActions();
+    EXPECT_EQ(form.StatusPanel0->text().toStdString(),
+              "File Count: " + std::to_string(engine.Count()));
+    EXPECT_EQ(form.StatusPanel1->text().toStdString(), "Current File Name: " + engine.ZipName());
+}
+
+TEST_F(UnzipPageTest, DateColumnShowsTheDateWithoutTheTime) {
+    mobrel::test::ZipBuilder builder;
+    builder.Add({"morning.txt", "a", 0x58AF3000});  // 2024-05-15 06:00:00
+    builder.Add({"evening.txt", "b", 0x58AFA000});  // 2024-05-15 20:00:00
+    const fs::path archive = Scratch() / "dates.zip";
+    mobrel::test::WriteFileBytes(archive, builder.Build());
+    TForm1& form = StartWith(archive.string());
+    ASSERT_EQ(form.EntryList->RowCount(), 2);
+    EXPECT_FALSE(form.EntryList->CellText(0, 4).isEmpty());
+    EXPECT_EQ(form.EntryList->CellText(0, 4), form.EntryList->CellText(1, 4));
+    EXPECT_FALSE(form.EntryList->CellText(0, 4).contains(':'));
+}
+
+TEST_F(UnzipPageTest, UnpackedTotalBeyondTwoGibibytesIsNotNegative) {
+    mobrel::test::ZipBuilder builder;
+    builder.Add({"a.bin", "aaaa"});
+    builder.Add({"b.bin", "bbbb"});
+    mobrel::test::Bytes bytes = builder.Build();
+    // Claim 1.5 GiB unpacked for each entry in the central directory; only listing reads it.
+    for (size_t at = 0; at + 4 <= bytes.size(); ++at) {
+        if (bytes[at] == 0x50 && bytes[at + 1] == 0x4B && bytes[at + 2] == 1 &&
+            bytes[at + 3] == 2) {
+            const uint32_t claimed = 0x60000000;
+            for (int b = 0; b < 4; ++b) {
+                bytes[at + 24 + b] = static_cast<uint8_t>(claimed >> (8 * b));
+            }
+        }
+    }
+    const fs::path archive = Scratch() / "big.zip";
+    mobrel::test::WriteFileBytes(archive, bytes);
+    TForm1& form = StartWith(archive.string());
+    EXPECT_EQ(form.UnzippedTotal(), int64_t{2} * 0x60000000);
+    EXPECT_EQ(form.Edit1->text().toStdString(), "3,221,225,472");
+}
+
+TEST_F(UnzipPageTest, OnlyExistingZipNamesOpenWhateverTheCaseOfTheExtension) {
+    const std::string capitals = CopyTestArchive(kWinZipArchive, "B.ZIP");
+    TForm1& form = StartWith(capitals);
+    EXPECT_GT(form.EntryList->RowCount(), 0);
+    EXPECT_TRUE(Services.Messages.empty());
+
+    const std::string program = CopyTestArchive(kWinZipArchive, "setup.exe");
+    form.openTheZip(program);
+    EXPECT_EQ(Services.Messages, std::vector<std::string>{"Please open a file to zip"});
+    EXPECT_EQ(form.EntryList->RowCount(), 0);
+    EXPECT_TRUE(form.Edit3->text().isEmpty());
+    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    EXPECT_TRUE(form.Edit5->text().isEmpty());
+}
+
+TEST_F(UnzipPageTest, OpenDialogStartsInTheUnzipFolderAndListsTheChoice) {
+    TForm1& form = StartWith(CopyTestArchive(kWinZipArchive));
+    const std::string other = CopyTestArchive(kInfoZipArchive);
+    Services.DialogAnswers.push_back(other);
+    Trigger(form.a_openUnzip);
+    ASSERT_EQ(Services.DialogRequests.size(), 1u);
+    EXPECT_EQ(Services.DialogRequests[0].Title, "Open an existing zip file.");
+    EXPECT_EQ(Services.DialogRequests[0].Filter, "Zip Files|*.zip");
+    EXPECT_EQ(Services.DialogRequests[0].InitialDir, Out().string());
+    EXPECT_EQ(form.Edit3->text().toStdString(), other);
+    EXPECT_EQ(form.EntryList->RowCount(), form.Zipper1.Count());
+    // The dialog leaves the folder where the user ended, and the trees follow.
+    EXPECT_EQ(form.DirectoryListBox2->Directory(), Scratch().string());
+}
+
+TEST_F(UnzipPageTest, CancelledOpenDialogKeepsTheCurrentArchive) {
+    const std::string archive = CopyTestArchive(kWinZipArchive);
+    TForm1& form = StartWith(archive);
+    const int rows = form.EntryList->RowCount();
+    Trigger(form.a_openUnzip);
+    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
+    EXPECT_EQ(form.EntryList->RowCount(), rows);
+}
+
+TEST_F(UnzipPageTest, UnzipSelectedExtractsExactlyTheSelectedRows) {
+    mobrel::test::ZipBuilder builder;
+    builder.Add({"first/one.txt", "1"});
+    builder.Add({"second/two.txt", "22"});
+    builder.Add({"third/three.txt", "333"});
+    const fs::path archive = Scratch() / "three.zip";
+    mobrel::test::WriteFileBytes(archive, builder.Build());
+    TForm1& form = StartWith(archive.string());
+    SelectRows(form, {0, 2});
+    Trigger(form.a_unzipSel);
+    EXPECT_EQ(Services.Messages, std::vector<std::string>{"Successfully unzipped 2 files."});
+    EXPECT_EQ(FilesBelow(Out()), (std::set<std::string>{"first/one.txt", "third/three.txt"}));
+    EXPECT_EQ(form.Zipper1.SelectedCount(), 0);
+    EXPECT_EQ(Services.BusyDepth, 0);
+
+    // The same run then deletes row 1 by name.
+    SelectRows(form, {1});
+    Services.Answers.push_back(TMsgAnswer::Yes);
+    Trigger(form.a_delete);
+    EXPECT_EQ(Services.Messages.back(), "Deleted 1 files.");
+    ASSERT_EQ(form.EntryList->RowCount(), 2);
+    EXPECT_EQ(form.Zipper1.EntryFullName(0), "first\\one.txt");
+    EXPECT_EQ(form.Zipper1.EntryFullName(1), "third\\three.txt");
+    const auto test = mobrel::test::RunCommand("unzip -tqq " + mobrel::test::ShellQuote(archive));
+    EXPECT_EQ(test.ExitCode, 0) << test.Output;
+}
+
+TEST_F(UnzipPageTest, UnzipAllExtractsEveryEntryOfARealArchive) {
+    TForm1& form = StartWith(CopyTestArchive(kInfoZipArchive));
+    Trigger(form.a_unZipAll);
+    // Folder entries count as extracted too.
+    EXPECT_EQ(Services.Messages,
+              std::vector<std::string>{"Successfully unzipped " +
+                                       std::to_string(form.Zipper1.Count()) + " files."});
+    const auto compare = mobrel::test::RunCommand(
+        "mkdir -p " + mobrel::test::ShellQuote((Scratch() / "peer").string()) + " && unzip -qq " +
+        mobrel::test::ShellQuote(form.Zipper1.ZipName()) + " -d " +
+        mobrel::test::ShellQuote((Scratch() / "peer").string()) + " && diff -r " +
+        mobrel::test::ShellQuote((Scratch() / "peer").string()) + " " +
+        mobrel::test::ShellQuote(Out().string()));
+    EXPECT_EQ(compare.ExitCode, 0) << compare.Output;
+}
+
+TEST_F(UnzipPageTest, DeleteAnsweredNoLeavesTheArchiveAsItWas) {
+    const std::string archive = CopyTestArchive(kWinZipArchive);
+    const auto before = mobrel::test::ReadFileBytes(archive);
+    TForm1& form = StartWith(archive);
+    SelectRows(form, {0});
+    Trigger(form.a_delete);
+    EXPECT_EQ(Services.Messages,
+              (std::vector<std::string>{"PERMANENTLY delete selected file(s) in zip?",
+                                        "Delete cancelled by user."}));
+    EXPECT_EQ(mobrel::test::ReadFileBytes(archive), before);
+}
+
+TEST_F(UnzipPageTest, IncompleteArchiveWarnsOnceAndKeepsThePreviousName) {
+    const std::string good = CopyTestArchive(kWinZipArchive);
+    const std::string truncated = CopyTestArchive(kTruncatedArchive);
+    TForm1& form = StartWith(good);
+    form.Edit3->setText(QString::fromStdString(truncated));
+    Trigger(form.a_uOpenCurrent);
+    EXPECT_EQ(Services.Messages, std::vector<std::string>{kIncompleteWarning});
+    EXPECT_EQ(form.EntryList->RowCount(), 0);
+    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    EXPECT_EQ(form.Edit3->text().toStdString(), truncated);
+    EXPECT_EQ(RememberedArchive(), good);
+}
+
+TEST_F(UnzipPageTest, FixZipCopiesTheSoundEntriesIntoTheChosenFile) {
+    const std::string truncated = CopyTestArchive(kTruncatedArchive);
+    TForm1& form = StartWith(CopyTestArchive(kWinZipArchive));
+    form.Edit3->setText(QString::fromStdString(truncated));
+    const std::string repaired = (Scratch() / "repaired.zip").string();
+    Services.DialogAnswers.push_back(repaired);
+    Trigger(form.a_uFix);
+    ASSERT_FALSE(Services.Messages.empty());
+    const std::string& report = Services.Messages.back();
+    ASSERT_EQ(report.rfind("Successfully extracted ", 0), 0u) << report;
+    const int copied = std::stoi(report.substr(23));
+    EXPECT_GT(copied, 0);
+    EXPECT_EQ(report, "Successfully extracted " + std::to_string(copied) + " files.");
+    EXPECT_EQ(form.Edit3->text().toStdString(), repaired);
+    EXPECT_EQ(form.EntryList->RowCount(), copied);
+    const auto test = mobrel::test::RunCommand("unzip -tqq " + mobrel::test::ShellQuote(repaired));
+    EXPECT_EQ(test.ExitCode, 0) << test.Output;
+}
+
+TEST_F(UnzipPageTest, WrongPasswordAsksAndRetriesWithTheTypedOne) {
+    TForm1& form = StartWith(CopyTestArchive(kEncryptedArchive));
+    std::vector<std::string> labels;
+    OnModal = [&](QDialog& window) {
+        auto& password = dynamic_cast<TFormPassword&>(window);
+        labels.push_back(password.Label1->text().toStdString());
+        password.Edit1->setText("test");
+    };
+    Trigger(form.a_unZipAll);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0], form.Zipper1.EntryFileName(0));
+    ASSERT_EQ(Services.Messages.size(), 2u);
+    EXPECT_EQ(Services.Messages[0], "Invalid Password for file " + labels[0]);
+    EXPECT_EQ(Services.Messages[1],
+              "Successfully unzipped " + std::to_string(form.Zipper1.Count()) + " files.");
+    EXPECT_EQ(form.Zipper1.Password(), "test");
+    // The box keeps the password for the next time it is needed.
+    EXPECT_EQ(form.FormPassword->Edit1->text().toStdString(), "test");
+}
+
+TEST_F(UnzipPageTest, ViewingAnEntryExtractsItOnceAndOpensTheTemporaryCopy) {
+    const fs::path temp = Scratch() / "tmp";
+    fs::create_directories(temp);
+    setenv("TMPDIR", temp.c_str(), 1);
+    mobrel::test::ZipBuilder builder;
+    builder.Add({"docs/readme.txt", "hello"});
+    const fs::path archive = Scratch() / "view.zip";
+    mobrel::test::WriteFileBytes(archive, builder.Build());
+    TForm1& form = StartWith(archive.string());
+    form.Zipper1.SetDestDir(Out().string());
+    form.ListBox2->setCurrentIndex(form.EntryList->index(0, 0));
+    form.ListBox2DblClick();
+    form.ListBox2DblClick();
+    const fs::path viewed = temp / "readme.txt";
+    EXPECT_EQ(form.ViewedFiles, std::vector<std::string>{viewed.string()});
+    ASSERT_EQ(Opened.size(), 2u);
+    EXPECT_EQ(Opened[0].toLocalFile().toStdString(), viewed.string());
+    EXPECT_TRUE(Services.Messages.empty());
+    EXPECT_EQ(form.Zipper1.DestDir(), Out().string());
+    EXPECT_TRUE(form.Zipper1.RecreateDirs());
+
+    ShellAnswer = false;
+    form.ListBox2DblClick();
+    unsetenv("TMPDIR");
+    EXPECT_EQ(Services.Messages, std::vector<std::string>{"Couldn't view file"});
+}
+
+TEST_F(UnzipPageTest, DoubleClickOnAnEmptyListReportsTheIndexError) {
+    TForm1& form = Start();
+    form.ListBox2->OnDblClick();
+    ASSERT_EQ(Services.Messages.size(), 1u);
+    EXPECT_NE(Services.Messages[0].find("out of range"), std::string::npos);
+}
+
+TEST_F(UnzipPageTest, EnablingRulesFollowTheArchiveAndTheSelection) {
+    TForm1& form = Start();
+    form.UpdateActions();
+    for (QAction* action : {form.a_uOpenCurrent, form.a_uFix, form.a_unzipSel, form.a_delete,
+                            form.a_unZipAll, form.a_saveUnzipFileList}) {
+        EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+    }
+    EXPECT_TRUE(form.a_openUnzip->isEnabled());
+
+    const std::string archive = CopyTestArchive(kWinZipArchive);
+    form.openTheZip(archive);
+    form.UpdateActions();
+    for (QAction* action :
+         {form.a_uOpenCurrent, form.a_uFix, form.a_unZipAll, form.a_saveUnzipFileList}) {
+        EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+    }
+    EXPECT_FALSE(form.a_unzipSel->isEnabled());
+    EXPECT_FALSE(form.a_delete->isEnabled());
+    SelectRows(form, {1});
+    form.UpdateActions();
+    EXPECT_TRUE(form.a_unzipSel->isEnabled());
+    EXPECT_TRUE(form.a_delete->isEnabled());
+
+    // The rules read the file system: an archive deleted behind the window's back disables.
+    fs::remove(archive);
+    form.UpdateActions();
+    EXPECT_FALSE(form.a_unzipSel->isEnabled());
+    EXPECT_FALSE(form.a_unZipAll->isEnabled());
+    EXPECT_FALSE(form.a_uOpenCurrent->isEnabled());
+    EXPECT_TRUE(form.a_saveUnzipFileList->isEnabled());  // the rows are still there
+}
+
+}  // namespace
