@@ -137,10 +137,6 @@ void TFormFileOps::done(int result) {
 }
 
 void TFormFileOps::FormActivate() {
-    // This window's folder tree moves the process's current folder, which the main window's
-    // actions read; it goes back when the window closes.
-    std::error_code error;
-    mainCurrentDir_ = std::filesystem::current_path(error).string();
     if (OnGetMainFolder) {
         DirectoryListBox1->SetDirectory(OnGetMainFolder());
     }
@@ -160,9 +156,16 @@ void TFormFileOps::FormClose() {
     } else {
         moveUpDir(*DirectoryListBox1, Folder());
     }
+    ReturnToMainFolder();
+}
+
+// This window's folder tree moves the process's current folder, which the main window's
+// actions read as the folder its trees show; on closing it goes back there.
+void TFormFileOps::ReturnToMainFolder() {
+    const std::string mainFolder = OnGetMainFolder ? OnGetMainFolder() : std::string();
     std::error_code error;
-    if (!mainCurrentDir_.empty() && mobrel::DirectoryExists(mainCurrentDir_)) {
-        std::filesystem::current_path(mainCurrentDir_, error);
+    if (mobrel::DirectoryExists(mainFolder)) {
+        std::filesystem::current_path(mainFolder, error);
     }
 }
 

@@ -65,6 +65,5 @@ class TFormFileOps : public QDialog {
     void BuildMenu();
     void ConnectControls();
     void UpdateActions();
-
-    std::string mainCurrentDir_;  // the process's current folder when the window was shown
+    void ReturnToMainFolder();
 };

@@ -114,15 +114,13 @@ TEST_F(FormFileOpsTest, ATwoLevelFolderBelowAMissingOneFailsWithCannotCreate) {
     EXPECT_EQ(services_.Messages.back(), "Please enter a directory name.");
 }
 
-TEST_F(FormFileOpsTest, ClosingChecksTheArchiveRereadsTheMainViewsAndKeepsTheCurrentFolder) {
-    fs::current_path(trash_.Scratch());
-    form_.hide();
-    form_.show();  // shown again: remembers the main window's current folder
-    form_.DirectoryListBox1->SetDirectory(folder_.string());
+TEST_F(FormFileOpsTest, ClosingChecksTheArchiveRereadsTheMainViewsAndReturnsToTheMainFolder) {
+    form_.DirectoryListBox1->SetDirectory(trash_.Scratch().string());
+    EXPECT_EQ(fs::current_path(), trash_.Scratch());
     form_.reject();
     EXPECT_EQ(archiveChecks_, 1);
     EXPECT_EQ(rereads_, 1);
-    EXPECT_EQ(fs::current_path(), trash_.Scratch());
+    EXPECT_EQ(fs::current_path(), folder_);
 }
 
 TEST_F(FormFileOpsTest, ClosingAfterItsFolderWentMovesItsTreeUpInstead) {

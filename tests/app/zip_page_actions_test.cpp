@@ -2,88 +2,16 @@
 // the archives it writes are checked with the peer tools.
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
-#include <algorithm>
-#include <filesystem>
+#include <QTabWidget>
+#include <QToolButton>
 
-#include "directory_list_box.h"
-#include "file_list_box.h"
-#include "input_box.h"
-#include "main_window_fixture.h"
-#include "sorted_list_box.h"
-#include "temporary_trash.h"
-#include "writer/zipper.h"
+#include "entry_list_model.h"
+
+#include "zip_page_fixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using mobrel::TMsgAnswer;
-using mobrel::test::RunCommand;
-using mobrel::test::ShellQuote;
-using Lines = std::vector<std::string>;
-
-// The names stored in an archive, as the peer tool lists them, sorted.
-Lines StoredNames(const fs::path& archive) {
-    const auto result = RunCommand("unzip -Z1 " + ShellQuote(archive.string()));
-    EXPECT_EQ(result.ExitCode, 0) << result.Output;
-    Lines names;
-    size_t start = 0;
-    while (start < result.Output.size()) {
-        const size_t end = result.Output.find('\n', start);
-        names.push_back(result.Output.substr(start, end - start));
-        start = end == std::string::npos ? result.Output.size() : end + 1;
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void ExpectPeersAccept(const fs::path& archive) {
-    ASSERT_TRUE(mobrel::test::HaveTool("unzip") && mobrel::test::HaveTool("7z"));
-    const auto unzip = RunCommand("unzip -t " + ShellQuote(archive.string()));
-    EXPECT_EQ(unzip.ExitCode, 0) << unzip.Output;
-    const auto sevenZip = RunCommand("7z t " + ShellQuote(archive.string()));
-    EXPECT_EQ(sevenZip.ExitCode, 0) << sevenZip.Output;
-}
-
-// The main window on the Zip page, its folder a scratch "site" folder with two pages, a text
-// file the page's filter hides, and a sub-folder holding a page of the same name.
-class ZipPageTest : public MainWindowTest {
-  protected:
-    ZipPageTest() : site_(Scratch() / "site") {
-        fs::create_directories(site_ / "sub");
-        mobrel::test::WriteFileText(site_ / "a.htm", "<p>a</p>");
-        mobrel::test::WriteFileText(site_ / "b.htm", std::string(5000, 'b'));
-        mobrel::test::WriteFileText(site_ / "notes.txt", "not a page");
-        mobrel::test::WriteFileText(site_ / "sub" / "a.htm", "<p>sub</p>");
-        Start();
-        Form().PageControl1->setCurrentWidget(Form().TabSheet1);
-        Form().DirectoryListBox1->SetDirectory(site_.string());
-        Services.Messages.clear();
-    }
-    ~ZipPageTest() override { SetInputBoxHandler(nullptr); }
-
-    void Select(const Lines& names) {
-        Form().FileListBox1->clearSelection();
-        for (const std::string& name : names) {
-            const auto items =
-                Form().FileListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
-            ASSERT_EQ(items.size(), 1) << name;
-            items.front()->setSelected(true);
-        }
-    }
-    // Zips every listed page of the folder into a new archive named in the save dialog.
-    fs::path ZipAllInto(const std::string& archiveName) {
-        const fs::path archive = Scratch() / archiveName;
-        Form().a_AddAll->trigger();
-        Services.DialogAnswers = {archive.string()};
-        Form().a_new->trigger();
-        return archive;
-    }
-    std::string CurrentArchive() { return Form().Edit3->text().toStdString(); }
-
-    TTemporaryTrash trash_;
-    fs::path site_;
-};
+using namespace zip_page_test;
 
 TEST_F(ZipPageTest, AddingKeepsFullPathsSortedAndDuplicates) {
     Select({"b.htm", "a.htm"});
@@ -221,53 +149,62 @@ TEST_F(ZipPageTest, AListThatCannotBeReadLeavesTheListAsItWas) {
     EXPECT_EQ(Services.Messages[0].rfind("Cannot open file", 0), 0u) << Services.Messages[0];
 }
 
-TEST_F(ZipPageTest, RecyclingTheCurrentArchiveForgetsItAndTheList) {
-    const fs::path archive = ZipAllInto("gone.zip");
-    Form().FileListBox1->SetMask("*.*");
-    Form().DirectoryListBox1->SetDirectory(Scratch().string());
-    const auto items = Form().FileListBox1->findItems("gone.zip", Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1);
-    Form().FileListBox1->setCurrentItem(items.front());
-    Services.Messages.clear();
-    Services.Answers = {TMsgAnswer::Yes};
-    Form().delFile(*Form().FileListBox1);
-    EXPECT_EQ(Services.Messages.back(),
-              "Successfully sent: \n" + archive.string() + " to recycle bin.");
-    EXPECT_TRUE(trash_.Holds("gone.zip"));
-    EXPECT_TRUE(CurrentArchive().empty());
-    EXPECT_EQ(Form().ListBox1->count(), 0);
+TEST_F(ZipPageTest, DoubleClickAndADropFromTheFileListAddTheSelectedFiles) {
+    Select({"b.htm"});
+    emit Form().FileListBox1->itemDoubleClicked(Form().FileListBox1->selectedItems().front());
+    Form().ListBox1->OnFileListDrop();
+    EXPECT_EQ(Form().ListBox1->Items(), Lines(2, (site_ / "b.htm").string()));
 }
 
-TEST_F(ZipPageTest, RecyclingAFolderMovesTheTreesToItsParent) {
-    Services.Answers = {TMsgAnswer::Yes};
-    EXPECT_TRUE(Form().deleteDir(site_.string()));
-    EXPECT_TRUE(trash_.Holds("site"));
+TEST_F(ZipPageTest, RelDirTakesTheChosenFolderAndCreatesATypedOneAfterAsking) {
+    Services.DialogAnswers = {Scratch().string()};
+    Form().ToolButton20->click();
+    EXPECT_EQ(Form().Edit6->text().toStdString(), Scratch().string() + "/");
     EXPECT_EQ(Form().DirectoryListBox1->Directory(), Scratch().string());
-    EXPECT_EQ(Form().DirectoryListBox2->Directory(), Scratch().string());
-    EXPECT_FALSE(Form().deleteDir("/"));
-    EXPECT_EQ(Services.Messages.back(), "You cannot delete a root directory or drive.");
+
+    const fs::path typed = Scratch() / "out" / "pages";
+    Services.DialogAnswers = {typed.string()};
+    Services.Answers = {TMsgAnswer::Yes};
+    Form().ToolButton20->click();
+    EXPECT_TRUE(fs::is_directory(typed));
+    EXPECT_EQ(Services.Messages, Lines{"The specified directory does not exist. Create it?"});
+    EXPECT_EQ(Form().Edit6->text().toStdString(), typed.string() + "/");
 }
 
-TEST_F(ZipPageTest, NewDirectoryCreatesOneLevelAndShowsIt) {
-    const std::string fresh = (site_ / "fresh").string();
-    std::string proposed;
-    SetInputBoxHandler(
-        [&](const std::string& caption, const std::string&, const std::string& defaultText) {
-            EXPECT_EQ(caption, "Enter a new directory");
-            proposed = defaultText;
-            return fresh;
-        });
-    Form().createNewDir(*Form().DirectoryListBox1);
-    EXPECT_EQ(proposed, site_.string() + "/");
-    EXPECT_TRUE(fs::is_directory(fresh));
-    EXPECT_EQ(Form().DirectoryListBox1->Directory(), fresh);
+TEST_F(ZipPageTest, CancelledRelDirKeepsAnExistingFolderElseProposesTheCurrentOne) {
+    Form().ToolButton20->click();
+    EXPECT_EQ(Form().Edit6->text().toStdString(), site_.string() + "/");
+    Form().Edit6->setText(QString::fromStdString(Scratch().string()));
+    Form().ToolButton20->click();
+    EXPECT_EQ(Form().Edit6->text().toStdString(), Scratch().string());
+    // A typed folder the user then declines to create counts as cancelled.
+    Form().Edit6->setText("/no/such/folder");
+    Services.DialogAnswers = {(Scratch() / "declined").string()};
+    Form().ToolButton20->click();
+    EXPECT_FALSE(fs::exists(Scratch() / "declined"));
+    EXPECT_EQ(Form().Edit6->text().toStdString(), site_.string() + "/");
+}
 
-    const std::string twoLevels = (site_ / "missing" / "two").string();
-    SetInputBoxHandler(
-        [&](const std::string&, const std::string&, const std::string&) { return twoLevels; });
-    Form().NewDirectory1->trigger();
-    EXPECT_EQ(Services.Messages.back(), "Cannot create " + twoLevels);
-    EXPECT_FALSE(fs::exists(site_ / "missing"));
+TEST_F(ZipPageTest, SavingTheEntryListWritesEachRowsPathNameAndSizes) {
+    Form().Edit6->setText(QString::fromStdString(Scratch().string()));
+    const fs::path archive = ZipAllInto("names.zip");
+    Form().PageControl1->setCurrentWidget(Form().TabSheet2);
+    ASSERT_EQ(Form().EntryList->RowCount(), 2);
+    const fs::path list = Scratch() / "names.zkj";
+    Services.DialogAnswers = {list.string()};
+    Form().a_saveUnzipFileList->trigger();
+    const fs::path script = Scratch() / "rows.py";
+    mobrel::test::WriteFileText(script, R"(import sys, zipfile
+for i in zipfile.ZipFile(sys.argv[1]).infolist():
+    folder, _, name = i.filename.rpartition("/")
+    sys.stdout.write("%s\\ %s %d %d\r\n" % (folder, name, i.file_size, i.compress_size))
+)");
+    const auto expected =
+        RunCommand("python3 " + ShellQuote(script.string()) + " " + ShellQuote(archive.string()));
+    ASSERT_EQ(expected.ExitCode, 0) << expected.Output;
+    const auto written = mobrel::test::ReadFileBytes(list);
+    EXPECT_EQ(std::string(written.begin(), written.end()), expected.Output);
+    EXPECT_EQ(expected.Output.substr(0, 17), "site\\ a.htm 8 8\r\n");
 }
 
 }  // namespace
