@@ -6,6 +6,7 @@
 #include "extract_command.h"
 #include "fix_command.h"
 #include "list_command.h"
+#include "sfx_command.h"
 #include "test_command.h"
 
 namespace mobrel::cli {
@@ -19,6 +20,7 @@ const std::vector<Subcommand>& Subcommands() {
         {"delete", kDeleteSummary, kDeleteUsage, RunDelete},
         {"comment", kCommentSummary, kCommentUsage, RunComment},
         {"fix", kFixSummary, kFixUsage, RunFix},
+        {"sfx", kSfxSummary, kSfxUsage, RunSfx},
     };
     return all;
 }

@@ -1,9 +1,6 @@
 #include "self_archive.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <vector>
 
 #include "platform/engine_errors.h"
 #include "platform/file_stream.h"
@@ -30,15 +27,6 @@ int64_t TSelfArchive::ArchiveStart() const {
 std::optional<TSFXSettings> TSelfArchive::ReadSettings() const {
     TFileStream program(ZipName(), TFileMode::OpenRead);
     return ReadConfigBlockBefore(program, ArchiveStart());
-}
-
-std::string RunningProgramPath() {
-    std::vector<char> path(4096);
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0) {
-        throw EFileError("Cannot find the running program's own file");
-    }
-    return std::string(path.data(), static_cast<size_t>(length));
 }
 
 }  // namespace mobrel::sfx

@@ -24,7 +24,4 @@ class TSelfArchive : public TUnZipper {
     std::optional<TSFXSettings> ReadSettings() const;
 };
 
-// The path of the running program itself.
-std::string RunningProgramPath();
-
 }  // namespace mobrel::sfx

@@ -14,6 +14,7 @@
 #include "password_prompt.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
+#include "platform/running_program.h"
 #include "self_archive.h"
 #include "subcommand.h"
 
