@@ -152,7 +152,8 @@ class TZipper : public TUnZipper {
 
     // --- Existing entries (zipper_existing_entries.cpp) ---
     void ProcessExistingEntries();
-    void CopyKeptEntry(TZipHeaderInfo& entry);
+    // False when a repair leaves the entry out because its data is not all there.
+    bool CopyKeptEntry(TZipHeaderInfo& entry);
 
     // --- One file (zipper_zip_one.cpp) ---
     bool ZipOne(const std::string& name, TZipHeaderInfo& entry);
@@ -161,6 +162,7 @@ class TZipper : public TUnZipper {
 
     // --- Mode flags of one operation ---
     bool deleting_ = false;               // DeleteEntries
+    bool fixing_ = false;                 // FixZip: entries whose data is missing are left out
     bool sfxMode_ = false;                // self-extractor assembly
     TStream* prefixSource_ = nullptr;     // copied in front of the first entry in sfxMode_
     std::string alternativeDestination_;  // where the finished file goes instead
@@ -188,6 +190,9 @@ class TZipper : public TUnZipper {
     bool FreshenAllows(const std::string& path);
     void CheckCancel();
     // zipper_existing_entries.cpp
+    // Positions the old archive at the entry's local extra field; false (or EBadZipFile
+    // outside a repair) when the local header or the data is not where it should be.
+    bool LocateKeptData(TZipHeaderInfo& entry);
     bool MatchesForDeletion(const std::string& name, const TZipHeaderInfo& entry) const;
     // True when the entry is deleted (and counted).
     bool DeleteEntry(TZipHeaderInfo& entry);

@@ -80,8 +80,9 @@ void TZipper::ProcessExistingEntries() {
         if (matched && OnUpdate) {
             OnUpdate(*this, uaKeep, i);
         }
-        CopyKeptEntry(*entry);
-        AddToNewDirectory(std::move(entry));
+        if (CopyKeptEntry(*entry)) {
+            AddToNewDirectory(std::move(entry));
+        }
     }
 }
 
@@ -164,30 +165,44 @@ bool TZipper::MatchesForDeletion(const std::string& name, const TZipHeaderInfo& 
     return EqualsIgnoringAsciiCase(wanted, entry.FullName());
 }
 
-void TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
+bool TZipper::LocateKeptData(TZipHeaderInfo& entry) {
     TStream& input = ArchiveStream();
-    input.Seek(entry.LocalHeaderOffset, soBeginning);
     uint8_t fixed[kLocalHeaderSize];
-    input.ReadBuffer(fixed, kLocalHeaderSize);
-    if (LoadU32(fixed) != kLocalHeaderSignature) {
-        throw EBadZipFile("No local header where the directory places \"" + entry.FullName() +
-                          "\"");
+    input.Seek(entry.LocalHeaderOffset, soBeginning);
+    bool found = input.Read(fixed, kLocalHeaderSize) == static_cast<int64_t>(kLocalHeaderSize) &&
+                 LoadU32(fixed) == kLocalHeaderSignature;
+    if (found) {
+        const uint16_t nameLength = LoadU16(fixed + local_header::kFileNameLength);
+        entry.LocalExtraFieldLength = LoadU16(fixed + local_header::kExtraFieldLength);
+        const int64_t dataEnd = int64_t{entry.LocalHeaderOffset} + kLocalHeaderSize + nameLength +
+                                entry.LocalExtraFieldLength + entry.CompressedSize;
+        found = dataEnd <= input.Size();
+        input.Seek(int64_t{entry.LocalHeaderOffset} + kLocalHeaderSize + nameLength, soBeginning);
     }
-    const uint16_t extraLength = LoadU16(fixed + local_header::kExtraFieldLength);
-    input.Seek(LoadU16(fixed + local_header::kFileNameLength), soCurrent);
-    entry.LocalExtraFieldLength = extraLength;
+    if (!found && !fixing_) {
+        throw EBadZipFile("The data of \"" + entry.FullName() + "\" is missing from the archive");
+    }
+    return found;
+}
+
+bool TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
+    // Checked before anything is written, so a repair can leave the entry out instead.
+    if (!LocateKeptData(entry)) {
+        return false;
+    }
     entry.DiskNumberStart = static_cast<uint16_t>(run_->CurrentDisk);
     TStream& output = *run_->Output;
     WriteLocalHeader(entry);
-    const int64_t rawBytes = int64_t{extraLength} + entry.CompressedSize;
+    const int64_t rawBytes = int64_t{entry.LocalExtraFieldLength} + entry.CompressedSize;
     if (rawBytes > 0) {
-        output.CopyFrom(input, rawBytes);
+        output.CopyFrom(ArchiveStream(), rawBytes);
     }
     // The old descriptor is not copied, but the flag stays: readers that stream the archive
     // look for a descriptor after the data, so a fresh one goes there.
     if (entry.HasDataDescriptor()) {
         WriteDataDescriptor(output, entry);
     }
+    return true;
 }
 
 }  // namespace mobrel

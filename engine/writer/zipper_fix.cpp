@@ -19,6 +19,7 @@ int TZipper::FixZip(const std::string& inputName, const std::string& outputName)
         return 0;
     }
     int copied = 0;
+    fixing_ = true;
     try {
         FilesList().clear();
         TBusyCursorScope busy;
@@ -26,9 +27,11 @@ int TZipper::FixZip(const std::string& inputName, const std::string& outputName)
         // The new directory is the fixed file's.
         copied = Count();
     } catch (...) {
+        fixing_ = false;
         alternativeDestination_.clear();
         throw;
     }
+    fixing_ = false;
     const std::string fixed = alternativeDestination_;
     alternativeDestination_.clear();
     SetZipName(fixed);
@@ -62,6 +65,10 @@ bool TZipper::PrepareRepair(const std::string& inputName) {
 
 void TZipper::TestEveryEntry() {
     for (int i = 0; i < Count(); ++i) {
+        // A folder entry has no data to test; the copy checks that its header is there.
+        if (EntryFileName(i).empty()) {
+            continue;
+        }
         try {
             TestEntry(i);
         } catch (const EUserCanceled&) {
