@@ -20,7 +20,7 @@ namespace mobrel {
 namespace {
 
 const char* const kNotAValidZip = "Not a valid zip file!";
-const char* const kZip64NotSupported = "Zip64 archives are not supported";
+const char* const kZip64NotSupported = "ZIP64 archives are not supported";
 constexpr uint32_t kZip64LocatorSignature = 0x07064B50;  // "PK\6\7"
 constexpr int64_t kZip64LocatorSize = 20;
 
@@ -221,7 +221,7 @@ void TUnZipper::DecideMultiMode() {
 void TUnZipper::RejectZip64EndRecord(TStream& source) {
     const TEndCentral& end = *endCentral_;
     if (IsSaturated(end.CentralSize) || IsSaturated(end.CentralOffset)) {
-        throw EFormatLimit(kZip64NotSupported);
+        throw EFormatLimit(zipName_ + ": " + kZip64NotSupported);
     }
     const bool countSaturated = IsSaturated(end.ThisDisk) || IsSaturated(end.CentralStartDisk) ||
                                 IsSaturated(end.EntriesThisDisk) || IsSaturated(end.TotalEntries);
@@ -238,7 +238,7 @@ void TUnZipper::RejectZip64EndRecord(TStream& source) {
     uint8_t signature[4] = {};
     source.Seek(endPosition - kZip64LocatorSize, soBeginning);
     if (source.Read(signature, 4) == 4 && LoadU32(signature) == kZip64LocatorSignature) {
-        throw EFormatLimit(kZip64NotSupported);
+        throw EFormatLimit(zipName_ + ": " + kZip64NotSupported);
     }
 }
 
@@ -306,7 +306,7 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
         pending = 0;
         if (read) {
             if (DescribesZip64Entry(*record)) {
-                throw EFormatLimit(kZip64NotSupported);
+                throw EFormatLimit(zipName_ + ": " + kZip64NotSupported);
             }
             if (rebuilt_) {
                 MergeIntoRebuilt(*record, merged);
