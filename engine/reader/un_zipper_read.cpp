@@ -12,6 +12,7 @@
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "reader/end_central.h"
+#include "reader/local_extents.h"
 #include "reader/sorted_zip.h"
 #include "reader/un_zipper.h"
 
@@ -35,6 +36,19 @@ bool IsSaturated(uint32_t value) {
 bool DescribesZip64Entry(const TZipHeaderInfo& entry) {
     return IsSaturated(entry.CompressedSize) || IsSaturated(entry.UncompressedSize) ||
            IsSaturated(entry.LocalHeaderOffset) || IsSaturated(entry.DiskNumberStart);
+}
+
+// False when the record's position or bytes clash with an entry already in the directory.
+bool AddUnlessOverlapping(TSortedZip& directory, TLocalExtents& extents, TZipHeaderInfo* record) {
+    if (!extents.Claim(*record)) {
+        return false;
+    }
+    try {
+        directory.Add(record);
+    } catch (const EListError&) {
+        return false;  // two entries at one disk and offset
+    }
+    return true;
 }
 
 std::string LowerAscii(std::string text) {
@@ -284,6 +298,7 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
     int pending = 0;  // extra-field bytes the last record declared
     TZipHeaderInfo* previous = nullptr;
     std::set<const TZipHeaderInfo*> merged;
+    TLocalExtents extents;
     for (int i = 0; i < endCentral_->TotalEntries;) {
         auto record = std::make_unique<TZipHeaderInfo>();
         TNextDiskFunc nextDisk;
@@ -313,10 +328,9 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
                 ++i;
                 continue;
             }
-            try {
-                physical_->Add(record.get());
-            } catch (const EListError&) {
-                // Two entries at one disk and offset: the directory can't be trusted.
+            if (!AddUnlessOverlapping(*physical_, extents, record.get())) {
+                // Two entries at one disk and offset, or sharing bytes: the directory can't
+                // be trusted (and overlapping entries make a small archive extract huge).
                 if (!RebuildFromLocalHeaders()) {
                     FailBadZip();
                 }

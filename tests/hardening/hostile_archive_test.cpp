@@ -1,0 +1,253 @@
+// Hostile archives through the reader and the extraction run. Each ends in one of the
+// engine's exceptions, a reported skip or a sane result, and nothing lands outside the
+// output folder; the specific cases check what the user gets.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+
+#include "hardening/engine_outcome.h"
+#include "hardening/hostile_archives.h"
+#include "platform/engine_errors.h"
+#include "reader/un_zipper.h"
+#include "test_support.h"
+
+namespace mobrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+// An archive written beside a nested output folder, so an escape of a few levels, an
+// absolute name into the probe folder, or one beside it, all show up under Root.
+class Hostile : public ::testing::Test {
+  protected:
+    fs::path Root() const { return temp.Path(); }
+    fs::path Out() const { return temp / "a" / "b" / "out"; }
+    fs::path Probe() const { return temp / "probe"; }
+    std::string Write(const std::string& name, const Bytes& bytes) {
+        const fs::path file = archives / (name + ".zip");
+        test::WriteFileBytes(file, bytes);
+        return file.string();
+    }
+    const test::HostileArchive& Find(const std::string& name) {
+        for (const test::HostileArchive& archive : all) {
+            if (archive.Name == name) {
+                return archive;
+            }
+        }
+        throw std::runtime_error("no hostile archive " + name);
+    }
+    void Open(TUnZipper& zipper, const std::string& name) {
+        zipper.SetIncompleteZipMode(izAssumeBad);
+        zipper.SetZipName(Write(name, Find(name).Data));
+        zipper.ReadZip();
+        zipper.SetDestDir(Out().string());
+        zipper.SetRecreateDirs(true);
+        zipper.SetOverwriteMode(TUZOverwriteMode::Always);
+        zipper.SetDoAll(true);
+    }
+    std::vector<fs::path> Escaped() const { return test::PathsOutside(Root(), Out()); }
+    std::vector<std::string> FilesInOut() const {
+        std::vector<std::string> files;
+        if (fs::exists(Out())) {
+            for (const auto& item : fs::recursive_directory_iterator(Out())) {
+                if (!item.is_directory()) {
+                    files.push_back(item.path().lexically_relative(Out()).string());
+                }
+            }
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+    void RecordSkips(TUnZipper& zipper) {
+        zipper.OnSkippingFile = [this](TUnZipper&, TSkipReason reason, const std::string&, int,
+                                       bool&) { skips.push_back(reason); };
+    }
+
+    test::TempDir temp;
+    test::TempDir archives;
+    std::vector<test::HostileArchive> all = test::HostileArchives(Probe());
+    std::vector<TSkipReason> skips;
+};
+
+TEST_F(Hostile, EveryArchiveEndsInAnEngineErrorOrAReportAndStaysInside) {
+    for (const test::HostileArchive& archive : all) {
+        SCOPED_TRACE(archive.Name);
+        const std::string outcome =
+            test::RunEveryOperation(Write(archive.Name, archive.Data), Out());
+        std::cout << "hostile\t" << archive.Name << "\t" << outcome << "\n";
+        EXPECT_EQ(Escaped(), std::vector<fs::path>{});
+        fs::remove_all(temp / "a");
+    }
+}
+
+TEST_F(Hostile, EveryPeerArchiveStaysInsideTheOutputFolder) {
+    for (const test::ManifestRow& row : test::ReadManifest()) {
+        SCOPED_TRACE(row.File);
+        const std::string outcome = test::RunEveryOperation(test::TestDataDir() / row.File, Out());
+        if (row.File.rfind("traversal", 0) == 0 || row.File.find("symlink") != std::string::npos) {
+            std::cout << "testdata\t" << row.File << "\t" << outcome << "\n";
+        }
+        EXPECT_EQ(Escaped(), std::vector<fs::path>{});
+        fs::remove_all(temp / "a");
+    }
+}
+
+TEST_F(Hostile, OverlappingEntriesAreReadOnceFromTheirLocalHeaders) {
+    for (const char* name : {"same-offset-overlap", "quoted-overlap"}) {
+        SCOPED_TRACE(name);
+        TUnZipper zipper;
+        Open(zipper, name);
+        EXPECT_TRUE(zipper.DirectoryRebuilt());
+        EXPECT_EQ(zipper.Count(), 1);
+        EXPECT_EQ(zipper.UnZip(), 1);
+        uintmax_t written = 0;
+        for (const std::string& file : FilesInOut()) {
+            written += fs::file_size(Out() / file);
+        }
+        EXPECT_LE(written, Find(name).Data.size());
+        fs::remove_all(Out());
+    }
+}
+
+TEST_F(Hostile, MemoryExtractionRefusesAHugeEntryBeforeDecodingIt) {
+    for (const char* name : {"deflated-64kib-declared-3gib", "stored-5-bytes-declared-3gib"}) {
+        SCOPED_TRACE(name);
+        TUnZipper zipper;
+        Open(zipper, name);
+        std::vector<uint8_t> buffer;
+        try {
+            zipper.UnZipToBuffer(buffer, 0);
+            ADD_FAILURE() << "no error";
+        } catch (const EFatalUnzipError& error) {
+            EXPECT_NE(std::string(error.what()).find(" is too large to extract into memory"),
+                      std::string::npos)
+                << error.what();
+        }
+        EXPECT_TRUE(buffer.empty());
+        EXPECT_FALSE(zipper.Busy());
+        // Testing keeps nothing, so it has no reason to refuse.
+        EXPECT_TRUE(zipper.TestEntry(0));
+    }
+}
+
+TEST_F(Hostile, FileExtractionStopsAtTheDeclaredSize) {
+    TUnZipper zipper;
+    Open(zipper, "deflated-16mib-declared-1mib");
+    std::string path;
+    uintmax_t largest = 0;
+    int badCrcs = 0;
+    zipper.OnStartUnZip = [&](TUnZipper&, int, std::string& name, bool&) { path = name; };
+    zipper.OnFilePercentDone = [&](TUnZipper&, int) {
+        largest = std::max(largest, fs::file_size(path));
+    };
+    zipper.OnBadCRC = [&](TUnZipper&, uint32_t, uint32_t, int) { ++badCrcs; };
+    EXPECT_EQ(zipper.UnZip(), 0);
+    EXPECT_EQ(badCrcs, 1);
+    EXPECT_LE(largest, 1u << 20);
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(Hostile, NamesTheFileSystemCannotTakeAreSkippedAndOthersCleaned) {
+    const struct {
+        const char* Archive;
+        std::vector<std::string> Files;
+        int CreateErrors;
+    } cases[] = {
+        {"deep-3000-folders", {}, 1},
+        {"component-300-bytes", {}, 1},
+        {"name-62757-bytes", {}, 1},
+        {"control-characters", {"ctl__[31m_.txt"}, 0},
+        {"nul-byte", {"nul_hidden.txt"}, 0},
+        {"invalid-utf8-flagged", {"bad\xff\xfe\xc0\xaf.txt"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Archive);
+        TUnZipper zipper;
+        Open(zipper, c.Archive);
+        skips.clear();
+        RecordSkips(zipper);
+        zipper.UnZip();
+        EXPECT_EQ(FilesInOut(), c.Files);
+        EXPECT_EQ(std::count(skips.begin(), skips.end(), skCreateError), c.CreateErrors);
+        fs::remove_all(Out());
+    }
+    TUnZipper deep;
+    Open(deep, "deep-200-folders");
+    EXPECT_EQ(deep.UnZip(), 1);
+    std::string expected;
+    for (int i = 0; i < 200; ++i) {
+        expected += "d/";
+    }
+    EXPECT_EQ(FilesInOut(), std::vector<std::string>{expected + "deep.txt"});
+}
+
+TEST_F(Hostile, EveryTraversalFormLandsInsideTheOutputFolder) {
+    for (const bool recreateDirs : {true, false}) {
+        SCOPED_TRACE(recreateDirs);
+        TUnZipper zipper;
+        Open(zipper, "traversal-forms");
+        zipper.SetRecreateDirs(recreateDirs);
+        zipper.SetOverwriteMode(TUZOverwriteMode::Never);
+        zipper.UnZip();
+        EXPECT_EQ(Escaped(), std::vector<fs::path>{});
+        for (const std::string& file : FilesInOut()) {
+            const std::vector<uint8_t> bytes = test::ReadFileBytes(Out() / file);
+            EXPECT_TRUE(std::string(bytes.begin(), bytes.end()).rfind("from ", 0) == 0 ||
+                        std::string(bytes.begin(), bytes.end()).rfind("absolute", 0) == 0)
+                << file;
+        }
+        EXPECT_GE(FilesInOut().size(), recreateDirs ? 20u : 10u);
+        fs::remove_all(Out());
+    }
+}
+
+TEST_F(Hostile, ASymlinkEntryIsAPlainFileAndNothingGoesThroughIt) {
+    TUnZipper zipper;
+    Open(zipper, "symlink-then-file-through-it");
+    RecordSkips(zipper);
+    EXPECT_EQ(zipper.UnZip(), 1);
+    EXPECT_FALSE(fs::is_symlink(Out() / "link"));
+    EXPECT_EQ(FilesInOut(), std::vector<std::string>{"link"});
+    EXPECT_EQ(skips, std::vector<TSkipReason>{skCreateError});
+    EXPECT_EQ(Escaped(), std::vector<fs::path>{});
+}
+
+TEST_F(Hostile, EndRecordsAndDirectoriesPointingAnywhereNeverInventEntries) {
+    for (const test::HostileArchive& archive : all) {
+        if (archive.Name.rfind("end-", 0) != 0 && archive.Name.rfind("central-", 0) != 0 &&
+            archive.Name.rfind("local-", 0) != 0) {
+            continue;
+        }
+        SCOPED_TRACE(archive.Name);
+        TUnZipper zipper;
+        zipper.SetIncompleteZipMode(izAssumeBad);
+        try {
+            zipper.SetZipName(Write(archive.Name, archive.Data));
+            zipper.ReadZip();
+            EXPECT_LE(zipper.Count(), 1);
+        } catch (const EEngineError& error) {
+            EXPECT_EQ(zipper.Count(), 0) << error.what();
+        }
+    }
+}
+
+TEST_F(Hostile, Zip64RecordsAreRefusedByNameWithoutGarbage) {
+    for (const char* name : {"zip64-end-records", "zip64-saturated-sizes"}) {
+        SCOPED_TRACE(name);
+        TUnZipper zipper;
+        const std::string file = Write(name, Find(name).Data);
+        zipper.SetZipName(file);
+        try {
+            zipper.ReadZip();
+            ADD_FAILURE() << "read without error";
+        } catch (const EFormatLimit& error) {
+            EXPECT_EQ(error.what(), file + ": ZIP64 archives are not supported");
+        }
+        EXPECT_EQ(zipper.Count(), 0);
+    }
+}
+
+}  // namespace
+}  // namespace mobrel

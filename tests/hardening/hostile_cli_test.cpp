@@ -1,0 +1,61 @@
+// The hostile archives through mobrel-cli test and extract, as a user would run them: an
+// exit status of 0, 1 or 2 with the reason on standard error, never a crash or a sanitizer
+// report, and nothing written outside the folder given with -d.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/cli_run.h"
+#include "hardening/hostile_archives.h"
+#include "test_support.h"
+
+namespace mobrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+void ExpectOrderlyEnd(const test::CliRun& run) {
+    EXPECT_TRUE(run.Status >= 0 && run.Status <= 2) << run.Status << "\n" << run.Err;
+    EXPECT_EQ(run.Err.find("Sanitizer"), std::string::npos) << run.Err;
+    EXPECT_EQ(run.Err.find("runtime error"), std::string::npos) << run.Err;
+}
+
+TEST(HostileCli, TestAndExtractEndInAnExitStatusAndStayInside) {
+    test::TempDir temp;
+    test::TempDir archives;
+    const fs::path out = temp / "a" / "b" / "out";
+    std::vector<std::string> files;
+    for (const test::HostileArchive& archive : test::HostileArchives(temp / "probe")) {
+        const fs::path file = archives / (archive.Name + ".zip");
+        test::WriteFileBytes(file, archive.Data);
+        files.push_back(file.string());
+    }
+    for (const char* name :
+         {"traversal-many-forms--python-gen.zip", "traversal-symlink-then-file--rubyzip-jwilk.zip",
+          "traversal-dir-symlink--rubyzip-jwilk.zip",
+          "names-backslash-separators--sharpcompress-evil.zip"}) {
+        files.push_back((test::TestDataDir() / name).string());
+    }
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const test::CliRun tested = test::RunCli({"test", file});
+        ExpectOrderlyEnd(tested);
+        const test::CliRun extracted =
+            test::RunCli({"extract", file, "-d", out.string(), "-o", "always"});
+        ExpectOrderlyEnd(extracted);
+        std::cout << "cli\t" << fs::path(file).filename().string() << "\ttest " << tested.Status
+                  << " " << FirstLine(tested.Err) << "\textract " << extracted.Status << " "
+                  << FirstLine(extracted.Err) << "\n";
+        EXPECT_EQ(test::PathsOutside(temp.Path(), out), std::vector<fs::path>{});
+        fs::remove_all(temp / "a");
+    }
+}
+
+}  // namespace
+}  // namespace mobrel
