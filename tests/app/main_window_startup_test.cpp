@@ -5,6 +5,11 @@
 #include <QMenuBar>
 #include <QTabWidget>
 
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+
 #include "directory_list_box.h"
 #include "entry_list_model.h"
 #include "main_window_fixture.h"
@@ -30,6 +35,153 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsAnEmptyUnzipPage) {
     form.FormActivate();
     EXPECT_EQ(form.windowTitle().toStdString(), "Tollan's Mobrel - Unzip a File");
     EXPECT_TRUE(Services.Messages.empty());
+}
+
+namespace fs = std::filesystem;
+
+constexpr const char* kArchive = "m08-deflate-winzip--commons-compress.zip";
+
+std::vector<std::string> PopupCaptions(QMenu* menu) {
+    std::vector<std::string> captions;
+    for (QAction* action : menu->actions()) {
+        captions.push_back(action->text().toStdString());
+    }
+    return captions;
+}
+
+TEST_F(MainWindowTest, RememberedArchiveIsListedAtOnceWithBothTreesInItsFolder) {
+    fs::create_directories(Scratch() / "zips");
+    const std::string archive = CopyTestArchive(kArchive, "zips/site.zip");
+    RememberArchive(archive);
+    TForm1& form = Start();
+    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
+    EXPECT_EQ(form.EntryList->RowCount(), form.Zipper1.Count());
+    EXPECT_GT(form.EntryList->RowCount(), 0);
+    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "zips").string());
+    EXPECT_EQ(form.DirectoryListBox2->Directory(), (Scratch() / "zips").string());
+    EXPECT_EQ(form.Edit4->text().toStdString(), (Scratch() / "zips").string());
+    EXPECT_TRUE(Services.Messages.empty());
+}
+
+TEST_F(MainWindowTest, RememberedArchiveThatWasDeletedLeavesItsFolderShown) {
+    fs::create_directories(Scratch() / "gone");
+    RememberArchive((Scratch() / "gone" / "old.zip").string());
+    TForm1& form = Start();
+    EXPECT_TRUE(form.Edit3->text().isEmpty());
+    EXPECT_EQ(form.EntryList->RowCount(), 0);
+    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "gone").string());
+    EXPECT_EQ(form.DirectoryListBox2->Directory(), (Scratch() / "gone").string());
+    EXPECT_TRUE(Services.Messages.empty());
+}
+
+TEST_F(MainWindowTest, CommandLineTextFileIsRefusedAndTheStartGoesOn) {
+    mobrel::test::WriteFileText(Scratch() / "notes.txt", "text");
+    const std::string archive = CopyTestArchive(kArchive);
+    RememberArchive(archive);
+    TForm1& form = Start({QString::fromStdString((Scratch() / "notes.txt").string())});
+    EXPECT_EQ(Services.Messages, std::vector<std::string>{"This is not a zip file."});
+    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
+    EXPECT_GT(form.EntryList->RowCount(), 0);
+}
+
+TEST_F(MainWindowTest, CommandLineArchiveInCapitalsIsOpenedAndRemembered) {
+    fs::create_directories(Scratch() / "in");
+    const std::string archive = CopyTestArchive(kArchive, "in/B.ZIP");
+    TForm1& form = Start({QString::fromStdString(archive)});
+    EXPECT_TRUE(Services.Messages.empty());
+    EXPECT_EQ(form.PageControl1->currentWidget(), form.TabSheet2);
+    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
+    EXPECT_EQ(form.EntryList->RowCount(), form.Zipper1.Count());
+    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "in").string());
+    EXPECT_EQ(RememberedArchive(), archive);
+}
+
+TEST_F(MainWindowTest, PageSwitchSetsMenusCaptionsStatusAndPopup) {
+    const std::string archive = CopyTestArchive(kArchive);
+    RememberArchive(archive);
+    TForm1& form = Start();
+    EXPECT_EQ(PopupCaptions(form.PopupMenu5),
+              (std::vector<std::string>{"Open a File to Unzip", "Re-open Current Zip File"}));
+    form.Edit6->setText("leftover");
+    form.PageControl1->setCurrentWidget(form.TabSheet1);
+    EXPECT_TRUE(form.Edit6->text().isEmpty());
+    EXPECT_EQ(&form.ShownMainMenu(), &form.MainMenu1);
+    EXPECT_EQ(MenuTitles(form.menuBar()),
+              (std::vector<std::string>{"&File", "&Edit", "&Actions", "&Help"}));
+    EXPECT_EQ(form.windowTitle().toStdString(), "Tollan's Mobrel - Make a Zip File");
+    EXPECT_EQ(form.StatusPanel0->text().toStdString(), "Files to Zip: 0");
+    EXPECT_EQ(form.StatusPanel1->text().toStdString(), "Current File Name: " + archive);
+    EXPECT_EQ(PopupCaptions(form.PopupMenu5),
+              (std::vector<std::string>{"Create New Zip", "Add Files to Current Zip",
+                                        "Add Files to Existing Zip File"}));
+    // Activation (after a side window closes) uses the shorter caption.
+    form.FormActivate();
+    EXPECT_EQ(form.windowTitle().toStdString(), "Make a Zip File");
+
+    // Back on the Unzip page the archive is read again: gone now, so the page empties.
+    fs::remove(archive);
+    form.PageControl1->setCurrentWidget(form.TabSheet2);
+    EXPECT_EQ(&form.ShownMainMenu(), &form.MainMenu2);
+    EXPECT_EQ(form.windowTitle().toStdString(), "Tollan's Mobrel - Unzip a File");
+    EXPECT_TRUE(form.Edit3->text().isEmpty());
+    EXPECT_EQ(form.EntryList->RowCount(), 0);
+    EXPECT_TRUE(Services.Messages.empty());
+}
+
+TEST_F(MainWindowTest, DroppedTextFileIsRefusedAndEmptiesTheCurrentArchive) {
+    const std::string archive = CopyTestArchive(kArchive);
+    RememberArchive(archive);
+    TForm1& form = Start();
+    mobrel::test::WriteFileText(Scratch() / "page.txt", "text");
+    form.DropFile((Scratch() / "page.txt").string());
+    EXPECT_EQ(Services.Messages, std::vector<std::string>{"Please open a file to zip"});
+    EXPECT_TRUE(form.Edit3->text().isEmpty());
+    EXPECT_EQ(form.EntryList->RowCount(), 0);
+}
+
+TEST_F(MainWindowTest, DroppedArchiveFromTheDesktopIsOpenedOnTheUnzipPage) {
+    TForm1& form = Start();
+    form.PageControl1->setCurrentWidget(form.TabSheet1);
+    const std::string archive = CopyTestArchive(kArchive);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(archive))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &drop);
+    EXPECT_EQ(form.PageControl1->currentWidget(), form.TabSheet2);
+    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
+    EXPECT_GT(form.EntryList->RowCount(), 0);
+}
+
+TEST_F(MainWindowTest, FolderTreesStayPaired) {
+    fs::create_directories(Scratch() / "a" / "b");
+    TForm1& form = Start();
+    form.DirectoryListBox1->SetDirectory((Scratch() / "a" / "b").string());
+    EXPECT_EQ(form.DirectoryListBox2->Directory(), (Scratch() / "a" / "b").string());
+    EXPECT_EQ(form.Edit4->text().toStdString(), (Scratch() / "a" / "b").string());
+    EXPECT_EQ(fs::current_path(), Scratch() / "a" / "b");
+    form.DirectoryListBox2->SetDirectory((Scratch() / "a").string() + "/");
+    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "a").string());
+}
+
+TEST_F(MainWindowTest, ActionsCarryTheirCaptionsAndHints) {
+    TForm1& form = Start();
+    EXPECT_EQ(form.a_unZipAll->text().toStdString(), "Unzip All Files in Zip File");
+    EXPECT_EQ(form.a_unZipAll->toolTip().toStdString(),
+              "Unzip All Files into the Current Directory");
+    EXPECT_EQ(form.a_uFix->toolTip().toStdString(),
+              "Tries to extract any uncorrupt files from an incomplete zip");
+    EXPECT_EQ(form.a_openUnzip->toolTip().toStdString(), "Open an Existing Files to Unzip");
+    EXPECT_EQ(PopupCaptions(form.PopupMenu4),
+              (std::vector<std::string>{"Open a File to Unzip", "Re-open Current Zip File", "", "",
+                                        "Unzip Selected Files", "Unzip All Files in Zip File",
+                                        "Delete Selected Files in Zip", "",
+                                        "Save List of Filenames..."}));
+    EXPECT_EQ(PopupCaptions(form.PopupMenu1),
+              (std::vector<std::string>{"File Operations ...", "", "&Update Files",
+                                        "&Delete Directory ...", "New Directory ..."}));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The Unzip page driven through its actions: listing against the engine, extraction,
 // deletion, repair, viewing an entry and the engine's two questions.
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -271,6 +273,29 @@ TEST_F(UnzipPageTest, WrongPasswordAsksAndRetriesWithTheTypedOne) {
     EXPECT_EQ(form.Zipper1.Password(), "test");
     // The box keeps the password for the next time it is needed.
     EXPECT_EQ(form.FormPassword->Edit1->text().toStdString(), "test");
+}
+
+TEST_F(UnzipPageTest, EscapeDuringARunStopsItAndTheProgressBarFollows) {
+    TForm1& form = StartWith(CopyTestArchive(kEncryptedArchive));
+    bool runningWhenAsked = false;
+    OnModal = [&](QDialog& window) {
+        runningWhenAsked = form.OperationRunning();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.ListBox2, &escape);
+        dynamic_cast<TFormPassword&>(window).Edit1->setText("test");
+    };
+    Trigger(form.a_unZipAll);
+    EXPECT_TRUE(runningWhenAsked);
+    EXPECT_FALSE(form.OperationRunning());
+    ASSERT_EQ(Services.Messages.size(), 2u);
+    EXPECT_EQ(Services.Messages[1], "User Aborted Operation");
+    EXPECT_EQ(Services.BusyDepth, 0);
+
+    // Uninterrupted, the bar ends full.
+    OnModal = nullptr;
+    Services.Messages.clear();
+    Trigger(form.a_unZipAll);
+    EXPECT_EQ(form.ProgressBar1->value(), 100);
 }
 
 TEST_F(UnzipPageTest, ViewingAnEntryExtractsItOnceAndOpensTheTemporaryCopy) {
