@@ -3,6 +3,7 @@
 // answered from a script, every dialog answers from a script too, so a test can drive an
 // action from start to end without a person and check exactly what was shown.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,13 +25,20 @@ class TScriptedServices : public mobrel::TInteractiveServices {
     // The requests the file dialogs were shown with.
     std::vector<mobrel::TFileDialogRequest> DialogRequests;
     int BusyDepth = 0;
+    // Runs whenever the engine lets the window process its pending messages, so a test can
+    // act in the middle of an operation as a user would (a key pressed while it runs).
+    std::function<void()> OnProcessMessages;
 
     mobrel::TMsgAnswer MessageBox(const std::string& text, const std::string&,
                                   mobrel::TMsgButtons buttons) override;
     bool OpenFileDialog(const mobrel::TFileDialogRequest& request, std::string& fileName) override;
     bool ChooseFolder(const std::string&, const std::string&, std::string& folder) override;
     void SetBusyCursor(bool busy) override { BusyDepth += busy ? 1 : -1; }
-    void ProcessMessages() override {}
+    void ProcessMessages() override {
+        if (OnProcessMessages) {
+            OnProcessMessages();
+        }
+    }
 
   private:
     bool NextDialogAnswer(std::string& answer);

@@ -2,6 +2,8 @@
 // the archives it writes are checked with the peer tools.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -205,6 +207,26 @@ for i in zipfile.ZipFile(sys.argv[1]).infolist():
     const auto written = mobrel::test::ReadFileBytes(list);
     EXPECT_EQ(std::string(written.begin(), written.end()), expected.Output);
     EXPECT_EQ(expected.Output.substr(0, 17), "site\\ a.htm 8 8\r\n");
+}
+
+TEST_F(ZipPageTest, EscapeDuringAZipLeavesTheArchiveAsItWasAndReportsTheCancel) {
+    const fs::path archive = ZipAllInto("kept.zip");
+    const auto before = mobrel::test::ReadFileBytes(archive);
+    mobrel::test::WriteFileText(site_ / "a.htm", "changed");
+    Services.Messages.clear();
+    Services.OnProcessMessages = [this] {
+        if (Form().OperationRunning()) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&Form(), &escape);
+        }
+    };
+    Form().a_AddToCurrentZip->trigger();
+    Services.OnProcessMessages = nullptr;
+    EXPECT_EQ(Services.Messages, Lines{"User Aborted Operation"});
+    EXPECT_EQ(mobrel::test::ReadFileBytes(archive), before);
+    EXPECT_FALSE(Form().OperationRunning());
+    EXPECT_EQ(Form().ListBox1->count(), 2);
+    EXPECT_EQ(CurrentArchive(), archive.string());
 }
 
 }  // namespace
