@@ -14,6 +14,7 @@
 #include "reader/zip_sort_mode.h"
 #include "writer/archive_output_stream.h"
 #include "writer/deflater.h"
+#include "writer/multi_disk_writer.h"
 
 namespace mobrel {
 
@@ -39,6 +40,8 @@ struct TZipRunState {
     std::vector<std::string> DisposeList;
     int Count = 0;  // files zipped, or entries deleted
     int CurrentDisk = 0;
+    // Splits the archive over disks or block files when multi-disk writing is on.
+    std::unique_ptr<TMultiDiskWriter> MultiDisk;
 
     // Progress: bytes of the whole operation and of the current file.
     int64_t TotalBytes = 0;

@@ -120,7 +120,9 @@ class TZipper : public TUnZipper {
     // Whether this operation writes a new archive directly instead of rewriting one.
     virtual bool CreatesNewArchive();
     // Room reserved on the first disk before anything is written.
-    virtual void StartMultiDisk() {}
+    virtual void StartMultiDisk();
+    // The file the operation creates first (a new archive, or the set's first disk).
+    std::string FirstOutputName();
     // Writes whatever precedes the first entry (the prefix source in self-extractor mode).
     virtual void WritePrefix(TStream& output);
     // Writes an entry's local header at the current output position (for a new file a
@@ -130,11 +132,16 @@ class TZipper : public TUnZipper {
     virtual TStream& FileDataOutput();
     // After an entry's data: the local header gets its final sizes and CRC.
     virtual void FinishFileData(TZipHeaderInfo& entry);
-    virtual void BeforeCentralHeader(const TZipHeaderInfo& /*entry*/) {}
-    virtual void BeforeEndRecord() {}
+    virtual void BeforeCentralHeader(const TZipHeaderInfo& entry);
+    virtual void BeforeEndRecord();
     virtual void AfterEndRecord() {}
+    // The finished output is closed: the set's last disk gets its name, and ZipName the one
+    // the set is known by.
+    virtual void PlaceMultiDiskSet();
     // After the hand-over of a successful operation.
-    virtual void FinishMultiDisk() {}
+    virtual void FinishMultiDisk();
+    // Free space on the file system of folder, the room of a spanned disk.
+    virtual int64_t FreeSpaceOn(const std::string& folder);
     // Puts the finished temporary file in place of target; false leaves both files as
     // they are.
     virtual bool PutInPlace(const std::string& source, const std::string& target);
@@ -206,6 +213,18 @@ class TZipper : public TUnZipper {
     uint32_t CrcOfSource();
     size_t ReadSource(uint8_t* buffer, size_t count);
     void WriteData(const uint8_t* buffer, size_t count);
+    // zipper_multi_disk.cpp
+    void RefuseMultiDiskProgram() const;
+    // Sizes of the headers the files in FilesList will get.
+    void MeasureNewHeaders(int64_t& largestLocal, int64_t& largestCentral,
+                           int64_t& centralTotal) const;
+    int64_t NewEndRecordSize() const;
+    // EGeneralError when a block could not hold the largest record of this run.
+    void CheckBlockSizes() const;
+    // The first spanned disk's free space less the room reserved on it.
+    int64_t FirstDiskLimit();
+    void CopyOutFileData(const TZipHeaderInfo& entry);
+    void SaveZipConfiguration();
     // zipper_fix.cpp
     bool PrepareRepair(const std::string& inputName);
     void TestEveryEntry();

@@ -42,7 +42,7 @@ int TZipper::RunZipOperation() {
     try {
         run_->Deflater = std::make_unique<TDeflater>();
         if (CreatesNewArchive()) {
-            OpenOutput(ZipName());
+            OpenOutput(FirstOutputName());
         } else {
             run_->Updating = true;
             OpenAndRefresh();
@@ -170,6 +170,10 @@ void TZipper::ReportStartZipInfo() {
     if (stopNow) {
         throw EUserCanceled("User canceled Zip operation");
     }
+    // Every byte is counted twice in multi-disk mode: compressed, then copied to the disks.
+    if (run_->MultiDisk) {
+        run_->TotalBytes *= 2;
+    }
 }
 
 void TZipper::ZipRemainingFiles() {
@@ -193,15 +197,18 @@ void TZipper::ZipRemainingFiles() {
 
 void TZipper::WriteCentralDirectory() {
     TEndCentral& end = *run_->NewEnd;
-    TStream& output = *run_->Output;
-    const int64_t start = output.Position();
-    end.CentralOffset = static_cast<uint32_t>(start);
+    end.CentralOffset = static_cast<uint32_t>(run_->Output->Position());
     end.CentralStartDisk = static_cast<uint16_t>(run_->CurrentDisk);
+    int64_t size = 0;
     for (TZipHeaderInfo* entry : *run_->NewDirectory) {
+        // In multi-disk mode this may start a new disk, with an output of its own.
         BeforeCentralHeader(*entry);
+        TStream& output = *run_->Output;
+        const int64_t start = output.Position();
         entry->WriteCentral(output);
+        size += output.Position() - start;
     }
-    end.CentralSize = static_cast<uint32_t>(output.Position() - start);
+    end.CentralSize = static_cast<uint32_t>(size);
 }
 
 void TZipper::WriteEndRecord() {
@@ -219,8 +226,9 @@ bool TZipper::PutInPlace(const std::string& source, const std::string& target) {
 }
 
 void TZipper::HandOver() {
-    const std::string name = ZipName();
     run_->Output.reset();
+    PlaceMultiDiskSet();
+    const std::string name = ZipName();
     if (run_->Updating) {
         CloseZipFile();
         const std::string target = alternativeDestination_.empty() ? name : alternativeDestination_;

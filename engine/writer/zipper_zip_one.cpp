@@ -41,11 +41,14 @@ std::unique_ptr<TStream> TZipper::OpenSourceFile(const std::string& fileName) {
 }
 
 void TZipper::WriteLocalHeader(TZipHeaderInfo& entry) {
+    if (run_->MultiDisk) {
+        run_->MultiDisk->MakeRoomForLocalHeader(entry);
+    }
     entry.WriteLocal(*run_->Output);
 }
 
 TStream& TZipper::FileDataOutput() {
-    return *run_->Output;
+    return run_->MultiDisk ? run_->MultiDisk->FileData() : *run_->Output;
 }
 
 void TZipper::FinishFileData(TZipHeaderInfo& entry) {
@@ -54,6 +57,9 @@ void TZipper::FinishFileData(TZipHeaderInfo& entry) {
     output.Seek(entry.LocalHeaderOffset, soBeginning);
     entry.WriteLocal(output);
     output.Seek(end, soBeginning);
+    if (run_->MultiDisk) {
+        CopyOutFileData(entry);
+    }
 }
 
 bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
@@ -219,7 +225,9 @@ size_t TZipper::ReadSource(uint8_t* buffer, size_t count) {
     }
     run.FileBytesRead += got;
     if (OnFilePercentDone) {
-        OnFilePercentDone(*this, PercentOf(run.FileBytesRead, run.FileSize));
+        // In multi-disk mode compressing is the first half of a file's work.
+        const int64_t whole = run.MultiDisk ? 2 * run.FileSize : run.FileSize;
+        OnFilePercentDone(*this, PercentOf(run.FileBytesRead, whole));
     }
     run.BytesDone += got;
     if (OnTotalPercentDone) {

@@ -1,0 +1,25 @@
+#pragma once
+// Helpers for the multi-disk tests: a source tree to split, and reading a set back through
+// the reader into a map of entry names to contents.
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "reader/un_zipper.h"
+#include "test_support.h"
+
+namespace mobrel::test {
+
+using FileContents = std::map<std::string, std::string>;
+
+// A folder of files (text, random bytes, an empty file, a sub-folder) of about 30 KB.
+FileContents MakeSplitTree(const std::filesystem::path& folder);
+
+// Every file under folder, by its path relative to folder ('/' separated).
+FileContents ReadTree(const std::filesystem::path& folder);
+
+// Extracts every entry of the archive (or set, through its ZipName) with reader into a
+// fresh folder under scratch and returns what came out.
+FileContents ExtractAll(TUnZipper& reader, const std::filesystem::path& scratch);
+
+}  // namespace mobrel::test
