@@ -1,5 +1,6 @@
 #include "add_command.h"
 
+#include <charconv>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -15,7 +16,7 @@ const char* const kAddSummary = "zip files into a new or existing archive";
 const char* const kAddUsage =
     "usage: mobrel-cli add ARCHIVE [-0 ... -9] [-r] [-R ROOTDIR] [-x PATTERN]...\n"
     "                      [-n PATTERN]... [-u | -f] [-P PASSWORD] [--no-paths] [--volumes]\n"
-    "                      FILE-OR-SPEC...\n"
+    "                      [--block-size N [--first-block-size N]] FILE-OR-SPEC...\n"
     "\n"
     "Zips files, folders and wildcard specifications (\"docs/*.html\"; a leading '|' or '>'\n"
     "switches recursion off or on for that one) into ARCHIVE. An existing entry of the same\n"
@@ -26,7 +27,11 @@ const char* const kAddUsage =
     "  -r            search the sub-folders of wildcard specifications and folders\n"
     "  -x PATTERN    never zip files matching PATTERN\n"
     "  -n PATTERN    store files whose names match PATTERN without compressing them\n"
-    "  -P PASSWORD   encrypt with the traditional zip encryption\n";
+    "  -P PASSWORD   encrypt with the traditional zip encryption\n"
+    "  --block-size N        write a new set of numbered block files of N bytes each\n"
+    "                        (ARCHIVE.001, ARCHIVE.002, ...; the last one holds the\n"
+    "                        directory); a set that fits one block is ARCHIVE itself\n"
+    "  --first-block-size N  the first block's size (N of --block-size by default)\n";
 
 namespace {
 
@@ -67,6 +72,39 @@ std::string AsFileOrSpec(const std::string& word, bool recurse) {
     return recurse ? folder + "*" : "|" + folder + "*";
 }
 
+// A block size as the user typed it: a whole number of bytes, at least 1.
+int BlockSizeOf(const std::string& option, const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value <= 0) {
+        throw UsageError(option + " needs a number of bytes from 1 to 2147483647, not \"" + text +
+                         "\"");
+    }
+    return value;
+}
+
+// Numbered block files make a new set: the entries of an archive already there would not
+// be in it, so that archive is left alone.
+void ApplyBlockOptions(TZipper& zipper, const CommandLine& line, const std::string& archive) {
+    if (!line.Has("--block-size")) {
+        if (line.Has("--first-block-size")) {
+            throw UsageError("--first-block-size goes with --block-size");
+        }
+        return;
+    }
+    std::error_code error;
+    if (std::filesystem::exists(archive, error)) {
+        throw UsageError(archive + " exists; --block-size writes a new set only");
+    }
+    TMultiZipInfo info = zipper.MultiZipInfo();
+    info.MultiMode = mmBlocks;
+    info.BlockSize = BlockSizeOf("--block-size", *line.Value("--block-size"));
+    info.FirstBlockSize = line.Has("--first-block-size")
+                              ? BlockSizeOf("--first-block-size", *line.Value("--first-block-size"))
+                              : info.BlockSize;
+    zipper.SetMultiZipInfo(info);
+}
+
 }  // namespace
 
 std::vector<OptionSpec> AddOptions() {
@@ -105,7 +143,10 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
 }
 
 int RunAdd(const std::vector<std::string>& args) {
-    const CommandLine line(args, AddOptions());
+    std::vector<OptionSpec> options = AddOptions();
+    options.push_back({"--block-size", true});
+    options.push_back({"--first-block-size", true});
+    const CommandLine line(args, options);
     if (line.Positional().size() < 2) {
         throw UsageError(line.Positional().empty() ? "an archive is needed"
                                                    : "name at least one file to zip");
@@ -117,6 +158,7 @@ int RunAdd(const std::vector<std::string>& args) {
     TZipper zipper;
     zipper.SetZipName(archive);
     ApplyAddOptions(zipper, line, {line.Positional().begin() + 1, line.Positional().end()});
+    ApplyBlockOptions(zipper, line, archive);
     bool problems = false;
     zipper.OnNoSuchFile = [&](TZipper&, const std::string& name) {
         std::cerr << "mobrel-cli add: no such file: " << name << '\n';
@@ -132,7 +174,9 @@ int RunAdd(const std::vector<std::string>& args) {
     ProgressBar bar("adding");
     bar.Attach(zipper);
     const int count = zipper.Zip();
-    std::cout << count << (count == 1 ? " file" : " files") << " zipped into " << archive << '\n';
+    // A set of several blocks is known by its last block, which holds the directory.
+    std::cout << count << (count == 1 ? " file" : " files") << " zipped into " << zipper.ZipName()
+              << '\n';
     return problems ? kExitPartial : kExitOk;
 }
 

@@ -1,0 +1,146 @@
+// Block sets against the peer's split archives: ours, renamed to the peer's split scheme,
+// joined by `zip -s 0` into an archive unzip accepts; the peer's, renamed to our numbered
+// scheme, listed and extracted by our reader; and sets made by mobrel-cli add.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/cli_run.h"
+#include "writer/multi_disk_test_support.h"
+#include "writer/multi_disk_writer.h"
+#include "writer/zipper.h"
+#include "writer/zipper_test_support.h"
+
+namespace mobrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FileContents;
+using test::TempDir;
+
+std::string SplitPart(const fs::path& folder, int number) {
+    char extension[16];
+    std::snprintf(extension, sizeof extension, ".z%02d", number);
+    return (folder / ("split" + std::string(extension))).string();
+}
+
+int Blocks(const std::string& archive) {
+    int count = 0;
+    while (fs::exists(TMultiDiskWriter::BlockFileName(archive, count + 1))) {
+        ++count;
+    }
+    return count;
+}
+
+FileContents Contents(const test::ExtractedTree& tree) {
+    FileContents contents;
+    for (const auto& [name, file] : tree) {
+        contents[name] = file.Bytes;
+    }
+    return contents;
+}
+
+TEST(MultiDiskPeers, OurBlocksRenamedToTheSplitSchemeAreJoinedByZip) {
+    ASSERT_TRUE(test::HaveTool("zip"));
+    TempDir temp;
+    const FileContents files = test::MakeSplitTree(temp / "src");
+    const std::string archive = (temp / "set.zip").string();
+    TZipper zipper;
+    TMultiZipInfo info;
+    info.MultiMode = mmBlocks;
+    info.FirstBlockSize = 1000;
+    info.BlockSize = 5000;
+    zipper.SetMultiZipInfo(info);
+    zipper.SetZipName(archive);
+    zipper.SetRootDir((temp / "src").string());
+    zipper.SetRelativePaths(true);
+    zipper.FilesList() = {"*"};
+    ASSERT_EQ(zipper.Zip(), 7);
+
+    const int blocks = Blocks(archive);
+    ASSERT_GE(blocks, 3);
+    const fs::path split = temp / "split";
+    fs::create_directories(split);
+    for (int n = 1; n < blocks; ++n) {
+        fs::copy_file(TMultiDiskWriter::BlockFileName(archive, n), SplitPart(split, n));
+    }
+    fs::copy_file(TMultiDiskWriter::BlockFileName(archive, blocks), split / "split.zip");
+    const test::CommandResult joined = test::RunCommand("cd " + test::ShellQuote(split.string()) +
+                                                        " && zip -s 0 split.zip --out joined.zip");
+    ASSERT_EQ(joined.ExitCode, 0) << joined.Output;
+    const test::CommandResult tested =
+        test::RunCommand("unzip -t " + test::ShellQuote((split / "joined.zip").string()));
+    EXPECT_EQ(tested.ExitCode, 0) << tested.Output;
+    EXPECT_EQ(Contents(test::ExtractWithUnzip(split / "joined.zip")), files);
+}
+
+TEST(MultiDiskPeers, ASplitSetOfZipRenamedToNumberedBlocksIsReadByOurReader) {
+    ASSERT_TRUE(test::HaveTool("zip"));
+    TempDir temp;
+    FileContents files = test::MakeSplitTree(temp / "src");
+    // Over 64 KiB, the smallest split the peer makes, several times.
+    files["big/random.bin"] = test::RandomBytes(300000, 56);
+    files["big/text.txt"] = test::CompressibleText(120000);
+    test::MakeFile(temp / "src", "big/random.bin", files["big/random.bin"]);
+    test::MakeFile(temp / "src", "big/text.txt", files["big/text.txt"]);
+    const test::CommandResult made = test::RunCommand(
+        "cd " + test::ShellQuote((temp / "src").string()) + " && zip -q -r -s 64k ../split.zip .");
+    ASSERT_EQ(made.ExitCode, 0) << made.Output;
+
+    int parts = 0;
+    while (fs::exists(SplitPart(temp.Path(), parts + 1))) {
+        ++parts;
+    }
+    ASSERT_GE(parts, 3);
+    const std::string ours = (temp / "ours" / "set.zip").string();
+    fs::create_directories(temp / "ours");
+    for (int n = 1; n <= parts; ++n) {
+        fs::rename(SplitPart(temp.Path(), n), TMultiDiskWriter::BlockFileName(ours, n));
+    }
+    const std::string last = TMultiDiskWriter::BlockFileName(ours, parts + 1);
+    fs::rename(temp / "split.zip", last);
+
+    TUnZipper reader;
+    reader.SetZipName(last);
+    reader.ReadZip();
+    EXPECT_EQ(reader.DiskCount(), parts + 1);
+    EXPECT_EQ(test::ExtractAll(reader, temp.Path()), files);
+}
+
+TEST(MultiDiskPeers, CliAddWritesBlocksAndRefusesWhatItCannotDo) {
+    TempDir temp;
+    const FileContents files = test::MakeSplitTree(temp / "src");
+    const std::string archive = (temp / "set.zip").string();
+    const test::CliRun run = test::RunCli(
+        {"add", archive, "-r", "--block-size", "5000", "--first-block-size", "1000", "*"},
+        temp / "src");
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const int blocks = Blocks(archive);
+    ASSERT_GE(blocks, 3);
+    const std::string last = TMultiDiskWriter::BlockFileName(archive, blocks);
+    EXPECT_EQ(run.Out, "7 files zipped into " + last + "\n");
+    EXPECT_LE(fs::file_size(TMultiDiskWriter::BlockFileName(archive, 1)), 1000u);
+    EXPECT_EQ(test::RunCli({"list", last}).Status, 0);
+    TUnZipper reader;
+    reader.SetZipName(last);
+    EXPECT_EQ(test::ExtractAll(reader, temp.Path()), files);
+
+    // Only with --block-size; never over an existing archive; never too small.
+    const std::string other = (temp / "other.zip").string();
+    EXPECT_EQ(test::RunCli({"add", other, "--first-block-size", "1000", "*"}, temp / "src").Status,
+              2);
+    test::WriteFileText(other, "old");
+    const test::CliRun existing =
+        test::RunCli({"add", other, "--block-size", "5000", "*"}, temp / "src");
+    EXPECT_EQ(existing.Status, 2);
+    EXPECT_NE(existing.Err.find("exists"), std::string::npos) << existing.Err;
+    EXPECT_EQ(test::ReadFileBytes(other), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    const test::CliRun tiny = test::RunCli(
+        {"add", (temp / "tiny.zip").string(), "--block-size", "40", "*"}, temp / "src");
+    EXPECT_EQ(tiny.Status, 2);
+    EXPECT_NE(tiny.Err.find("too small"), std::string::npos) << tiny.Err;
+    EXPECT_EQ(test::RunCli({"add", other, "--block-size", "12k", "*"}, temp / "src").Status, 2);
+}
+
+}  // namespace
+}  // namespace mobrel
