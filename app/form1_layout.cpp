@@ -60,6 +60,7 @@ QLineEdit* ReadOnlyBox(QWidget* parent) {
 }  // namespace
 
 void TForm1::BuildWindow() {
+    resize(1200, 760);  // the size to come back to from maximized, and without a window manager
     setWindowState(Qt::WindowMaximized);
     CreateActions();
 

@@ -108,6 +108,9 @@ void TForm1::FormCreate() {
     PageControl1->setCurrentWidget(TabSheet2);
     PageControl1->blockSignals(false);
     PageControl1Change();
+    // The destination box always shows the Unzip page's folder, also when no folder change
+    // has happened yet to put it there.
+    Edit4->setText(QString::fromStdString(UnzipFolder()));
     setWindowTitle(kProgramVersion);
 }
 
