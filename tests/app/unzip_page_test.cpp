@@ -94,6 +94,24 @@ TEST_F(UnzipPageTest, RowsShowTheEngineEntriesInEngineOrder) {
     EXPECT_EQ(form.StatusPanel1->text().toStdString(), "Current File Name: " + engine.ZipName());
 }
 
+TEST_F(UnzipPageTest, SixtyThousandEntriesListAndScrollToTheLast) {
+    mobrel::test::ZipBuilder builder;
+    constexpr int kEntries = 60000;
+    for (int i = 0; i < kEntries; ++i) {
+        builder.Add(
+            {"folder" + std::to_string(i % 100) + "/file" + std::to_string(i) + ".txt", ""});
+    }
+    const fs::path archive = Scratch() / "many.zip";
+    mobrel::test::WriteFileBytes(archive, builder.Build());
+    TForm1& form = StartWith(archive.string());
+    ASSERT_EQ(form.EntryList->RowCount(), kEntries);
+    form.ListBox2->scrollToBottom();
+    form.ListBox2->setCurrentIndex(form.EntryList->index(kEntries - 1, 0));
+    EXPECT_EQ(form.EntryList->CellText(form.ListBox2->FocusedRow(), 1).toStdString(),
+              "file59999.txt");
+    EXPECT_EQ(form.EntryList->RowTexts().back(), "folder99\\ file59999.txt 0 0");
+}
+
 TEST_F(UnzipPageTest, DateColumnShowsTheDateWithoutTheTime) {
     mobrel::test::ZipBuilder builder;
     builder.Add({"morning.txt", "a", 0x58AF3000});  // 2024-05-15 06:00:00
