@@ -2,6 +2,7 @@
 // anything is written, the records that may start a new disk, the entry data copied out
 // across disks with its progress, and the set's naming and ".zfc" copy at the end.
 #include <algorithm>
+#include <optional>
 
 #include "extract/progress.h"
 #include "platform/disk_space.h"
@@ -202,8 +203,10 @@ void TZipper::FinishMultiDisk() {
 }
 
 void TZipper::SaveZipConfiguration() {
+    // A spanned set's copy goes on its first disk, which the user puts back in.
+    std::optional<TBusyCursorScope> busy;
     if (MultiMode() == mmSpan) {
-        TBusyCursorScope busy;
+        busy.emplace();
         try {
             OpenDisk(1);
         } catch (const EEngineError&) {
@@ -211,8 +214,6 @@ void TZipper::SaveZipConfiguration() {
                                   TMsgButtons::Ok);
             return;
         }
-        SaveZipConfigurationFile(ChangeFileExt(ZipName(), ".zfc"), *physical_, *endCentral_);
-        return;
     }
     SaveZipConfigurationFile(ChangeFileExt(ZipName(), ".zfc"), *physical_, *endCentral_);
 }

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "platform/engine_errors.h"
+#include "platform/interactive_services.h"
 #include "reader/zip_header_info.h"
 #include "writer/multi_disk_test_support.h"
 #include "writer/multi_disk_writer.h"
@@ -161,6 +162,28 @@ TEST_F(BlockSetTest, TheConfigurationFileListsTheSetWhenItsLastBlockIsMissing) {
     }
     EXPECT_TRUE(names.count("css\\style.css"));
     EXPECT_TRUE(names.count("index.html"));
+}
+
+// Message boxes answered with OK and remembered.
+class TRecordedMessages : public TInteractiveServices {
+  public:
+    TRecordedMessages() { InstallServices(this); }
+    ~TRecordedMessages() override { InstallServices(nullptr); }
+    TMsgAnswer MessageBox(const std::string& text, const std::string&, TMsgButtons) override {
+        Texts.push_back(text);
+        return TMsgAnswer::Ok;
+    }
+    std::vector<std::string> Texts;
+};
+
+TEST_F(BlockSetTest, AConfigurationFileThatCannotBeCreatedIsReportedAndTheSetStands) {
+    saveZipInfo = true;
+    fs::create_directories(Out() / "set.zfc");  // a folder where the file would go
+    TRecordedMessages messages;
+    ASSERT_EQ(ZipBlocks(1000, 5000), 7);
+    EXPECT_EQ(messages.Texts,
+              std::vector<std::string>{"Unable to create Zip Configuration File to disk"});
+    EXPECT_EQ(ReadBack(zipper.ZipName()), files);
 }
 
 TEST_F(BlockSetTest, ABlockTooSmallForTheLargestRecordIsRefusedBeforeAnythingIsWritten) {
