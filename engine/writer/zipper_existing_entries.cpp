@@ -52,7 +52,9 @@ void TZipper::ProcessExistingEntries() {
     }
     for (int i = 0; i < physical_->Count(); ++i) {
         TZipHeaderInfo& original = *physical_->Get(i);
-        if (original.TestState == TZipHeaderInfo::kTestFailed) {
+        // Only a repair leaves out what failed its test; elsewhere a failed test (a wrong
+        // password, say) is no reason to lose an entry the user did not ask to delete.
+        if (fixing_ && original.TestState == TZipHeaderInfo::kTestFailed) {
             continue;
         }
         if (original.HasComment() && !original.FileComment()) {

@@ -150,6 +150,22 @@ TEST(ZipperUpdate, AReplacementThatIsSkippedKeepsTheOldEntry) {
     EXPECT_EQ(tree["a.txt"].Bytes, "first a\n");
 }
 
+TEST(ZipperUpdate, AnEntryThatFailedItsTestIsStillKept) {
+    TempDir temp;
+    const std::string archive = CopyTestArchive(temp, "corrupt-bad-crc--jszip.zip");
+    const auto before = test::ReadRawEntries(archive);
+    const std::string added = test::MakeFile(temp.Path(), "added.txt", "added\n");
+    TZipper zipper;
+    zipper.SetZipName(archive);
+    zipper.ReadZip();
+    EXPECT_FALSE(zipper.TestEntry(0));
+    zipper.FilesList() = {added};
+    EXPECT_EQ(zipper.Zip(), 1);
+    const auto after = test::ReadRawEntries(archive);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0].Data, before[0].Data);
+}
+
 struct PeerArchive {
     const char* Name;
     const char* Password;
