@@ -11,6 +11,7 @@
 #include "extract/file_helpers.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
+#include "platform/new_file_mode.h"
 #include "platform/replace_file.h"
 #include "reader/end_central.h"
 #include "reader/zip_header_info.h"
@@ -202,6 +203,7 @@ void TMultiDiskWriter::CloseVolume(const std::string& finalName) {
 
 void TMultiDiskWriter::PutVolumeInPlace(const std::string& finalName) {
     run_.Output.reset();
+    GiveNewFileMode(run_.OutputName);
     if (!ReplaceFile(run_.OutputName, finalName)) {
         throw EFileError("Could not put the finished disk in place as \"" + finalName + "\"");
     }

@@ -96,6 +96,10 @@ TEST_F(BlockSetTest, FirstBlockOf1000AndLaterOf5000ReadBackThroughTheNumberedFil
     // The writer's own directory reads the set too, right after writing it.
     EXPECT_EQ(test::ExtractAll(zipper, temp.Path()), files);
     EXPECT_EQ(test::FilesIn(Out()).size(), static_cast<size_t>(blocks));
+    // Blocks are made under private temporary names but end up as any new file would.
+    const auto created = fs::status(temp / "src" / "index.html").permissions();
+    EXPECT_EQ(fs::status(Block(Out(), 1)).permissions(), created);
+    EXPECT_EQ(fs::status(Block(Out(), blocks)).permissions(), created);
 }
 
 TEST_F(BlockSetTest, EveryBoundaryPositionMovesWholeRecordsAndReadsBack) {
