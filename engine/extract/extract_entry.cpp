@@ -5,15 +5,11 @@
 #include <system_error>
 
 #include "extract/archive_decode_context.h"
-#include "extract/copy_stored.h"
-#include "extract/explode.h"
+#include "extract/decode_by_method.h"
 #include "extract/file_helpers.h"
-#include "extract/inflate.h"
 #include "extract/lfn_file_stream.h"
 #include "extract/output_path.h"
 #include "extract/sanitize_dos_date_time.h"
-#include "extract/unreduce.h"
-#include "extract/unshrink.h"
 #include "extract/zip_cipher.h"
 #include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
@@ -100,32 +96,11 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
 }
 
 bool TUnZipper::DecodeEntry() {
-    TDecodeContext& context = *decodeContext_;
     const uint16_t method = spare_->CompressionMethod;
-    switch (method) {
-        case 0:
-            CopyStored(context);
-            break;
-        case 1:
-            Unshrink(context);
-            break;
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            Unreduce(context, method - 1);
-            break;
-        case 6:
-            Explode(context, spare_->GeneralFlags, spare_->CompressedSize);
-            break;
-        case 8:
-            Inflate(context);
-            break;
-        default:
-            // No decoder: the entry ends in the CRC check with the CRC of no data.
-            messageText_ = "Unknown Compression Method";
-            Services().MessageBox(messageText_, "Zip Error", TMsgButtons::Ok);
-            break;
+    if (!DecodeByMethod(*decodeContext_, method, spare_->GeneralFlags, spare_->CompressedSize)) {
+        // No decoder: the entry ends in the CRC check with the CRC of no data.
+        messageText_ = "Unknown Compression Method";
+        Services().MessageBox(messageText_, "Zip Error", TMsgButtons::Ok);
     }
     return true;
 }

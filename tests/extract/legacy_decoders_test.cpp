@@ -2,12 +2,9 @@
 
 #include <vector>
 
-#include "extract/copy_stored.h"
-#include "extract/explode.h"
-#include "extract/inflate.h"
+#include "extract/decode_by_method.h"
 #include "extract/memory_decode_context.h"
 #include "extract/unreduce.h"
-#include "extract/unshrink.h"
 #include "raw_zip_entries.h"
 #include "test_support.h"
 
@@ -19,29 +16,7 @@ using Bytes = std::vector<uint8_t>;
 // Decodes one entry as extraction does: the declared sizes bound input and output.
 bool DecodeEntry(TMemoryDecodeContext& context, const test::RawZipEntry& entry) {
     context.Start(entry.CompressedSize, entry.UncompressedSize);
-    switch (entry.Method) {
-        case 0:
-            CopyStored(context);
-            break;
-        case 1:
-            Unshrink(context);
-            break;
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            Unreduce(context, entry.Method - 1);
-            break;
-        case 6:
-            Explode(context, entry.Flags, entry.CompressedSize);
-            break;
-        case 8:
-            Inflate(context);
-            break;
-        default:
-            return false;
-    }
-    return true;
+    return DecodeByMethod(context, entry.Method, entry.Flags, entry.CompressedSize);
 }
 
 // Every shrunk, reduced and imploded archive of other tools decodes to its stored CRC.
