@@ -221,6 +221,16 @@ void TZipper::WriteEndRecord() {
 
 // --- Hand-over and clean-up ---
 
+// The temporary file was created private to its owner; an updated archive keeps the
+// permissions the user gave the old one.
+static void KeepPermissions(const std::string& from, const std::string& to) {
+    std::error_code error;
+    const std::filesystem::file_status old = std::filesystem::status(from, error);
+    if (!error && std::filesystem::exists(old)) {
+        std::filesystem::permissions(to, old.permissions(), error);
+    }
+}
+
 bool TZipper::PutInPlace(const std::string& source, const std::string& target) {
     return ReplaceFile(source, target);
 }
@@ -232,6 +242,7 @@ void TZipper::HandOver() {
     if (run_->Updating) {
         CloseZipFile();
         const std::string target = alternativeDestination_.empty() ? name : alternativeDestination_;
+        KeepPermissions(target, run_->OutputName);
         // The replace is atomic: the target is the old archive or the new one, never
         // neither. When it fails the new archive is all there is of this work, so it stays.
         if (!PutInPlace(run_->OutputName, target)) {

@@ -85,6 +85,19 @@ TEST(ZipperUpdate, UpdateReplacesOnlyOlderEntriesAndAddsNewFilesAfterTheKeptOnes
     test::ExpectPeersAccept(folder.Archive);
 }
 
+TEST(ZipperUpdate, TheUpdatedArchiveKeepsThePermissionsOfTheOldOne) {
+    ZippedFolder folder;
+    fs::permissions(folder.Archive, fs::perms::owner_read | fs::perms::owner_write |
+                                        fs::perms::group_read | fs::perms::others_read);
+    TZipper zipper;
+    zipper.SetZipName(folder.Archive);
+    zipper.FilesList() = {folder.C};
+    EXPECT_EQ(zipper.Zip(), 1);
+    EXPECT_EQ(fs::status(folder.Archive).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+}
+
 TEST(ZipperUpdate, ReplaceIgnoresDatesAndFreshenNeverAddsFiles) {
     ZippedFolder folder;
     folder.Rewrite(folder.A, "older a\n", kBase - 100);
