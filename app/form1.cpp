@@ -18,6 +18,7 @@
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), arguments_(arguments) {
     ConfigureEngine();
+    ConfigureSelfExtractor();
     BuildWindow();
     RunGuarded([this] { FormCreate(); });
     CreateSideWindows();
@@ -48,6 +49,14 @@ void TForm1::ConfigureEngine() {
     Zipper1.OnInCompleteZip = [this](mobrel::TUnZipper&, mobrel::TIncompleteZipMode& mode) {
         Zipper1InCompleteZip(mode);
     };
+}
+
+void TForm1::ConfigureSelfExtractor() {
+    // The window's self-extractors let the user choose files and ask before overwriting.
+    SFXConfig1.UserCanChooseFiles = true;
+    SFXConfig1.OverwriteMode = mobrel::omPrompt;
+    SFXConfig1.Caption = "Tollan's Mobrel Archive";
+    SFXConfig1.InfoText = "This self extractor was made with Tollan's Mobrel";
 }
 
 void TForm1::CreateSideWindows() {

@@ -244,6 +244,7 @@ class TForm1 : public QMainWindow {
   private:
     // Construction (form1.cpp, form1_layout.cpp, form1_actions.cpp).
     void ConfigureEngine();
+    void ConfigureSelfExtractor();
     void BuildZipPage();
     void BuildUnzipPage();
     void BuildWindow();

@@ -44,6 +44,9 @@ TEST_F(MakeExeTest, TheProgramCarriesTheWindowsSettingsAndExtractsThePages) {
     EXPECT_EQ(settings->Caption, "Tollan's Self Extracting Archive.");
     EXPECT_EQ(settings->InfoTitle, "Tollan's Mobrel");
     EXPECT_EQ(settings->InfoText, SfxAgreementText());
+    EXPECT_TRUE(settings->UserCanChooseFiles);
+    EXPECT_FALSE(settings->UserCanChangeOverwrite);
+    EXPECT_EQ(settings->OverwriteMode, mobrel::omPrompt);
 
     // Made by the window, the program asks first: headless it needs -y.
     const auto ran = RunCommand(ShellQuote(program.string()) + " -y -d " +
