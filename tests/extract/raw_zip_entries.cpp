@@ -53,7 +53,8 @@ RawZipArchive ReadRawZip(const std::filesystem::path& file) {
         const unsigned nameLength = Get16(b, at + 28);
         const unsigned extraLength = Get16(b, at + 30);
         const unsigned commentLength = Get16(b, at + 32);
-        const size_t local = Get32(b, at + 42);
+        entry.LocalHeaderOffset = Get32(b, at + 42);
+        const size_t local = entry.LocalHeaderOffset;
         entry.Name.assign(b.begin() + static_cast<long>(at + 46),
                           b.begin() + static_cast<long>(at + 46 + nameLength));
         if (Get32(b, local) != 0x04034b50) {

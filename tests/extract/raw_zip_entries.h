@@ -17,6 +17,7 @@ struct RawZipEntry {
     uint32_t Crc = 0;
     uint32_t CompressedSize = 0;
     uint32_t UncompressedSize = 0;
+    uint32_t LocalHeaderOffset = 0;
     size_t DataOffset = 0;  // first byte after the local header (and its name and extra)
 };
 

@@ -1,5 +1,7 @@
 #include "writer/zipper_test_support.h"
 
+#include "extract/raw_zip_entries.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,14 +15,6 @@ namespace mobrel::test {
 namespace fs = std::filesystem;
 
 namespace {
-
-uint16_t U16(const std::vector<uint8_t>& bytes, size_t at) {
-    return static_cast<uint16_t>(bytes.at(at) | bytes.at(at + 1) << 8);
-}
-
-uint32_t U32(const std::vector<uint8_t>& bytes, size_t at) {
-    return U16(bytes, at) | static_cast<uint32_t>(U16(bytes, at + 2)) << 16;
-}
 
 ExtractedTree ReadTree(const fs::path& root) {
     ExtractedTree tree;
@@ -126,35 +120,24 @@ std::vector<std::string> PythonNames(const fs::path& archive) {
 }
 
 std::vector<RawEntry> ReadRawEntries(const fs::path& archive) {
-    const std::vector<uint8_t> bytes = ReadFileBytes(archive);
+    const RawZipArchive raw = ReadRawZip(archive);
     std::vector<RawEntry> entries;
-    size_t end = bytes.size() - 22;
-    while (end > 0 && U32(bytes, end) != 0x06054B50) {
-        --end;
-    }
-    const uint16_t count = U16(bytes, end + 10);
-    size_t at = U32(bytes, end + 16);
-    for (int i = 0; i < count; ++i) {
+    for (const RawZipEntry& found : raw.Entries) {
         RawEntry entry;
-        const uint16_t nameLength = U16(bytes, at + 28);
-        entry.Name.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at + 46),
-                          bytes.begin() + static_cast<std::ptrdiff_t>(at + 46 + nameLength));
-        entry.Flags = U16(bytes, at + 8);
-        entry.Method = U16(bytes, at + 10);
-        entry.Crc = U32(bytes, at + 16);
-        entry.CompressedSize = U32(bytes, at + 20);
-        entry.UncompressedSize = U32(bytes, at + 24);
-        entry.LocalHeaderOffset = U32(bytes, at + 42);
-        const size_t local = entry.LocalHeaderOffset;
-        const size_t data = local + 30 + U16(bytes, local + 26) + U16(bytes, local + 28);
-        const size_t dataEnd = data + entry.CompressedSize;
-        entry.Data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(data),
-                          bytes.begin() + static_cast<std::ptrdiff_t>(dataEnd));
-        const size_t after = std::min(bytes.size(), dataEnd + 16);
-        entry.AfterData.assign(bytes.begin() + static_cast<std::ptrdiff_t>(dataEnd),
-                               bytes.begin() + static_cast<std::ptrdiff_t>(after));
+        entry.Name = found.Name;
+        entry.Flags = found.Flags;
+        entry.Method = found.Method;
+        entry.Crc = found.Crc;
+        entry.CompressedSize = found.CompressedSize;
+        entry.UncompressedSize = found.UncompressedSize;
+        entry.LocalHeaderOffset = found.LocalHeaderOffset;
+        const auto data = raw.Data(found);
+        entry.Data.assign(data.begin(), data.end());
+        const size_t dataEnd = found.DataOffset + found.CompressedSize;
+        const size_t after = std::min(raw.Bytes.size(), dataEnd + 16);
+        entry.AfterData.assign(raw.Bytes.begin() + static_cast<std::ptrdiff_t>(dataEnd),
+                               raw.Bytes.begin() + static_cast<std::ptrdiff_t>(after));
         entries.push_back(entry);
-        at += 46 + nameLength + U16(bytes, at + 30) + U16(bytes, at + 32);
     }
     return entries;
 }
