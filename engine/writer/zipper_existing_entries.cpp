@@ -163,6 +163,11 @@ bool TZipper::MatchesForDeletion(const std::string& name, const TZipHeaderInfo& 
         const bool wholeName = wanted.find('\\') != std::string::npos;
         return WildcardMatch(wanted, wholeName ? entry.FullName() : entry.FileName());
     }
+    // The entry's own name, as listed, always names it: names kept byte for byte (from a
+    // Unix host, say) need not survive the round trip through the stored-name encoding.
+    if (EqualsIgnoringAsciiCase(wanted, entry.FullName())) {
+        return true;
+    }
     OemRoundTrip(wanted);
     return EqualsIgnoringAsciiCase(wanted, entry.FullName());
 }

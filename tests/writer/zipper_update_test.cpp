@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/engine_errors.h"
+#include "reader/zip_builder.h"
 #include "reader/zip_header_info.h"
 #include "writer/zipper.h"
 #include "writer/zipper_test_support.h"
@@ -292,6 +293,24 @@ TEST(ZipperDelete, BySelectionByPlainNameAndByPattern) {
     const std::string before = Bytes(archive);
     EXPECT_EQ(zipper.DeleteEntries(), 0);
     EXPECT_EQ(Bytes(archive), before);
+}
+
+TEST(ZipperDelete, TheNameAsListedDeletesEvenWhenItIsNotValidText) {
+    // Names from a Unix host are kept byte for byte, whatever their encoding was.
+    TempDir temp;
+    test::ZipBuilder builder;
+    builder.Add({"sjis-\x83\x65\x83\x58\x83\x67.txt", "shift-jis"});
+    builder.Add({"bad\xff\xfe\xc0\xaf.txt", "invalid"});
+    builder.Add({"plain.txt", "plain"});
+    const std::string archive = (temp / "names.zip").string();
+    test::WriteFileBytes(archive, builder.Build());
+    TZipper zipper;
+    zipper.SetZipName(archive);
+    zipper.ReadZip();
+    ASSERT_EQ(zipper.Count(), 3);
+    zipper.FilesList() = {zipper.EntryFullName(0), zipper.EntryFullName(1)};
+    EXPECT_EQ(zipper.DeleteEntries(), 2);
+    EXPECT_EQ(test::PythonNames(archive), std::vector<std::string>{"plain.txt"});
 }
 
 TEST(ZipperDelete, AnArchiveThatDoesNotExistBecomesAnEmptyOne) {
