@@ -38,8 +38,11 @@ std::string SkipText(TSkipReason reason, const std::string& name) {
 
 void EntryFailures::Attach(TUnZipper& zipper) {
     zipper.OnBadCRC = [this](TUnZipper& sender, uint32_t calcCRC, uint32_t storedCRC, int index) {
-        Report(WithSlashes(sender.EntryFullName(index)) + ": bad CRC " + Hex8(calcCRC) +
-               " (should be " + Hex8(storedCRC) + ")");
+        const std::string name = WithSlashes(sender.EntryFullName(index));
+        // A matching CRC reported as bad means the data is not as long as its header says.
+        Report(calcCRC == storedCRC
+                   ? name + ": data length differs from its header"
+                   : name + ": bad CRC " + Hex8(calcCRC) + " (should be " + Hex8(storedCRC) + ")");
     };
     zipper.OnSkippingFile = [this](TUnZipper&, TSkipReason reason, const std::string& name, int,
                                    bool&) { Report(SkipText(reason, name)); };

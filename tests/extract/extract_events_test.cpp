@@ -306,7 +306,7 @@ TEST_F(ExtractRun, MemoryAndTestRunsWriteNoFileAndReportNoName) {
     EXPECT_EQ(claimed, (Bytes{'b', 'b'}));
     EXPECT_TRUE(zipper.TestEntry(1));
     zipper.SetDoAll(true);
-    EXPECT_TRUE(zipper.TestEntries(-1));
+    EXPECT_FALSE(zipper.TestEntries(-1));  // b.txt is not as long as its header says
     EXPECT_TRUE(fs::is_empty(temp / "out"));
     for (const std::string& line : log.Lines) {
         if (line.rfind("start", 0) == 0 || line.rfind("end", 0) == 0) {

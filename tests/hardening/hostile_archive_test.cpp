@@ -11,6 +11,7 @@
 #include "platform/engine_errors.h"
 #include "reader/un_zipper.h"
 #include "test_support.h"
+#include "writer/zipper.h"
 
 namespace mobrel {
 namespace {
@@ -127,8 +128,8 @@ TEST_F(Hostile, MemoryExtractionRefusesAHugeEntryBeforeDecodingIt) {
         }
         EXPECT_TRUE(buffer.empty());
         EXPECT_FALSE(zipper.Busy());
-        // Testing keeps nothing, so it has no reason to refuse.
-        EXPECT_TRUE(zipper.TestEntry(0));
+        // Testing keeps nothing, so it does not refuse; it fails the entry for its length.
+        EXPECT_FALSE(zipper.TestEntry(0));
     }
 }
 
@@ -147,6 +148,23 @@ TEST_F(Hostile, FileExtractionStopsAtTheDeclaredSize) {
     EXPECT_EQ(badCrcs, 1);
     EXPECT_LE(largest, 1u << 20);
     EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(Hostile, DataShorterThanItsHeaderFailsATestAndIsLeftOutOfARepair) {
+    TZipper zipper;
+    Open(zipper, "stored-5-bytes-declared-3gib");
+    std::vector<std::pair<uint32_t, uint32_t>> reported;
+    zipper.OnBadCRC = [&](TUnZipper&, uint32_t calcCRC, uint32_t storedCRC, int) {
+        reported.emplace_back(calcCRC, storedCRC);
+    };
+    EXPECT_FALSE(zipper.TestEntry(0));
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].first, reported[0].second);  // the CRC matched; the length did not
+    // Extraction gives what there is, as the peer tools do.
+    EXPECT_EQ(zipper.UnZip(), 1);
+    EXPECT_EQ(FilesInOut(), std::vector<std::string>{"claims.txt"});
+    const fs::path repaired = Root() / "repaired.zip";
+    EXPECT_EQ(zipper.FixZip(zipper.ZipName(), repaired.string()), 0);
 }
 
 TEST_F(Hostile, NamesTheFileSystemCannotTakeAreSkippedAndOthersCleaned) {
