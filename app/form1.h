@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -262,6 +263,7 @@ class TForm1 : public QMainWindow {
 
     void FillEntryList();
     void ExtractToUnzipFolder(bool doAll);
+    int ExtractForViewing(int row, const std::string& temp, bool replaceOwnCopy);
     void ClearEntryMarks();
     std::string UnzipFolder() const;
     std::string ZipFolder() const;
@@ -271,4 +273,6 @@ class TForm1 : public QMainWindow {
     int64_t unzippedTotal_ = 0;
     int operationDepth_ = 0;
     bool shownOnce_ = false;
+    // For each of ViewedFiles, the archive and entry whose copy it holds.
+    std::map<std::string, std::string> viewedSources_;
 };

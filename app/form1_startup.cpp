@@ -194,9 +194,15 @@ void TForm1::OpenDialog1Close() {
     if (!error) {
         shownTree->SetDirectory(current.string());
     }
-    if (CurrentArchiveIsZip()) {
+    if (!CurrentArchiveIsZip()) {
+        ForgetCurrentArchive();
+        return;
+    }
+    // An archive that can no longer be read is forgotten here instead of ending the action:
+    // it must not stand in the way of the archive the user chose in the dialog.
+    try {
         a_uOpenCurrentExecute();
-    } else {
+    } catch (...) {
         ForgetCurrentArchive();
     }
 }

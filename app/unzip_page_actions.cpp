@@ -4,11 +4,13 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <algorithm>
+#include <filesystem>
 
 #include "directory_list_box.h"
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "extract/file_helpers.h"
+#include "extract/output_path.h"
 #include "file_list_box.h"
 #include "form1.h"
 #include "form_password.h"
@@ -43,7 +45,16 @@ void TForm1::openTheZip(const std::string& name) {
         Zipper1BadPassword(fileIndex, newPassword);
     };
     Zipper1.SetZipName(name);
-    RunEngineOperation([this] { Zipper1.ReadZip(); });
+    try {
+        RunEngineOperation([this] { Zipper1.ReadZip(); });
+    } catch (...) {
+        // The archive that could not be read stays the current one: "Fix Zip File" repairs
+        // it rather than the one opened before, and other actions report why it cannot be
+        // read instead of looking for an archive with no name.
+        Zipper1.SetZipName(name);
+        Edit3->setText(QString::fromStdString(name));
+        throw;
+    }
     FillEntryList();
     Edit5->setText(QString::fromStdString(FormatThousandsLocal(Zipper1.ZipSize())));
     Edit1->setText(QString::fromStdString(FormatThousandsLocal(unzippedTotal_)));
@@ -124,30 +135,26 @@ void TForm1::a_unZipAllExecute() {
 void TForm1::ListBox2DblClick() {
     const std::string temp = mobrel::TempDirectory();
     const int i = ListBox2->FocusedRow();
-    const std::string name = Zipper1.EntryFileName(i);
-    const std::string viewed = temp + name;
-    const bool keptRecreateDirs = Zipper1.RecreateDirs();
-    const std::string keptDestDir = Zipper1.DestDir();
-    Zipper1.SetRecreateDirs(false);
-    Zipper1.SetDoAll(false);
-    Zipper1.SetDestDir(temp);
-    try {
-        if (std::find(ViewedFiles.begin(), ViewedFiles.end(), viewed) == ViewedFiles.end()) {
-            Zipper1.FilesList().clear();
-            Zipper1.FilesList().push_back(Zipper1.EntryFullName(i));
-            int count = 0;
-            RunEngineOperation([this, &count] { count = Zipper1.UnZip(); });
-            if (count > 0) {
+    // Where the engine puts it: a stored name may hold characters it replaces.
+    const std::string viewed = mobrel::OutputFileFor(temp, Zipper1.EntryFileName(i));
+    // A copy is opened again only while it holds this very entry: another archive, or
+    // another folder of this one, may have an entry of the same file name.
+    const std::string source = Zipper1.ZipName() + '\n' + Zipper1.EntryFullName(i);
+    const auto known = viewedSources_.find(viewed);
+    if (known == viewedSources_.end() || known->second != source) {
+        const bool ownCopy = known != viewedSources_.end();
+        if (ExtractForViewing(i, temp, ownCopy) > 0) {
+            if (!ownCopy) {
                 ViewedFiles.push_back(viewed);
             }
+            viewedSources_[viewed] = source;
+        } else if (ownCopy) {
+            // What is there is another entry's copy; it must not be shown for this one.
+            std::error_code ignored;
+            std::filesystem::remove(viewed, ignored);
+            viewedSources_.erase(viewed);
         }
-    } catch (...) {
-        Zipper1.SetDestDir(keptDestDir);
-        Zipper1.SetRecreateDirs(keptRecreateDirs);
-        throw;
     }
-    Zipper1.SetDestDir(keptDestDir);
-    Zipper1.SetRecreateDirs(keptRecreateDirs);
     if (mobrel::FileExists(viewed)) {
         if (!ShellOpenFile(viewed)) {
             ShowMessage("Couldn't view file");
@@ -156,6 +163,36 @@ void TForm1::ListBox2DblClick() {
     } else {
         ShowMessage("Couldn't UnZip the file");
     }
+}
+
+// Extracts one entry, without its folders, into the temporary folder; the settings of the
+// Unzip page are restored whatever happens.
+int TForm1::ExtractForViewing(int row, const std::string& temp, bool replaceOwnCopy) {
+    const bool keptRecreateDirs = Zipper1.RecreateDirs();
+    const std::string keptDestDir = Zipper1.DestDir();
+    const mobrel::TUZOverwriteMode keptOverwrite = Zipper1.OverwriteMode();
+    const auto restore = [&] {
+        Zipper1.SetDestDir(keptDestDir);
+        Zipper1.SetRecreateDirs(keptRecreateDirs);
+        Zipper1.SetOverwriteMode(keptOverwrite);
+    };
+    Zipper1.SetRecreateDirs(false);
+    Zipper1.SetDoAll(false);
+    Zipper1.SetDestDir(temp);
+    if (replaceOwnCopy) {
+        Zipper1.SetOverwriteMode(mobrel::TUZOverwriteMode::Always);
+    }
+    Zipper1.FilesList().clear();
+    Zipper1.FilesList().push_back(Zipper1.EntryFullName(row));
+    int count = 0;
+    try {
+        RunEngineOperation([this, &count] { count = Zipper1.UnZip(); });
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+    return count;
 }
 
 void TForm1::FileListBox2DblClick() {

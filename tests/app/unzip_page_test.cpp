@@ -343,6 +343,38 @@ TEST_F(UnzipPageTest, ViewingAnEntryExtractsItOnceAndOpensTheTemporaryCopy) {
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"Couldn't view file"});
 }
 
+TEST_F(UnzipPageTest, ViewingShowsTheEntryAskedForWhateverWasViewedBeforeUnderItsName) {
+    const fs::path temp = Scratch() / "tmp";
+    fs::create_directories(temp);
+    setenv("TMPDIR", temp.c_str(), 1);
+    mobrel::test::ZipBuilder first;
+    first.Add({"docs/readme.txt", "docs"});
+    first.Add({"src/readme.txt", "src"});
+    mobrel::test::ZipBuilder second;
+    second.Add({"readme.txt", "second archive"});
+    const fs::path firstArchive = Scratch() / "first.zip";
+    const fs::path secondArchive = Scratch() / "second.zip";
+    mobrel::test::WriteFileBytes(firstArchive, first.Build());
+    mobrel::test::WriteFileBytes(secondArchive, second.Build());
+    TForm1& form = StartWith(firstArchive.string());
+    std::vector<std::string> shown;
+    const auto view = [&](int row) {
+        form.ListBox2->setCurrentIndex(form.EntryList->index(row, 0));
+        form.ListBox2DblClick();
+        const auto bytes = mobrel::test::ReadFileBytes(Opened.back().toLocalFile().toStdString());
+        shown.emplace_back(bytes.begin(), bytes.end());
+    };
+    view(0);
+    view(1);
+    view(0);
+    form.openTheZip(secondArchive.string());
+    view(0);
+    unsetenv("TMPDIR");
+    EXPECT_EQ(shown, (std::vector<std::string>{"docs", "src", "docs", "second archive"}));
+    EXPECT_EQ(form.ViewedFiles, std::vector<std::string>{(temp / "readme.txt").string()});
+    EXPECT_TRUE(Services.Messages.empty());
+}
+
 TEST_F(UnzipPageTest, DoubleClickOnAnEmptyListReportsTheIndexError) {
     TForm1& form = Start();
     form.ListBox2->OnDblClick();
