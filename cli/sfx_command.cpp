@@ -8,6 +8,7 @@
 #include "extract/wildcard_match.h"
 #include "platform/host_path.h"
 #include "platform/running_program.h"
+#include "progress_bar.h"
 #include "subcommand.h"
 #include "writer/sfx_config.h"
 #include "writer/zipper.h"
@@ -79,6 +80,8 @@ int RunSfx(const std::vector<std::string>& args) {
     ReportProblems(zipper, problems);
     const std::string written = ProgramWritten(program);
     const std::vector<uint8_t>& block = config.ConfigBlock();
+    ProgressBar bar("making");
+    bar.Attach(zipper);
     const int count = zipper.MakeSFX(stub, program, block.data(), static_cast<int>(block.size()));
     std::cout << count << (count == 1 ? " file" : " files") << " zipped into " << written << '\n';
     return problems ? kExitPartial : kExitOk;
