@@ -31,6 +31,15 @@ std::string& SlashToBackslash(std::string& text) {
     return text;
 }
 
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 void OemRoundTrip(std::string& name) {
     const TStoredName stored = EncodeEntryName(name);
     name = DecodeEntryName(stored.Bytes, stored.Utf8);

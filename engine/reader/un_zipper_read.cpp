@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "extract/lfn_file_stream.h"
+#include "extract/string_helpers.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
@@ -49,15 +50,6 @@ bool AddUnlessOverlapping(TSortedZip& directory, TLocalExtents& extents, TZipHea
         return false;  // two entries at one disk and offset
     }
     return true;
-}
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
 }
 
 bool FileExists(const std::string& name) {

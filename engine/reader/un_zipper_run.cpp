@@ -2,6 +2,7 @@
 // FilesList, the Selected flags), the events around it, and the clean-up on every path.
 #include <system_error>
 
+#include "extract/string_helpers.h"
 #include "extract/wildcard_match.h"
 #include "platform/engine_errors.h"
 #include "reader/end_central.h"
@@ -11,15 +12,6 @@
 namespace mobrel {
 
 namespace {
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 // Runs a clean-up when a scope ends, whichever way it ends.
 template <class F>
