@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_scratch_folder.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
 #include "reader/un_zipper.h"
@@ -29,14 +30,8 @@ struct TSilentServices : mobrel::TInteractiveServices {
 };
 
 const std::string& ScratchFolder() {
-    static const std::string folder = [] {
-        std::string pattern = "/tmp/mobrel-fuzz-extract-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        return pattern;
-    }();
-    return folder;
+    static const mobrel::fuzz::TScratchFolder folder("mobrel-fuzz-extract-");
+    return folder.Path();
 }
 
 void WriteBytes(const std::string& name, const uint8_t* data, size_t size) {

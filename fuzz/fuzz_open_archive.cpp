@@ -13,22 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_scratch_folder.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
 #include "reader/un_zipper.h"
 
 namespace {
 
-// One folder per process, so no sibling file can be taken for another disk of a set.
 const std::string& ScratchFolder() {
-    static const std::string folder = [] {
-        std::string pattern = "/tmp/mobrel-fuzz-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        return pattern;
-    }();
-    return folder;
+    static const mobrel::fuzz::TScratchFolder folder("mobrel-fuzz-");
+    return folder.Path();
 }
 
 std::string OutputFolder() {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_scratch_folder.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
 #include "writer/zipper.h"
@@ -22,15 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string& ScratchFolder() {
-    static const std::string folder = [] {
-        std::string pattern = "/tmp/mobrel-fuzz-rewrite-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        fs::create_directory(pattern + "/tmp");
-        return pattern;
-    }();
-    return folder;
+    static const mobrel::fuzz::TScratchFolder folder("mobrel-fuzz-rewrite-");
+    // The writer's temporary files go to a folder of their own, checked empty after a run.
+    [[maybe_unused]] static const bool temporaries = fs::create_directory(folder.Path() + "/tmp");
+    return folder.Path();
 }
 
 // Answers every dialog with a cancel and every question with no.
