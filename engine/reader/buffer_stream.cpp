@@ -70,6 +70,11 @@ int64_t TS_BufferStream::WritePending() {
 }
 
 bool TS_BufferStream::FlushBuffer() {
+    // While reading, the buffer holds read-ahead: there is nothing to write, and writing it
+    // back would put it after the read-ahead in the source.
+    if (mode_ == TBufferMode::bmReading) {
+        return true;
+    }
     const int64_t pending = bufferPos_ != nullptr ? bufferPos_ - buffer_.get() : 0;
     return WritePending() == pending;
 }

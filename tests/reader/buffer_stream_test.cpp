@@ -254,6 +254,16 @@ TEST(BufferStream, AWriteAfterReadingGoesToTheLogicalPosition) {
     EXPECT_EQ(source.Text(), "abXYefghij");
 }
 
+TEST(BufferStream, FlushingWhileReadingWritesNothingAndKeepsThePosition) {
+    TCountingStream source(Text("abcdefghij"));
+    TS_BufferStream stream(source, 4);
+    EXPECT_EQ(ReadText(stream, 3), "abc");
+    EXPECT_TRUE(stream.FlushBuffer());
+    EXPECT_EQ(source.Writes, 0);
+    EXPECT_EQ(ReadText(stream, 3), "def");
+    EXPECT_EQ(source.Text(), "abcdefghij");
+}
+
 TEST(BufferStream, AppendingAfterReadingToTheEndWritesTheBytes) {
     TCountingStream source(Text("abc"));
     {
