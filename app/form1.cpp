@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QUrl>
 
+#include "entry_list_model.h"
 #include "exception_handler.h"
 #include "form_about.h"
 #include "form_file_ops.h"
@@ -31,6 +32,9 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    // The child widgets outlive the engine (members go before the window's base class),
+    // and hiding them lays out the entry list once more: it must not ask the engine then.
+    EntryList->Clear();
 }
 
 void TForm1::ConfigureEngine() {

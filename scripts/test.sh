@@ -18,7 +18,7 @@ cmake --build build -j"$jobs"
 
 echo "== sanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMOBREL_SANITIZE=ON \
-    -DMOBREL_BUILD_APP=OFF -DMOBREL_BUILD_BENCH=OFF \
+    -DMOBREL_BUILD_BENCH=OFF \
     -DMOBREL_SHARED_DIR="$shared_dir" >/dev/null
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
