@@ -1,7 +1,5 @@
 #include "writer/zipper_test_support.h"
 
-#include "extract/raw_zip_entries.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -124,13 +122,7 @@ std::vector<RawEntry> ReadRawEntries(const fs::path& archive) {
     std::vector<RawEntry> entries;
     for (const RawZipEntry& found : raw.Entries) {
         RawEntry entry;
-        entry.Name = found.Name;
-        entry.Flags = found.Flags;
-        entry.Method = found.Method;
-        entry.Crc = found.Crc;
-        entry.CompressedSize = found.CompressedSize;
-        entry.UncompressedSize = found.UncompressedSize;
-        entry.LocalHeaderOffset = found.LocalHeaderOffset;
+        static_cast<RawZipEntry&>(entry) = found;
         const auto data = raw.Data(found);
         entry.Data.assign(data.begin(), data.end());
         const size_t dataEnd = found.DataOffset + found.CompressedSize;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "extract/raw_zip_entries.h"
 #include "test_support.h"
 
 namespace mobrel::test {
@@ -39,15 +40,9 @@ ExtractedTree ExtractWithPython(const std::filesystem::path& archive,
 // The names python's zipfile lists, in archive order.
 std::vector<std::string> PythonNames(const std::filesystem::path& archive);
 
-// One entry as it lies in the archive: local header fields and its compressed bytes.
-struct RawEntry {
-    std::string Name;
-    uint16_t Flags = 0;
-    uint16_t Method = 0;
-    uint32_t Crc = 0;
-    uint32_t CompressedSize = 0;
-    uint32_t UncompressedSize = 0;
-    uint32_t LocalHeaderOffset = 0;
+// One entry as it lies in the archive: its raw record fields, its compressed bytes and
+// what follows them.
+struct RawEntry : RawZipEntry {
     std::string Data;       // the compressed bytes (encryption header included)
     std::string AfterData;  // the 16 bytes that follow the data (or fewer at the end)
 };
