@@ -16,6 +16,9 @@ struct TFileDialogRequest {
     std::string InitialDir;  // empty: the current folder
     std::string FileName;    // proposed name
     bool MustExist = true;   // an open dialog; false for a save dialog
+    // Without the dot; a save dialog adds it to a typed name that has none before it asks
+    // whether an existing file may be replaced.
+    std::string DefaultExt;
 };
 
 class TInteractiveServices {

@@ -13,4 +13,9 @@ std::string TempDirectory();
 // EFileError ("Cannot create file \"<folder><prefix>XXXXXX\". <reason>") on failure.
 std::string MakeTempFile(const std::string& folder, const std::string& prefix = "MBZ");
 
+// Creates a new folder, private to its owner (mode 0700), with a unique name in folder
+// starting with prefix, and returns its path without a trailing '/'. Raises EFileError
+// ("Cannot create folder \"<folder><prefix>XXXXXX\". <reason>") on failure.
+std::string MakeTempFolder(const std::string& folder, const std::string& prefix);
+
 }  // namespace mobrel

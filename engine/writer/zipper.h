@@ -73,6 +73,10 @@ class TZipper : public TUnZipper {
     void SetNoCompressList(const std::vector<std::string>& value) { noCompressList_ = value; }
     bool AddDirEntriesOnRecurse() const { return addDirEntriesOnRecurse_; }
     void SetAddDirEntriesOnRecurse(bool value) { addDirEntriesOnRecurse_ = value; }
+    // Zip writes the archive from FilesList alone: an existing file of ZipName is replaced,
+    // once the new archive is complete, instead of updated with its entries kept.
+    bool ReplaceExisting() const { return replaceExisting_; }
+    void SetReplaceExisting(bool value) { replaceExisting_ = value; }
 
     // The reader's multi-disk settings live in MultiZipInfo.
     TMultiMode MultiMode() const override { return multiZipInfo_.MultiMode; }
@@ -245,6 +249,7 @@ class TZipper : public TUnZipper {
     std::vector<std::string> excludeList_;
     std::vector<std::string> noCompressList_;
     bool addDirEntriesOnRecurse_ = false;
+    bool replaceExisting_ = false;
 };
 
 }  // namespace mobrel

@@ -8,6 +8,7 @@
 #include "extract/file_helpers.h"
 #include "platform/engine_errors.h"
 #include "platform/file_stream.h"
+#include "platform/new_file_mode.h"
 #include "platform/replace_file.h"
 #include "platform/temp_files.h"
 #include "reader/end_central.h"
@@ -45,10 +46,16 @@ int TZipper::RunZipOperation() {
             OpenOutput(FirstOutputName());
         } else {
             run_->Updating = true;
-            OpenAndRefresh();
+            // A replaced archive is not read at all: it may not even be a zip file.
+            const bool keepsEntries = !replaceExisting_ || deleting_ || fixing_;
+            if (keepsEntries) {
+                OpenAndRefresh();
+            }
             run_->OutputName = TempFileName(TemporaryFolder());
             OpenOutput(run_->OutputName);
-            ProcessExistingEntries();
+            if (keepsEntries) {
+                ProcessExistingEntries();
+            }
         }
         ReportStartZipInfo();
         ZipRemainingFiles();
@@ -222,12 +229,15 @@ void TZipper::WriteEndRecord() {
 // --- Hand-over and clean-up ---
 
 // The temporary file was created private to its owner; an updated archive keeps the
-// permissions the user gave the old one.
+// permissions the user gave the old one, and one put where no file was (a repair's new
+// archive) gets those of any new file.
 static void KeepPermissions(const std::string& from, const std::string& to) {
     std::error_code error;
     const std::filesystem::file_status old = std::filesystem::status(from, error);
     if (!error && std::filesystem::exists(old)) {
         std::filesystem::permissions(to, old.permissions(), error);
+    } else {
+        GiveNewFileMode(to);
     }
 }
 

@@ -1,6 +1,8 @@
 // mobrel-cli add, delete, comment and fix, run as a program on real folders and on archives
 // made by other tools: what the peers make of the result, exit statuses and messages, and an
 // old archive left byte for byte as it was when the work fails.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -242,7 +244,13 @@ TEST_F(CliWriting, FixCopiesTheReadableEntriesOfATruncatedArchiveAndLeavesItAlon
     const fs::path damaged = CopyOfTestArchive("corrupt-truncated-at-20000--derived.zip");
     const std::vector<uint8_t> original = test::ReadFileBytes(damaged);
     const fs::path fixed = temp_ / "fixed.zip";
+    const mode_t keptMask = umask(022);
     const CliRun run = RunCli({"fix", damaged.string(), fixed.string()});
+    umask(keptMask);
+    // A new file, with the mode any new file gets, not that of a private temporary one.
+    EXPECT_EQ(fs::status(fixed).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
     // The last entry was cut off, so something was left out.
     EXPECT_EQ(run.Status, 1) << run.Err;
     EXPECT_TRUE(Contains(run.Err, "left out")) << run.Err;
