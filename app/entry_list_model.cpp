@@ -30,6 +30,23 @@ void TEntryListModel::SetRows(std::vector<std::string> rowTexts) {
     endResetModel();
 }
 
+std::vector<std::string> TEntryListModel::RowTexts() const {
+    if (!descending_) {
+        return rowTexts_;
+    }
+    return {rowTexts_.rbegin(), rowTexts_.rend()};
+}
+
+void TEntryListModel::SetDescending(bool value) {
+    beginResetModel();
+    descending_ = value;
+    endResetModel();
+}
+
+int TEntryListModel::EntryOfRow(int row) const {
+    return descending_ ? RowCount() - 1 - row : row;
+}
+
 std::string TEntryListModel::RowTextOf(const mobrel::TUnZipper& engine, int i) {
     return engine.EntryPath(i) + " " + engine.EntryFileName(i) + " " +
            std::to_string(engine.EntryUncompressedSize(i)) + " " +
@@ -37,6 +54,7 @@ std::string TEntryListModel::RowTextOf(const mobrel::TUnZipper& engine, int i) {
 }
 
 QString TEntryListModel::CellText(int row, int column) const {
+    row = EntryOfRow(row);
     if (row < 0 || row >= engine_.Count()) {
         return {};
     }

@@ -1,8 +1,9 @@
 #pragma once
-// The entry list's rows over the engine's directory: row i stands for engine entry i and
-// its five cells are read from the engine whenever they are drawn, so no row object is
-// kept per entry and a directory of tens of thousands of entries lists at once. Each row
-// also keeps its text (path, name and both sizes), which the saved list of names uses.
+// The entry list's rows over the engine's directory: row i stands for engine entry i, or
+// in descending order for the entry that many from the end, and its five cells are read
+// from the engine whenever they are drawn, so no row object is kept per entry and a
+// directory of tens of thousands of entries lists at once. Each row also keeps its text
+// (path, name and both sizes), which the saved list of names uses.
 #include <QAbstractTableModel>
 #include <string>
 #include <vector>
@@ -23,7 +24,13 @@ class TEntryListModel : public QAbstractTableModel {
     void SetRows(std::vector<std::string> rowTexts);
     void Clear() { SetRows({}); }
     int RowCount() const { return static_cast<int>(rowTexts_.size()); }
-    const std::vector<std::string>& RowTexts() const { return rowTexts_; }
+    // The row texts in the order shown.
+    std::vector<std::string> RowTexts() const;
+    // The engine's order read from its end; rows are laid out again.
+    bool Descending() const { return descending_; }
+    void SetDescending(bool value);
+    // The engine entry shown in row.
+    int EntryOfRow(int row) const;
 
     // The row text of engine entry i: path, name, unpacked and packed size.
     static std::string RowTextOf(const mobrel::TUnZipper& engine, int i);
@@ -37,5 +44,6 @@ class TEntryListModel : public QAbstractTableModel {
 
   private:
     const mobrel::TUnZipper& engine_;
-    std::vector<std::string> rowTexts_;
+    std::vector<std::string> rowTexts_;  // in engine order
+    bool descending_ = false;
 };

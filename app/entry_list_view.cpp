@@ -48,8 +48,17 @@ void TEntryListView::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
+void TEntryListView::keyPressEvent(QKeyEvent* event) {
+    pressedKey_ = event->key();
+    QTreeView::keyPressEvent(event);
+}
+
 void TEntryListView::keyReleaseEvent(QKeyEvent* event) {
     QTreeView::keyReleaseEvent(event);
+    if (event->isAutoRepeat() || event->key() != pressedKey_) {
+        return;
+    }
+    pressedKey_ = 0;
     if (OnKeyUp) {
         OnKeyUp(event->key());
     }

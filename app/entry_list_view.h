@@ -20,9 +20,15 @@ class TEntryListView : public QTreeView {
     int FocusedRow() const;
 
     std::function<void()> OnDblClick;
+    // A key released whose press the list received too: the release of a key that closed a
+    // message box (Enter, say) comes here once the box is gone, and must not act.
     std::function<void(int key)> OnKeyUp;
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+
+  private:
+    int pressedKey_ = 0;
 };

@@ -16,6 +16,7 @@ bool TFileDialog::Execute() {
     request.InitialDir = InitialDir;
     request.FileName = FileName;
     request.MustExist = isOpenDialog_;
+    request.DefaultExt = DefaultExt;
     std::string chosen;
     const bool accepted = mobrel::Services().OpenFileDialog(request, chosen);
     if (accepted) {

@@ -109,3 +109,18 @@ void CreateSingleFolderOrFail(const std::string& path) {
         throw mobrel::EFileError("Cannot create " + path);
     }
 }
+
+bool CreateFolderIfAgreed(const std::string& folder) {
+    if (mobrel::DirectoryExists(folder)) {
+        return true;
+    }
+    if (mobrel::Services().MessageBox("The specified directory does not exist. Create it?",
+                                      "Confirm",
+                                      mobrel::TMsgButtons::YesNo) != mobrel::TMsgAnswer::Yes) {
+        return false;
+    }
+    if (!mobrel::ForceDirectories(folder)) {
+        throw mobrel::EFileError("Cannot create " + folder);
+    }
+    return true;
+}

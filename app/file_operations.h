@@ -33,3 +33,8 @@ std::string ParentFolderOf(const std::string& folder);
 bool CreateSingleFolder(const std::string& path);
 // As CreateSingleFolder, but a failure raises EFileError "Cannot create " + path.
 void CreateSingleFolderOrFail(const std::string& path);
+
+// A folder that doesn't exist is created, with every missing parent, once the user agrees to
+// "The specified directory does not exist. Create it?". False when the user declines; a
+// failure raises EFileError "Cannot create " + folder.
+bool CreateFolderIfAgreed(const std::string& folder);

@@ -35,6 +35,7 @@ TForm1::~TForm1() {
     // The child widgets outlive the engine (members go before the window's base class),
     // and hiding them lays out the entry list once more: it must not ask the engine then.
     EntryList->Clear();
+    RemoveViewFolder();
 }
 
 void TForm1::ConfigureEngine() {
@@ -95,9 +96,22 @@ void TForm1::RunEngineOperation(const std::function<void()>& operation) {
         operation();
     } catch (...) {
         --operationDepth_;
+        ProgressBar1->setValue(0);
         throw;
     }
     --operationDepth_;
+}
+
+void TForm1::RunWritingOperation(const std::function<void()>& operation) {
+    const std::string readingPassword = Zipper1.Password();
+    Zipper1.SetPassword("");
+    try {
+        RunEngineOperation(operation);
+    } catch (...) {
+        Zipper1.SetPassword(readingPassword);
+        throw;
+    }
+    Zipper1.SetPassword(readingPassword);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -106,6 +120,12 @@ void TForm1::showEvent(QShowEvent* event) {
         shownOnce_ = true;
         RunAction(&TForm1::FormShow);
     }
+}
+
+// The copies of viewed entries go with the window.
+void TForm1::closeEvent(QCloseEvent* event) {
+    RemoveViewFolder();
+    QMainWindow::closeEvent(event);
 }
 
 bool TForm1::event(QEvent* event) {
@@ -153,10 +173,12 @@ bool IsUserInput(const QEvent* event) {
 
 }  // namespace
 
-// While the engine works, Escape asks it to stop and other input to the main window waits;
-// modal windows the engine opens (password, questions) are windows of their own and work.
+// While the engine works, Escape in the main window asks it to stop and other input to the
+// main window waits; modal windows the engine opens (password, questions) are windows of
+// their own and keep every key, Escape included.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (!OperationRunning()) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!OperationRunning() || widget == nullptr || widget->window() != this) {
         return QMainWindow::eventFilter(watched, event);
     }
     if (event->type() == QEvent::KeyPress &&
@@ -164,8 +186,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         Zipper1.SetCancelRequested(true);
         return true;
     }
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget != nullptr && widget->window() == this && IsUserInput(event)) {
+    if (IsUserInput(event)) {
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -74,7 +74,8 @@ class TForm1 : public QMainWindow {
     TSortedListBox* ListBox1;   // the list of files to zip
     QLineEdit* Edit6;           // relative folder
     QToolButton* ToolButton20;  // "Rel Dir..."
-    QToolBar* ZipToolBar;
+    QToolBar* ListToolBar;      // the list of files to zip
+    QToolBar* ZipToolBar;       // writing archives
 
     // --- Unzip page ---
     QLineEdit* Edit4;  // destination
@@ -195,6 +196,16 @@ class TForm1 : public QMainWindow {
     void Zipper1TotalPercentDone(int percent);
     // The unpacked total of the listed archive.
     int64_t UnzippedTotal() const { return unzippedTotal_; }
+    // The engine entry shown in a row of the entry list (-1 for -1).
+    int EntryOfRow(int row) const;
+    // Sorts the entry list by a column, as a click on its header does.
+    void SortByColumn(int column);
+    // The destination box and the Unzip page's folder tree name one folder: a folder typed
+    // into the box becomes the tree's, created first when the user agrees. False, with the
+    // box showing the tree's folder again, when it can't be used.
+    bool ApplyDestinationBox();
+    // The private folder of this run that viewed copies go into, with a trailing '/'.
+    std::string ViewFolder();
 
     // --- Help (help_actions.cpp) ---
     void a_infoExecute();
@@ -213,7 +224,9 @@ class TForm1 : public QMainWindow {
     void a_newExecute();
     void a_zOpenExistingExecute();
     void a_AddToCurrentZipExecute();
-    void a_MakeZipExecute(const std::string& name);
+    // Zips the list of files to zip into name; replaceExisting makes a new archive of them
+    // alone in place of an existing file.
+    void a_MakeZipExecute(const std::string& name, bool replaceExisting = false);
     void a_loadListExecute();
     void a_saveFileListExecute();
     void a_saveUnzipFileListExecute();
@@ -232,11 +245,15 @@ class TForm1 : public QMainWindow {
     // Runs one engine operation with the progress bar following it and Escape asking the
     // engine to stop; the bar returns to 0 afterwards, also when the operation fails.
     void RunEngineOperation(const std::function<void()>& operation);
+    // RunEngineOperation for the Zip page's writing: it offers no password, so what it
+    // writes is never encrypted, whatever password was given to read an archive.
+    void RunWritingOperation(const std::function<void()>& operation);
     // True while an engine operation runs.
     bool OperationRunning() const { return operationDepth_ > 0; }
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -265,6 +282,9 @@ class TForm1 : public QMainWindow {
     void ExtractToUnzipFolder(bool doAll);
     int ExtractForViewing(int row, const std::string& temp, bool replaceOwnCopy);
     void ClearEntryMarks();
+    void ForgetPasswordOfOtherArchives(const std::string& archive);
+    void BeginReadingRun();
+    void RemoveViewFolder();
     std::string UnzipFolder() const;
     std::string ZipFolder() const;
 
@@ -275,4 +295,12 @@ class TForm1 : public QMainWindow {
     bool shownOnce_ = false;
     // For each of ViewedFiles, the archive and entry whose copy it holds.
     std::map<std::string, std::string> viewedSources_;
+    std::string viewFolder_;  // created on the first view, removed with the window
+    // The archive whose password the engine holds, if the user gave one.
+    std::string passwordArchive_;
+    // The entry the user last gave a password for in this run, and that password.
+    int askedEntry_ = -1;
+    std::string givenPassword_;
+    int sortColumn_ = -1;  // none clicked yet: the engine's order
+    bool applyingDestination_ = false;
 };

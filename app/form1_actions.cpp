@@ -79,15 +79,21 @@ void TForm1::CreateActions() {
 
 namespace {
 
-QMenu* Menu(const char* title, std::initializer_list<QAction*> actions, QWidget* parent) {
-    auto* menu = new QMenu(title, parent);
+// Adds actions to a menu or a tool bar; a null action stands for a separator.
+template <typename TActionBar>
+void AddActions(TActionBar& bar, std::initializer_list<QAction*> actions) {
     for (QAction* action : actions) {
         if (action == nullptr) {
-            menu->addSeparator();
+            bar.addSeparator();
         } else {
-            menu->addAction(action);
+            bar.addAction(action);
         }
     }
+}
+
+QMenu* Menu(const char* title, std::initializer_list<QAction*> actions, QWidget* parent) {
+    auto* menu = new QMenu(title, parent);
+    AddActions(*menu, actions);
     return menu;
 }
 
@@ -125,25 +131,10 @@ void TForm1::UseMainMenu(const std::vector<QMenu*>& menu) {
 }
 
 void TForm1::BuildToolBars() {
-    for (QAction* action :
-         {a_DeleteSelected, a_clear, a_AddSelected, a_AddAll, (QAction*)nullptr, a_new,
-          a_AddToCurrentZip, a_zOpenExisting, (QAction*)nullptr, a_zMakeEXE, (QAction*)nullptr}) {
-        if (action == nullptr) {
-            ZipToolBar->addSeparator();
-        } else {
-            ZipToolBar->addAction(action);
-        }
-    }
-    ZipToolBar->addWidget(Edit6);
-    ZipToolBar->addWidget(ToolButton20);
-    for (QAction* action : {a_openUnzip, a_uOpenCurrent, (QAction*)nullptr, a_unzipSel, a_unZipAll,
-                            a_delete, (QAction*)nullptr, a_uFix}) {
-        if (action == nullptr) {
-            UnzipToolBar->addSeparator();
-        } else {
-            UnzipToolBar->addAction(action);
-        }
-    }
+    AddActions(*ListToolBar, {a_DeleteSelected, a_clear, a_AddSelected, a_AddAll});
+    AddActions(*ZipToolBar, {a_new, a_AddToCurrentZip, a_zOpenExisting, nullptr, a_zMakeEXE});
+    AddActions(*UnzipToolBar, {a_openUnzip, a_uOpenCurrent, nullptr, a_unzipSel, a_unZipAll,
+                               a_delete, nullptr, a_uFix});
 }
 
 void TForm1::BuildPopupMenus() {

@@ -101,14 +101,23 @@ void TForm1::BuildWindow() {
     ConnectControls();
 }
 
+// Two rows, so that every control stays in sight down to a 1024-pixel-wide window: the
+// list's tools, then the archive's tools with the folder names are stored relative to.
 void TForm1::BuildZipPage() {
     auto* layout = new QVBoxLayout(TabSheet1);
+    ListToolBar = new QToolBar(TabSheet1);
+    layout->addWidget(ListToolBar);
+    auto* archiveRow = new QHBoxLayout;
     ZipToolBar = new QToolBar(TabSheet1);
     Edit6 = new QLineEdit(TabSheet1);
-    Edit6->setMaximumWidth(260);
+    Edit6->setMinimumWidth(160);
+    Edit6->setToolTip("Names are stored relative to this folder");
     ToolButton20 = new QToolButton(TabSheet1);
     ToolButton20->setText("Rel Dir...");
-    layout->addWidget(ZipToolBar);
+    archiveRow->addWidget(ZipToolBar);
+    archiveRow->addWidget(ToolButton20);
+    archiveRow->addWidget(Edit6, 1);
+    layout->addLayout(archiveRow);
 
     auto* splitter = new QSplitter(Qt::Horizontal, TabSheet1);
     QGroupBox* drives = Panel("Drives and Directories", splitter);

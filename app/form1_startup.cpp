@@ -1,5 +1,6 @@
 // The main window's start-up, page switch, folder pairing, dialog hooks, dropped files and
 // the remembered last archive.
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +17,7 @@
 #include "exception_handler.h"
 #include "extract/file_helpers.h"
 #include "file_list_box.h"
+#include "file_operations.h"
 #include "filter_combo_box.h"
 #include "form1.h"
 #include "platform/host_path.h"
@@ -67,6 +69,20 @@ void TForm1::ConnectControls() {
             [this] { RunAction(&TForm1::ListBox1Click); });
     connect(ToolButton20, &QToolButton::clicked, this,
             [this] { RunAction(&TForm1::ToolButton20Click); });
+    connect(Edit4, &QLineEdit::editingFinished, this,
+            [this] { RunGuarded([this] { ApplyDestinationBox(); }); });
+    Header1->setSectionsClickable(true);
+    Header1->setSortIndicatorShown(false);
+    // Queued: sorting lays the rows out anew, which the header must not see in the middle
+    // of handling the click.
+    connect(
+        Header1, &QHeaderView::sectionClicked, this,
+        [this](int column) {
+            if (!OperationRunning()) {
+                RunGuarded([this, column] { SortByColumn(column); });
+            }
+        },
+        Qt::QueuedConnection);
     ListBox1->OnFileListDrop = [this] { RunAction(&TForm1::ListBox1DragDrop); };
     ListBox2->OnDblClick = [this] { RunAction(&TForm1::ListBox2DblClick); };
 
@@ -118,7 +134,12 @@ void TForm1::FormShow() {
     if (arguments_.isEmpty()) {
         return;
     }
-    const std::string argument = arguments_.constFirst().toStdString();
+    // Made whole now: the folder trees change the current folder, and a relative name
+    // would then point elsewhere.
+    std::error_code error;
+    const std::filesystem::path given = arguments_.constFirst().toStdString();
+    const std::filesystem::path whole = std::filesystem::absolute(given, error);
+    const std::string argument = (error ? given : whole.lexically_normal()).string();
     if (!HasZipExtension(argument)) {
         mobrel::Services().MessageBox("This is not a zip file.", "", mobrel::TMsgButtons::Ok);
         return;
@@ -238,6 +259,40 @@ void TForm1::DirectoryListBox2Change() {
     DriveComboBox2->SetDrive(DirectoryListBox2->Directory());
     DirectoryListBox1->SetDirectory(DirectoryListBox2->Directory());
     Edit4->setText(QString::fromStdString(UnzipFolder()));
+}
+
+bool TForm1::ApplyDestinationBox() {
+    // Answering the question below takes the focus from the box, which must not ask again.
+    if (applyingDestination_) {
+        return false;
+    }
+    const std::string shown = UnzipFolder();
+    std::string typed = Edit4->text().trimmed().toStdString();
+    if (!typed.empty() && typed.front() != mobrel::kPathSeparator) {
+        typed = mobrel::JoinPath(shown, typed);
+    }
+    typed = std::filesystem::path(typed).lexically_normal().string();
+    if (typed.size() > 1) {
+        typed = mobrel::ExcludeTrailingSeparator(typed);
+    }
+    bool usable = true;
+    if (!typed.empty() && typed != shown) {
+        applyingDestination_ = true;
+        try {
+            usable = CreateFolderIfAgreed(typed);
+        } catch (...) {
+            applyingDestination_ = false;
+            Edit4->setText(QString::fromStdString(shown));
+            throw;
+        }
+        applyingDestination_ = false;
+        if (usable) {
+            DirectoryListBox2->SetDirectory(typed);
+            usable = DirectoryListBox2->Directory() == typed;
+        }
+    }
+    Edit4->setText(QString::fromStdString(UnzipFolder()));
+    return usable;
 }
 
 std::string TForm1::UnzipFolder() const {

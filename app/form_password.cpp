@@ -1,24 +1,42 @@
 #include "form_password.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/host_path.h"
+
 TFormPassword::TFormPassword(QWidget* parent) : QDialog(parent) {
-    setWindowTitle("FormPassword");
+    setWindowTitle("Password");
     setWindowFlag(Qt::WindowStaysOnTopHint);
     Label1 = new QLabel(this);
     Edit1 = new QLineEdit(this);
-    Edit1->setEchoMode(QLineEdit::Normal);  // the typed characters show as they are
-    Edit1->clear();
-    OkButton = new QPushButton("OK", this);
+    Edit1->setEchoMode(QLineEdit::Password);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    OkButton = buttons->button(QDialogButtonBox::Ok);
+    CancelButton = buttons->button(QDialogButtonBox::Cancel);
     OkButton->setDefault(true);
-    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(Edit1);
-    layout->addWidget(OkButton, 0, Qt::AlignRight);
+    layout->addWidget(buttons);
     setMinimumWidth(320);
+}
+
+void TFormPassword::Prepare(const std::string& entryName, const std::string& archiveName) {
+    const QString entry = QString::fromStdString(entryName);
+    const QString archive = QString::fromStdString(mobrel::NamePart(archiveName));
+    setWindowTitle(QString("Password for %1 in %2").arg(entry, archive));
+    Label1->setText(entry);
+    Edit1->clear();
+    Edit1->setFocus();
+}
+
+std::string TFormPassword::Password() const {
+    return Edit1->text().toStdString();
 }

@@ -1,7 +1,10 @@
 #pragma once
-// The password window: names the entry that needs a password and takes it. The box keeps
-// what was typed for the whole run, so the last password is offered again next time.
+// The password window: asks for the password of one entry of one archive. The typed
+// characters are masked, and every question starts with an empty box: a password that was
+// asked for again has failed, and one typed for another archive is no business of this one.
+// Cancel (or Escape) gives no password, which skips the entry.
 #include <QDialog>
+#include <string>
 
 class QLabel;
 class QLineEdit;
@@ -13,7 +16,13 @@ class TFormPassword : public QDialog {
   public:
     explicit TFormPassword(QWidget* parent = nullptr);
 
-    QLabel* Label1;
+    // Readies the window to ask for entryName's password in the archive archiveName.
+    void Prepare(const std::string& entryName, const std::string& archiveName);
+    // What was typed.
+    std::string Password() const;
+
+    QLabel* Label1;  // the entry's name
     QLineEdit* Edit1;
     QPushButton* OkButton;
+    QPushButton* CancelButton;
 };

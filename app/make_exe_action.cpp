@@ -49,7 +49,7 @@ void TForm1::a_zMakeEXEExecute() {
             std::filesystem::remove(programName);
         }
         const std::vector<uint8_t>& block = SFXConfig1.ConfigBlock();
-        RunEngineOperation([&] {
+        RunWritingOperation([&] {
             count = Zipper1.MakeSFX(stubName, programName, block.data(),
                                     static_cast<int>(block.size()));
         });

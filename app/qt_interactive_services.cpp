@@ -88,6 +88,7 @@ bool TQtInteractiveServices::OpenFileDialog(const mobrel::TFileDialogRequest& re
     dialog.setAcceptMode(request.MustExist ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(request.MustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(QtNameFilters(request.Filter));
+    dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExt));
     if (!request.InitialDir.empty()) {
         dialog.setDirectory(QString::fromStdString(request.InitialDir));
     }

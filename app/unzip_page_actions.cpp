@@ -1,5 +1,6 @@
 // The Unzip page: opening and listing the current archive, extracting, deleting, viewing
 // an entry, and the engine's questions about passwords and incomplete archives.
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -44,6 +45,7 @@ void TForm1::openTheZip(const std::string& name) {
     Zipper1.OnBadPassword = [this](mobrel::TUnZipper&, int fileIndex, std::string& newPassword) {
         Zipper1BadPassword(fileIndex, newPassword);
     };
+    ForgetPasswordOfOtherArchives(name);
     Zipper1.SetZipName(name);
     try {
         RunEngineOperation([this] { Zipper1.ReadZip(); });
@@ -76,6 +78,48 @@ void TForm1::FillEntryList() {
     unzippedTotal_ = total;
 }
 
+int TForm1::EntryOfRow(int row) const {
+    return row < 0 ? row : EntryList->EntryOfRow(row);
+}
+
+namespace {
+
+// The engine's order for each column of the entry list: names ascending, sizes and dates
+// largest and newest first.
+struct TColumnOrder {
+    mobrel::TZipSortMode Mode;
+    Qt::SortOrder Order;
+};
+
+constexpr TColumnOrder kColumnOrders[TEntryListModel::ColumnCount] = {
+    {mobrel::ByDirectoryName, Qt::AscendingOrder},
+    {mobrel::ByFileName, Qt::AscendingOrder},
+    {mobrel::ByUnCompressedSize, Qt::DescendingOrder},
+    {mobrel::ByCompressedSize, Qt::DescendingOrder},
+    {mobrel::ByDate, Qt::DescendingOrder}};
+
+Qt::SortOrder Reversed(Qt::SortOrder order) {
+    return order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+}
+
+}  // namespace
+
+// A click on a column's header sorts by it in the engine's order for it; a second click on
+// the same column reverses that.
+void TForm1::SortByColumn(int column) {
+    if (column < 0 || column >= TEntryListModel::ColumnCount) {
+        return;
+    }
+    const bool reversed = column == sortColumn_ && !EntryList->Descending();
+    const TColumnOrder& order = kColumnOrders[column];
+    Zipper1.Sort(order.Mode);
+    sortColumn_ = column;
+    EntryList->SetDescending(reversed);
+    FillEntryList();
+    Header1->setSortIndicator(column, reversed ? Reversed(order.Order) : order.Order);
+    Header1->setSortIndicatorShown(true);
+}
+
 void TForm1::a_openUnzipExecute() {
     OpenDialog1.Title = "Open an existing zip file.";
     if (!OpenDialog1.FileName.empty()) {
@@ -98,7 +142,24 @@ void TForm1::a_uOpenCurrentExecute() {
     openTheZip(Edit3->text().toStdString());
 }
 
+// A password the user gave serves the archive it was given for, and no other.
+void TForm1::ForgetPasswordOfOtherArchives(const std::string& archive) {
+    if (archive != passwordArchive_) {
+        Zipper1.SetPassword("");
+        passwordArchive_.clear();
+    }
+}
+
+void TForm1::BeginReadingRun() {
+    ForgetPasswordOfOtherArchives(Zipper1.ZipName());
+    askedEntry_ = -1;
+}
+
 void TForm1::ExtractToUnzipFolder(bool doAll) {
+    if (!ApplyDestinationBox()) {
+        return;
+    }
+    BeginReadingRun();
     Zipper1.SetDoAll(doAll);
     Zipper1.SetDestDir(UnzipFolder());
     Zipper1.SetRecreateDirs(true);
@@ -121,8 +182,9 @@ void TForm1::a_unzipSelExecute() {
     ClearEntryMarks();
     Zipper1.FilesList().clear();
     for (int row : ListBox2->SelectedRows()) {
-        if (row < Zipper1.Count()) {
-            Zipper1.SetEntrySelected(row, true);
+        const int entry = EntryOfRow(row);
+        if (entry >= 0 && entry < Zipper1.Count()) {
+            Zipper1.SetEntrySelected(entry, true);
         }
     }
     ExtractToUnzipFolder(false);
@@ -132,9 +194,32 @@ void TForm1::a_unZipAllExecute() {
     ExtractToUnzipFolder(true);
 }
 
+// Viewed copies go into a folder of this run's own, private to the user: a name in the
+// shared temporary folder could be taken (or planted as a link) by someone else.
+std::string TForm1::ViewFolder() {
+    // A cleaner of the temporary folder may have taken it, with the copies it held.
+    if (!viewFolder_.empty() && !mobrel::DirectoryExists(viewFolder_)) {
+        RemoveViewFolder();
+    }
+    if (viewFolder_.empty()) {
+        viewFolder_ = mobrel::MakeTempFolder(mobrel::TempDirectory(), "mobrel-view-");
+    }
+    return mobrel::IncludeTrailingSeparator(viewFolder_);
+}
+
+void TForm1::RemoveViewFolder() {
+    if (!viewFolder_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(viewFolder_, ignored);
+        viewFolder_.clear();
+    }
+    ViewedFiles.clear();
+    viewedSources_.clear();
+}
+
 void TForm1::ListBox2DblClick() {
-    const std::string temp = mobrel::TempDirectory();
-    const int i = ListBox2->FocusedRow();
+    const int i = EntryOfRow(ListBox2->FocusedRow());
+    const std::string temp = ViewFolder();
     // Where the engine puts it: a stored name may hold characters it replaces.
     const std::string viewed = mobrel::OutputFileFor(temp, Zipper1.EntryFileName(i));
     // A copy is opened again only while it holds this very entry: another archive, or
@@ -184,6 +269,7 @@ int TForm1::ExtractForViewing(int row, const std::string& temp, bool replaceOwnC
     }
     Zipper1.FilesList().clear();
     Zipper1.FilesList().push_back(Zipper1.EntryFullName(row));
+    BeginReadingRun();
     int count = 0;
     try {
         RunEngineOperation([this, &count] { count = Zipper1.UnZip(); });
@@ -215,18 +301,36 @@ void TForm1::Zipper1InCompleteZip(mobrel::TIncompleteZipMode& /*mode*/) {
     throw EAbort();
 }
 
+// The engine asks when its password fails for an entry. "Invalid Password" is said only of
+// a password the user gave that has failed for this very entry; no answer (Cancel, Escape
+// or an empty box) leaves the engine's password as it is, which skips the entry.
 void TForm1::Zipper1BadPassword(int fileIndex, std::string& newPassword) {
     const std::string entryName = Zipper1.EntryFileName(fileIndex);
-    FormPassword->Label1->setText(QString::fromStdString(entryName));
-    newPassword = FormPassword->Edit1->text().toStdString();
-    ShowModalWindow(*FormPassword);
-    if (!FormPassword->Edit1->text().isEmpty()) {
-        newPassword = FormPassword->Edit1->text().toStdString();
-    }
-    if (newPassword != Zipper1.Password()) {
+    const auto sayInvalid = [&entryName] {
         mobrel::Services().MessageBox("Invalid Password for file " + entryName, "Password Error",
                                       mobrel::TMsgButtons::Ok);
+    };
+    const bool givenAndFailed = fileIndex == askedEntry_ && Zipper1.Password() == givenPassword_;
+    if (givenAndFailed) {
+        sayInvalid();
     }
+    askedEntry_ = -1;
+    FormPassword->Prepare(entryName, Zipper1.ZipName());
+    if (ShowModalWindow(*FormPassword) != QDialog::Accepted || FormPassword->Password().empty()) {
+        return;
+    }
+    const std::string typed = FormPassword->Password();
+    if (typed == Zipper1.Password()) {
+        // The engine has just tried this one for the entry, and skips it.
+        if (!givenAndFailed) {
+            sayInvalid();
+        }
+        return;
+    }
+    newPassword = typed;
+    askedEntry_ = fileIndex;
+    givenPassword_ = typed;
+    passwordArchive_ = Zipper1.ZipName();
 }
 
 void TForm1::Zipper1FilePercentDone(int /*percent*/) {}
@@ -247,7 +351,7 @@ void TForm1::a_deleteExecute() {
     ClearEntryMarks();
     Zipper1.FilesList().clear();
     for (int row : ListBox2->SelectedRows()) {
-        Zipper1.FilesList().push_back(Zipper1.EntryFullName(row));
+        Zipper1.FilesList().push_back(Zipper1.EntryFullName(EntryOfRow(row)));
     }
     int deleted = 0;
     RunEngineOperation([this, &deleted] {
@@ -263,6 +367,8 @@ void TForm1::a_deleteExecute() {
 
 void TForm1::a_uFixExecute() {
     const std::string name = Edit3->text().toStdString();
+    ForgetPasswordOfOtherArchives(name);
+    askedEntry_ = -1;
     int copied = 0;
     RunEngineOperation([this, &name, &copied] { copied = Zipper1.FixZip(name, ""); });
     Edit3->setText(QString::fromStdString(Zipper1.ZipName()));

@@ -51,27 +51,16 @@ void PrepareListDialog(TFileDialog& dialog, const std::string& title) {
 // The folder chooser may return a typed folder that doesn't exist yet: it is created once
 // the user agrees. False when the user cancels or declines.
 bool ChooseOrCreateFolder(const std::string& start, std::string& chosen) {
-    if (!mobrel::Services().ChooseFolder("Select a directory", start, chosen)) {
-        return false;
-    }
-    if (mobrel::DirectoryExists(chosen)) {
-        return true;
-    }
-    if (mobrel::Services().MessageBox("The specified directory does not exist. Create it?",
-                                      "Confirm",
-                                      mobrel::TMsgButtons::YesNo) != mobrel::TMsgAnswer::Yes) {
-        return false;
-    }
-    if (!mobrel::ForceDirectories(chosen)) {
-        throw mobrel::EFileError("Cannot create " + chosen);
-    }
-    return true;
+    return mobrel::Services().ChooseFolder("Select a directory", start, chosen) &&
+           CreateFolderIfAgreed(chosen);
 }
 
 // The Zip page's fixed settings on the engine, with the list of files to zip as FilesList.
 void ConfigureZipRun(mobrel::TZipper& zipper, const std::string& name,
-                     const std::string& relativeFolder, const std::vector<std::string>& files) {
+                     const std::string& relativeFolder, const std::vector<std::string>& files,
+                     bool replaceExisting) {
     zipper.SetZipName(name);
+    zipper.SetReplaceExisting(replaceExisting);
     zipper.SetRootDir(mobrel::DirectoryExists(relativeFolder) ? relativeFolder : std::string());
     // A run that failed part way may have left names behind; this run zips the list only.
     zipper.FilesList().clear();
@@ -149,9 +138,11 @@ void TForm1::a_newExecute() {
     ProposeExtension(SaveDialog1, ".zip");
     SaveDialog1.Filter = kZipFilter;
     SaveDialog1.InitialDir = ZipFolder();
+    // The dialog has asked whether an existing file may be replaced: the new archive holds
+    // the listed files alone, and takes the old one's place only once it is complete.
     if (SaveDialog1.Execute()) {
         Edit3->setText(QString::fromStdString(SaveDialog1.FileName));
-        a_MakeZipExecute(SaveDialog1.FileName);
+        a_MakeZipExecute(SaveDialog1.FileName, true);
     }
 }
 
@@ -179,7 +170,7 @@ void TForm1::a_AddToCurrentZipExecute() {
     }
 }
 
-void TForm1::a_MakeZipExecute(const std::string& name) {
+void TForm1::a_MakeZipExecute(const std::string& name, bool replaceExisting) {
     mobrel::TBusyCursorScope hourglass;
     mobrel::Services().ProcessMessages();
     ProgressBar1->setRange(0, 100);
@@ -188,9 +179,16 @@ void TForm1::a_MakeZipExecute(const std::string& name) {
         ShowMessage("Please select some files to add.");
     } else {
         const int listed = ListBox1->count();
-        ConfigureZipRun(Zipper1, name, Edit6->text().toStdString(), ListBox1->Items());
+        ConfigureZipRun(Zipper1, name, Edit6->text().toStdString(), ListBox1->Items(),
+                        replaceExisting);
         int zipped = 0;
-        RunEngineOperation([this, &zipped] { zipped = Zipper1.Zip(); });
+        try {
+            RunWritingOperation([this, &zipped] { zipped = Zipper1.Zip(); });
+        } catch (...) {
+            Zipper1.SetReplaceExisting(false);
+            throw;
+        }
+        Zipper1.SetReplaceExisting(false);
         ShowMessage("Successfully zipped " + std::to_string(zipped) + " files of " +
                     std::to_string(listed) + ".");
         ProgressBar1->setValue(0);

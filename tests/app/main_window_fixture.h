@@ -4,6 +4,7 @@
 // desktop's "open" recorded instead of carried out.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QSettings>
 #include <QUrl>
 #include <filesystem>
@@ -39,12 +40,14 @@ class MainWindowTest : public testing::Test {
     // Starts the window with arguments, as the program does: created, then shown.
     TForm1& Start(const QStringList& arguments = {}) {
         form_ = std::make_unique<TForm1>(arguments);
+        // A window is accepted unless the script rejects it (window.reject(), or Escape).
         form_->ShowModal = [this](QDialog& window) {
             ShownWindows.push_back(&window);
+            window.setResult(QDialog::Accepted);
             if (OnModal) {
                 OnModal(window);
             }
-            return 1;
+            return window.result();
         };
         form_->show();
         return *form_;

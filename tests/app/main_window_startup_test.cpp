@@ -96,6 +96,18 @@ TEST_F(MainWindowTest, CommandLineArchiveInCapitalsIsOpenedAndRemembered) {
     EXPECT_EQ(RememberedArchive(), archive);
 }
 
+TEST_F(MainWindowTest, ARelativeArchiveNameStillNamesItAfterTheFolderChanges) {
+    fs::create_directories(Scratch() / "in");
+    fs::create_directories(Scratch() / "elsewhere");
+    const std::string archive = CopyTestArchive(kArchive, "in/b.zip");
+    TForm1& form = Start({"in/./b.zip"});  // the tests run in the scratch folder
+    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
+    form.DirectoryListBox2->SetDirectory((Scratch() / "elsewhere").string());
+    form.UpdateActions();
+    EXPECT_TRUE(form.a_uOpenCurrent->isEnabled());
+    EXPECT_TRUE(form.a_unZipAll->isEnabled());
+}
+
 TEST_F(MainWindowTest, PageSwitchSetsMenusCaptionsStatusAndPopup) {
     const std::string archive = CopyTestArchive(kArchive);
     RememberArchive(archive);

@@ -28,9 +28,6 @@ TEST_F(MainWindowTest, SideWindowsCarryTheProgramVersion) {
     EXPECT_EQ(form.helpContents->windowTitle().toStdString(),
               "Help and Information - Tollan's Mobrel Version 1.400");
     EXPECT_EQ(form.helpContents->Label1->text().toStdString(), "Tollan's Mobrel Version 1.400");
-    EXPECT_EQ(form.FormPassword->windowTitle().toStdString(), "FormPassword");
-    EXPECT_TRUE(form.FormPassword->Edit1->text().isEmpty());
-    EXPECT_EQ(form.FormPassword->Edit1->echoMode(), QLineEdit::Normal);
 }
 
 TEST_F(MainWindowTest, MailLinkCarriesTheCaptionAfterABlank) {

@@ -273,31 +273,12 @@ TEST_F(UnzipPageTest, FixZipCopiesTheSoundEntriesIntoTheChosenFile) {
     EXPECT_EQ(test.ExitCode, 0) << test.Output;
 }
 
-TEST_F(UnzipPageTest, WrongPasswordAsksAndRetriesWithTheTypedOne) {
-    TForm1& form = StartWith(CopyTestArchive(kEncryptedArchive));
-    std::vector<std::string> labels;
-    OnModal = [&](QDialog& window) {
-        auto& password = dynamic_cast<TFormPassword&>(window);
-        labels.push_back(password.Label1->text().toStdString());
-        password.Edit1->setText("test");
-    };
-    Trigger(form.a_unZipAll);
-    ASSERT_EQ(labels.size(), 1u);
-    EXPECT_EQ(labels[0], form.Zipper1.EntryFileName(0));
-    ASSERT_EQ(Services.Messages.size(), 2u);
-    EXPECT_EQ(Services.Messages[0], "Invalid Password for file " + labels[0]);
-    EXPECT_EQ(Services.Messages[1],
-              "Successfully unzipped " + std::to_string(form.Zipper1.Count()) + " files.");
-    EXPECT_EQ(form.Zipper1.Password(), "test");
-    // The box keeps the password for the next time it is needed.
-    EXPECT_EQ(form.FormPassword->Edit1->text().toStdString(), "test");
-}
-
 TEST_F(UnzipPageTest, EscapeDuringARunStopsItAndTheProgressBarFollows) {
     TForm1& form = StartWith(CopyTestArchive(kEncryptedArchive));
     bool runningWhenAsked = false;
     OnModal = [&](QDialog& window) {
         runningWhenAsked = form.OperationRunning();
+        form.ProgressBar1->setValue(40);  // as far as the run got
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(form.ListBox2, &escape);
         dynamic_cast<TFormPassword&>(window).Edit1->setText("test");
@@ -305,9 +286,9 @@ TEST_F(UnzipPageTest, EscapeDuringARunStopsItAndTheProgressBarFollows) {
     Trigger(form.a_unZipAll);
     EXPECT_TRUE(runningWhenAsked);
     EXPECT_FALSE(form.OperationRunning());
-    ASSERT_EQ(Services.Messages.size(), 2u);
-    EXPECT_EQ(Services.Messages[1], "User Aborted Operation");
+    EXPECT_EQ(Services.Messages, std::vector<std::string>{"User Aborted Operation"});
     EXPECT_EQ(Services.BusyDepth, 0);
+    EXPECT_EQ(form.ProgressBar1->value(), 0);
 
     // Uninterrupted, the bar ends full.
     OnModal = nullptr;
@@ -329,7 +310,12 @@ TEST_F(UnzipPageTest, ViewingAnEntryExtractsItOnceAndOpensTheTemporaryCopy) {
     form.ListBox2->setCurrentIndex(form.EntryList->index(0, 0));
     form.ListBox2DblClick();
     form.ListBox2DblClick();
-    const fs::path viewed = temp / "readme.txt";
+    // In a folder of the window's own below the temporary folder, which only the user
+    // may enter.
+    const fs::path folder = fs::path(form.ViewFolder()).parent_path();
+    EXPECT_EQ(folder.parent_path(), temp);
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+    const fs::path viewed = folder / "readme.txt";
     EXPECT_EQ(form.ViewedFiles, std::vector<std::string>{viewed.string()});
     ASSERT_EQ(Opened.size(), 2u);
     EXPECT_EQ(Opened[0].toLocalFile().toStdString(), viewed.string());
@@ -341,6 +327,11 @@ TEST_F(UnzipPageTest, ViewingAnEntryExtractsItOnceAndOpensTheTemporaryCopy) {
     form.ListBox2DblClick();
     unsetenv("TMPDIR");
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"Couldn't view file"});
+
+    // Closing the window takes the copies with it.
+    form.close();
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(fs::is_empty(temp));
 }
 
 TEST_F(UnzipPageTest, ViewingShowsTheEntryAskedForWhateverWasViewedBeforeUnderItsName) {
@@ -371,8 +362,49 @@ TEST_F(UnzipPageTest, ViewingShowsTheEntryAskedForWhateverWasViewedBeforeUnderIt
     view(0);
     unsetenv("TMPDIR");
     EXPECT_EQ(shown, (std::vector<std::string>{"docs", "src", "docs", "second archive"}));
-    EXPECT_EQ(form.ViewedFiles, std::vector<std::string>{(temp / "readme.txt").string()});
+    EXPECT_EQ(form.ViewedFiles, std::vector<std::string>{form.ViewFolder() + "readme.txt"});
     EXPECT_TRUE(Services.Messages.empty());
+}
+
+TEST_F(UnzipPageTest, AFolderTypedIntoTheDestinationBoxIsWhereFilesGo) {
+    mobrel::test::ZipBuilder builder;
+    builder.Add({"one.txt", "1"});
+    const fs::path archive = Scratch() / "one.zip";
+    mobrel::test::WriteFileBytes(archive, builder.Build());
+    TForm1& form = StartWith(archive.string());
+    const fs::path typed = Scratch() / "typed";
+    fs::create_directories(typed);
+
+    // Enter (or leaving the box) moves the tree there.
+    form.Edit4->setText(QString::fromStdString(typed.string() + "/"));
+    emit form.Edit4->editingFinished();
+    EXPECT_EQ(form.DirectoryListBox2->Directory(), typed.string());
+    EXPECT_EQ(form.Edit4->text().toStdString(), typed.string());
+    Trigger(form.a_unZipAll);
+    EXPECT_TRUE(fs::exists(typed / "one.txt"));
+
+    // Typed and used at once, without Enter; a missing folder is created once the user agrees.
+    const fs::path created = Scratch() / "new" / "deeper";
+    form.Edit4->setText(QString::fromStdString(created.string()));
+    Services.Answers = {TMsgAnswer::Yes};
+    Services.Messages.clear();
+    Trigger(form.a_unZipAll);
+    EXPECT_EQ(Services.Messages,
+              (std::vector<std::string>{"The specified directory does not exist. Create it?",
+                                        "Successfully unzipped 1 files."}));
+    EXPECT_TRUE(fs::exists(created / "one.txt"));
+    EXPECT_EQ(form.Edit4->text().toStdString(), created.string());
+
+    // Declined, nothing is extracted anywhere and the box shows the tree's folder again.
+    const fs::path declined = Scratch() / "declined";
+    form.Edit4->setText(QString::fromStdString(declined.string()));
+    Services.Messages.clear();
+    Trigger(form.a_unZipAll);
+    EXPECT_EQ(Services.Messages,
+              std::vector<std::string>{"The specified directory does not exist. Create it?"});
+    EXPECT_FALSE(fs::exists(declined));
+    EXPECT_EQ(form.Edit4->text().toStdString(), created.string());
+    EXPECT_EQ(form.DirectoryListBox2->Directory(), created.string());
 }
 
 TEST_F(UnzipPageTest, DoubleClickOnAnEmptyListReportsTheIndexError) {

@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QProgressBar>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QToolButton>
 
 #include "entry_list_model.h"
@@ -49,6 +51,69 @@ TEST_F(ZipPageTest, CreateNewZipStoresFullFoldersWithoutTheRootAndRemembersTheAr
     EXPECT_FALSE(Form().Zipper1.Recurse());
     EXPECT_EQ(Form().Zipper1.PackLevel(), 9);
     EXPECT_TRUE(Form().Zipper1.FilesList().empty());
+}
+
+TEST_F(ZipPageTest, CreateNewZipOntoAnExistingArchiveHoldsTheListedFilesAlone) {
+    const fs::path archive = ZipAllInto("site.zip");
+    fs::permissions(archive,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    Form().a_clear->trigger();
+    Form().DirectoryListBox1->SetDirectory(site_.string());  // the dialog went to the archive's
+    Select({"b.htm"});
+    Form().a_AddSelected->trigger();
+    // The save dialog has asked whether the file may be replaced.
+    Services.DialogAnswers = {archive.string()};
+    Form().a_new->trigger();
+    const std::string folder = site_.relative_path().string() + "/";
+    EXPECT_EQ(StoredNames(archive), Lines{folder + "b.htm"});
+    ExpectPeersAccept(archive);
+    EXPECT_EQ(fs::status(archive).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // Adding to it afterwards keeps what is there.
+    Form().a_clear->trigger();
+    Form().DirectoryListBox1->SetDirectory(site_.string());
+    Select({"a.htm"});
+    Form().a_AddSelected->trigger();
+    Form().a_AddToCurrentZip->trigger();
+    EXPECT_EQ(StoredNames(archive), (Lines{folder + "a.htm", folder + "b.htm"}));
+
+    // Stopped half-way, the old archive stands byte for byte.
+    const auto before = mobrel::test::ReadFileBytes(archive);
+    Services.OnProcessMessages = [this] {
+        if (Form().OperationRunning()) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&Form(), &escape);
+        }
+    };
+    Services.DialogAnswers = {archive.string()};
+    Form().a_new->trigger();
+    Services.OnProcessMessages = nullptr;
+    EXPECT_EQ(mobrel::test::ReadFileBytes(archive), before);
+    EXPECT_EQ(Form().ProgressBar1->value(), 0);
+}
+
+TEST_F(ZipPageTest, EveryControlOfThePageIsInSightAt1024By700) {
+    Form().setWindowState(Qt::WindowNoState);
+    Form().resize(1024, 700);
+    Form().PageControl1->setCurrentWidget(Form().TabSheet1);
+    QCoreApplication::processEvents();
+    for (QToolBar* bar : {Form().ListToolBar, Form().ZipToolBar}) {
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator()) {
+                continue;
+            }
+            QWidget* button = bar->widgetForAction(action);
+            ASSERT_NE(button, nullptr) << action->text().toStdString();
+            EXPECT_TRUE(button->isVisible()) << action->text().toStdString();
+            EXPECT_TRUE(bar->rect().contains(button->geometry())) << action->text().toStdString();
+        }
+    }
+    EXPECT_EQ(Form().ZipToolBar->actions().size(), 5);  // four and a separator
+    EXPECT_EQ(Form().ListToolBar->actions().size(), 4);
+    EXPECT_TRUE(Form().ToolButton20->isVisible());
+    EXPECT_TRUE(Form().Edit6->isVisible());
+    EXPECT_GE(Form().Edit6->width(), 160);
+    EXPECT_LE(Form().Edit6->mapTo(&Form(), QPoint(Form().Edit6->width(), 0)).x(), 1024);
 }
 
 TEST_F(ZipPageTest, TheRelativeFolderShortensStoredNamesAndAMissingOneIsIgnored) {
