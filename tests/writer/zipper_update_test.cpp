@@ -99,6 +99,36 @@ TEST(ZipperUpdate, TheUpdatedArchiveKeepsThePermissionsOfTheOldOne) {
                   fs::perms::others_read);
 }
 
+TEST(ZipperUpdate, ReplaceExistingWritesTheListAloneOverAnArchiveOrAnyOtherFile) {
+    ZippedFolder folder;
+    TZipper zipper;
+    zipper.SetZipName(folder.Archive);
+    zipper.ReadZip();  // the old directory in the engine must not come back either
+    zipper.SetReplaceExisting(true);
+    zipper.FilesList() = {folder.C};
+    EXPECT_EQ(zipper.Zip(), 1);
+    EXPECT_EQ(test::PythonNames(folder.Archive), std::vector<std::string>{"c.txt"});
+    EXPECT_EQ(zipper.Count(), 1);
+    test::ExpectPeersAccept(folder.Archive);
+
+    // The file it replaces need not be an archive.
+    const std::string notAnArchive = test::MakeFile(folder.Dir.Path(), "notes.zip", "text\n");
+    zipper.SetZipName(notAnArchive);
+    zipper.FilesList() = {folder.A};
+    EXPECT_EQ(zipper.Zip(), 1);
+    EXPECT_EQ(test::PythonNames(notAnArchive), std::vector<std::string>{"a.txt"});
+
+    // A failure leaves the old file as it was.
+    const std::string before = Bytes(folder.Archive);
+    zipper.SetZipName(folder.Archive);
+    zipper.OnEndZip = [](TZipper&, const std::string&, int64_t, int64_t, int64_t) {
+        throw std::runtime_error("handler failed");
+    };
+    zipper.FilesList() = {folder.A, folder.B};
+    EXPECT_THROW(zipper.Zip(), std::runtime_error);
+    EXPECT_EQ(Bytes(folder.Archive), before);
+}
+
 TEST(ZipperUpdate, ReplaceIgnoresDatesAndFreshenNeverAddsFiles) {
     ZippedFolder folder;
     folder.Rewrite(folder.A, "older a\n", kBase - 100);
