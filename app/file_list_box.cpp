@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "extract/wildcard_match.h"
+#include "platform/wildcard_match.h"
 #include "platform/host_path.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "extract/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"

@@ -15,7 +15,7 @@
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "exception_handler.h"
-#include "extract/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "file_list_box.h"
 #include "file_operations.h"
 #include "filter_combo_box.h"

@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "exception_handler.h"
-#include "extract/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "file_operations.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"

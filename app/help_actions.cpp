@@ -1,7 +1,7 @@
 // The Help menu: the help and about windows and the tutorial page beside the program.
 #include <QCoreApplication>
 
-#include "extract/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "form1.h"
 #include "form_about.h"
 #include "help_contents.h"

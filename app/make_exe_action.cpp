@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <filesystem>
 
-#include "extract/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "form1.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"

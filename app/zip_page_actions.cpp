@@ -6,7 +6,7 @@
 
 #include "directory_list_box.h"
 #include "entry_list_model.h"
-#include "extract/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "file_list_box.h"
 #include "file_operations.h"
 #include "form1.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "extract/lfn_file_stream.h"
 #include "platform/file_stream.h"
+#include "platform/lfn_file_stream.h"
 
 namespace {
 

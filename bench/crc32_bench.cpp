@@ -5,7 +5,7 @@
 #include <time.h>
 
 #include "bench_corpus.h"
-#include "extract/crc32.h"
+#include "codecs/crc32.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench_corpus.h"
-#include "writer/deflater.h"
+#include "codecs/deflater.h"
 
 namespace {
 

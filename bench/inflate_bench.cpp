@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "bench_corpus.h"
-#include "extract/inflate.h"
-#include "extract/memory_decode_context.h"
+#include "codecs/inflate.h"
+#include "codecs/memory_decode_context.h"
 
 namespace {
 

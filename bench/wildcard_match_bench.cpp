@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "extract/dir_search.h"
-#include "extract/wildcard_match.h"
+#include "platform/dir_search.h"
+#include "platform/wildcard_match.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "format/sorted_zip.h"
+#include "format/zip_header_info.h"
 #include "platform/memory_stream.h"
-#include "reader/sorted_zip.h"
-#include "reader/zip_header_info.h"
 
 namespace mobrel {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "command_line.h"
 #include "entry_failures.h"
-#include "extract/wildcard_match.h"
 #include "password_prompt.h"
+#include "platform/wildcard_match.h"
 #include "progress_bar.h"
 #include "reader/un_zipper.h"
 #include "subcommand.h"

@@ -5,9 +5,9 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "format/zip_header_info.h"
 #include "platform/dos_date_time.h"
 #include "reader/un_zipper.h"
-#include "reader/zip_header_info.h"
 #include "subcommand.h"
 
 namespace mobrel::cli {

@@ -6,7 +6,7 @@
 #include <csignal>
 
 #include "command_line.h"
-#include "extract/string_helpers.h"
+#include "platform/string_helpers.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel::cli {

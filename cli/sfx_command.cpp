@@ -4,10 +4,10 @@
 
 #include "add_command.h"
 #include "command_line.h"
-#include "extract/file_helpers.h"
-#include "extract/wildcard_match.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/running_program.h"
+#include "platform/wildcard_match.h"
 #include "progress_bar.h"
 #include "subcommand.h"
 #include "writer/sfx_config.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/buffer_stream.h"
 #include "platform/memory_stream.h"
-#include "reader/buffer_stream.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <vector>
 
-#include "extract/inflate.h"
-#include "extract/memory_decode_context.h"
-#include "writer/deflater.h"
+#include "codecs/deflater.h"
+#include "codecs/inflate.h"
+#include "codecs/memory_decode_context.h"
 
 #ifdef MOBREL_FUZZ_WITH_ZLIB
 #include <zlib.h>
@@ -95,10 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Output output = Compress(deflater, input, level, piece);
     Check(output.Result.CompressedSize == output.Stream.size());
     Check(output.Result.UncompressedSize == input.size());
-    if (output.Result.CompressionMethod == mobrel::kCompressionStored) {
+    if (output.Result.CompressionMethod == mobrel::cmStored) {
         Check(output.Stream == input);
     } else {
-        Check(output.Result.CompressionMethod == mobrel::kCompressionDeflated);
+        Check(output.Result.CompressionMethod == mobrel::cmDeflated);
         CheckOurInflate(output.Stream, input);
 #ifdef MOBREL_FUZZ_WITH_ZLIB
         CheckZlibInflate(output.Stream, input);

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "extract/explode.h"
-#include "extract/memory_decode_context.h"
+#include "codecs/explode.h"
+#include "codecs/memory_decode_context.h"
 #include "platform/engine_errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "extract/inflate.h"
-#include "extract/memory_decode_context.h"
+#include "codecs/inflate.h"
+#include "codecs/memory_decode_context.h"
 #include "platform/engine_errors.h"
 
 namespace {

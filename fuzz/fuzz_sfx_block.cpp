@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "format/sfx_settings.h"
 #include "platform/memory_stream.h"
-#include "reader/sfx_settings.h"
 #include "writer/sfx_config.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "extract/memory_decode_context.h"
-#include "extract/unshrink.h"
+#include "codecs/memory_decode_context.h"
+#include "codecs/unshrink.h"
 #include "platform/engine_errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "../tests/extract/wildcard_reference.h"
-#include "extract/wildcard_match.h"
+#include "../tests/platform/wildcard_reference.h"
+#include "platform/wildcard_match.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "format/end_central.h"
+#include "format/zip_header_info.h"
 #include "platform/code_page.h"
 #include "platform/memory_stream.h"
-#include "reader/end_central.h"
-#include "reader/zip_header_info.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "format/end_central.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "platform/file_stream.h"
-#include "reader/end_central.h"
-#include "reader/zip_header_info.h"
 
 namespace mobrel::sfx {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "reader/sfx_settings.h"
+#include "format/sfx_settings.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel::sfx {

@@ -14,10 +14,18 @@ namespace mobrel::test {
 
 namespace fs = std::filesystem;
 
-fs::path SharedDir() { return fs::path(MOBREL_SHARED_DIR); }
-fs::path TestDataDir() { return SharedDir() / "testdata"; }
-fs::path CorpusDir() { return SharedDir() / "corpus"; }
-fs::path BinaryDir() { return fs::path(MOBREL_BINARY_DIR); }
+fs::path SharedDir() {
+    return fs::path(MOBREL_SHARED_DIR);
+}
+fs::path TestDataDir() {
+    return SharedDir() / "testdata";
+}
+fs::path CorpusDir() {
+    return SharedDir() / "corpus";
+}
+fs::path BinaryDir() {
+    return fs::path(MOBREL_BINARY_DIR);
+}
 
 TempDir::TempDir() {
     std::random_device random;
@@ -129,9 +137,8 @@ std::vector<ManifestRow> ReadManifest() {
             continue;
         }
         const std::vector<std::string> row = SplitTabs(line);
-        rows.push_back({field(row, "file"), field(row, "features"),
-                        field(row, "expected_outcome"), field(row, "password"),
-                        field(row, "unzip_tqq"), field(row, "7z_t"),
+        rows.push_back({field(row, "file"), field(row, "features"), field(row, "expected_outcome"),
+                        field(row, "password"), field(row, "unzip_tqq"), field(row, "7z_t"),
                         field(row, "python_zipfile")});
     }
     return rows;

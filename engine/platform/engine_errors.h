@@ -8,14 +8,14 @@
 namespace mobrel {
 
 class EEngineError : public std::runtime_error {
-public:
+  public:
     explicit EEngineError(const std::string& message) : std::runtime_error(message) {}
 };
 
-#define MOBREL_DECLARE_ERROR(Name, Base)                                    \
-    class Name : public Base {                                              \
-    public:                                                                 \
-        explicit Name(const std::string& message) : Base(message) {}        \
+#define MOBREL_DECLARE_ERROR(Name, Base)                             \
+    class Name : public Base {                                       \
+      public:                                                        \
+        explicit Name(const std::string& message) : Base(message) {} \
     };
 
 // General failures of the run-time layer: invalid arguments, seek errors, file errors.

@@ -14,7 +14,7 @@ enum class TFileMode {
 };
 
 class TFileStream : public TStream {
-public:
+  public:
     // Raises EFileError ("Cannot open file \"name\". <reason>" or "Cannot create file ...")
     // when the file cannot be opened; a folder is refused the same way. Created files get
     // mode 0666 less the umask.
@@ -40,7 +40,7 @@ public:
     // Commits the file's buffers to the disk (fsync); false on failure.
     bool Commit();
 
-private:
+  private:
     int fd_ = -1;
     std::string fileName_;
 };

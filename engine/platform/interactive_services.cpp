@@ -47,8 +47,12 @@ void TInteractiveServices::SetBusyCursor(bool) {}
 
 void TInteractiveServices::ProcessMessages() {}
 
-TInteractiveServices& Services() { return gInstalled != nullptr ? *gInstalled : gHeadless; }
+TInteractiveServices& Services() {
+    return gInstalled != nullptr ? *gInstalled : gHeadless;
+}
 
-void InstallServices(TInteractiveServices* services) { gInstalled = services; }
+void InstallServices(TInteractiveServices* services) {
+    gInstalled = services;
+}
 
 }  // namespace mobrel

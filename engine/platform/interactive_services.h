@@ -22,7 +22,7 @@ struct TFileDialogRequest {
 };
 
 class TInteractiveServices {
-public:
+  public:
     virtual ~TInteractiveServices() = default;
 
     virtual TMsgAnswer MessageBox(const std::string& text, const std::string& caption,
@@ -43,7 +43,7 @@ void InstallServices(TInteractiveServices* services);
 
 // Shows the busy cursor for one scope and always restores it.
 class TBusyCursorScope {
-public:
+  public:
     TBusyCursorScope() { Services().SetBusyCursor(true); }
     ~TBusyCursorScope() { Services().SetBusyCursor(false); }
     TBusyCursorScope(const TBusyCursorScope&) = delete;

@@ -8,7 +8,7 @@
 namespace mobrel {
 
 class TMemoryStream : public TStream {
-public:
+  public:
     TMemoryStream() = default;
     explicit TMemoryStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
@@ -21,7 +21,7 @@ public:
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
     std::vector<uint8_t>& Bytes() { return bytes_; }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
     int64_t position_ = 0;
 };

@@ -43,4 +43,11 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
     return copied;
 }
 
+std::string ReadText(TStream& stream, size_t count) {
+    std::string text(count, '\0');
+    const int64_t got = stream.Read(text.data(), static_cast<int64_t>(count));
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
 }  // namespace mobrel

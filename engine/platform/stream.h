@@ -1,13 +1,14 @@
 #pragma once
 // The generic stream every part of the engine reads and writes through.
 #include <cstdint>
+#include <string>
 
 namespace mobrel {
 
 enum TSeekOrigin : int { soBeginning = 0, soCurrent = 1, soEnd = 2 };
 
 class TStream {
-public:
+  public:
     virtual ~TStream() = default;
 
     // Deliver up to count bytes; returns how many arrived (0 at the end).
@@ -30,5 +31,8 @@ public:
     // number copied.
     int64_t CopyFrom(TStream& source, int64_t count);
 };
+
+// Reads up to count bytes as text; fewer only at the end of the stream.
+std::string ReadText(TStream& stream, size_t count);
 
 }  // namespace mobrel

@@ -3,14 +3,15 @@
 
 #include <system_error>
 
-#include "extract/decode_context.h"
-#include "extract/lfn_file_stream.h"
-#include "extract/zip_cipher.h"
+#include "codecs/decode_context.h"
+#include "codecs/zip_cipher.h"
+#include "format/end_central.h"
+#include "format/sorted_zip.h"
 #include "platform/engine_errors.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
-#include "reader/end_central.h"
-#include "reader/sorted_zip.h"
+#include "platform/lfn_file_stream.h"
 
 namespace mobrel {
 
@@ -19,25 +20,6 @@ namespace {
 const char* const kZipFileFilter =
     "Zip Files (*.ZIP)|*.zip|SFX Files (*.EXE)|*.exe|Jar Files (*.JAR)|*.jar|"
     "All Files (*.*)|*.*";
-
-bool IsDirectory(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_directory(path, error);
-}
-
-std::string CurrentFolder() {
-    std::error_code error;
-    const auto path = std::filesystem::current_path(error);
-    return error ? std::string() : path.string();
-}
-
-// Reads up to count bytes; fewer only at the end of the stream.
-std::string ReadText(TStream& stream, size_t count) {
-    std::string text(count, '\0');
-    const int64_t got = stream.Read(text.data(), static_cast<int64_t>(count));
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
 
 }  // namespace
 
@@ -94,7 +76,7 @@ void TUnZipper::SetZipName(const std::string& value) {
         request.Title = "Open a Zip File";
         request.Filter = kZipFileFilter;
         const std::string folder = FolderPart(name);
-        request.InitialDir = IsDirectory(folder) ? folder : "/";
+        request.InitialDir = DirectoryExists(folder) ? folder : "/";
         request.MustExist = true;
         if (!Services().OpenFileDialog(request, name)) {
             throw EUserCanceled("User canceled setting zip file name.");
@@ -111,7 +93,7 @@ void TUnZipper::SetZipName(const std::string& value) {
 void TUnZipper::SetDestDir(const std::string& value) {
     std::string folder = value;
     if (value == "?") {
-        const std::string start = IsDirectory(destDir_) ? destDir_ : CurrentFolder();
+        const std::string start = DirectoryExists(destDir_) ? destDir_ : CurrentFolder();
         if (!Services().ChooseFolder("", start, folder)) {
             throw EUserCanceled("User canceled Set Desination Directory");
         }

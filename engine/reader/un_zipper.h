@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "format/zip_format.h"
+#include "format/zip_sort_mode.h"
 #include "platform/dos_date_time.h"
 #include "reader/incomplete_zip_mode.h"
 #include "reader/multi_mode.h"
 #include "reader/skip_reason.h"
 #include "reader/uz_overwrite_mode.h"
-#include "reader/zip_format.h"
-#include "reader/zip_sort_mode.h"
 
 namespace mobrel {
 
@@ -247,7 +247,7 @@ class TUnZipper {
     // Chooses the entries, fires OnStartUnZipInfo, runs ExtractEntry for each chosen one
     // and OnUnZipComplete at the end of every path; the number extracted.
     int RunExtraction();
-    // The per-entry step (extract/extract_entry.cpp): extracts visible entry fileIndex,
+    // The per-entry step (extract_entry.cpp): extracts visible entry fileIndex,
     // adds 1 to extractedCount_ for a file extracted, and sets retry when it must run again
     // (a new password was supplied).
     void ExtractEntry(int fileIndex, bool& retry);
@@ -255,23 +255,23 @@ class TUnZipper {
     void AllocateWorkAreas();
     void ReleaseWorkAreas();
 
-    // --- Parts of the per-entry step (extract/) ---
+    // --- Parts of the per-entry step ---
     // The output folder of the working entry as a host path ending in '/', or empty for
-    // the current folder (extract/output_path.cpp).
+    // the current folder (output_path.cpp).
     std::string BuildOutputDir() const;
     // Reads the working entry's local header (opening the entry's disk of a set first) and
-    // leaves the archive stream after its name and extra field (extract/entry_location.cpp).
+    // leaves the archive stream after its name and extra field (entry_location.cpp).
     void ReadLocalHeader();
     // Puts the archive stream at the first byte the decoder takes.
     void SeekToEntryData(bool pastEncryptionHeader);
     // The password check of an encrypted entry; false when the entry is skipped
-    // (extract/password_check.cpp).
+    // (password_check.cpp).
     bool CheckPassword(int fileIndex);
     // The overwrite rules and the creation of the output file; false when the entry is
-    // skipped (extract/output_file.cpp). An overwrite prompt's handler may change fName.
+    // skipped (output_file.cpp). An overwrite prompt's handler may change fName.
     bool OpenOutputFile(int fileIndex, std::string& fName);
     // Runs the decoder of the working entry's method; false when the entry is not decoded
-    // (its output ran past the declared size) (extract/extract_entry.cpp).
+    // (its output ran past the declared size) (extract_entry.cpp).
     bool DecodeEntry();
     // Closes the output of the working entry and, for a decoded file, stamps its date and
     // attributes; a buffer the step sized is released when nothing was decoded.
@@ -281,11 +281,11 @@ class TUnZipper {
     // Reports a skipped entry and takes its bytes off the run's total.
     void SkipEntry(TSkipReason reason, const std::string& fName, int fileIndex);
     // Raises EUserCanceled when a cancel was requested, after letting the user interface
-    // run when DoProcessMessages is on (extract/entry_io.cpp).
+    // run when DoProcessMessages is on (entry_io.cpp).
     void CheckCancel();
     // The decoding context's two ends: count raw bytes of the entry from the archive (on
     // to the next disk of a set when one ends), and decoded bytes to the target
-    // (extract/entry_io.cpp).
+    // (entry_io.cpp).
     void ReadEntryData(uint8_t* buffer, size_t count);
     void WriteEntryOutput(const uint8_t* data, size_t count);
     void ReportEntryProgress(size_t count);

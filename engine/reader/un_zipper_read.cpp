@@ -7,14 +7,15 @@
 #include <system_error>
 #include <utility>
 
-#include "extract/lfn_file_stream.h"
-#include "extract/string_helpers.h"
+#include "format/end_central.h"
+#include "format/local_extents.h"
+#include "format/sorted_zip.h"
 #include "platform/engine_errors.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
-#include "reader/end_central.h"
-#include "reader/local_extents.h"
-#include "reader/sorted_zip.h"
+#include "platform/lfn_file_stream.h"
+#include "platform/string_helpers.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel {
@@ -50,19 +51,6 @@ bool AddUnlessOverlapping(TSortedZip& directory, TLocalExtents& extents, TZipHea
         return false;  // two entries at one disk and offset
     }
     return true;
-}
-
-bool FileExists(const std::string& name) {
-    std::error_code error;
-    return !name.empty() && std::filesystem::is_regular_file(name, error);
-}
-
-// Reads up to count bytes; fewer only at the end of the stream.
-std::string ReadText(TStream& stream, size_t count) {
-    std::string text(count, '\0');
-    const int64_t got = stream.Read(text.data(), static_cast<int64_t>(count));
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
 }
 
 }  // namespace
@@ -186,7 +174,7 @@ void TUnZipper::ReadDirectory() {
 
 std::unique_ptr<TStream> TUnZipper::OpenZfcWithEndRecord() {
     const std::string zfcName = ChangeFileExt(zipName_, ".zfc");
-    if (zfcName == zipName_ || !FileExists(zfcName)) {
+    if (zfcName == zipName_ || !RegularFileExists(zfcName)) {
         return nullptr;
     }
     std::unique_ptr<TStream> zfc = OpenArchiveFile(zfcName);
@@ -495,7 +483,7 @@ void TUnZipper::OpenDisk(int n) {
         if (fileName.empty()) {
             throw EUserCanceled("User canceled loading new disk.");
         }
-        if (FileExists(fileName)) {
+        if (RegularFileExists(fileName)) {
             break;
         }
         // Only a spanned disk can appear later (the user inserts it and answers again);

@@ -2,11 +2,11 @@
 // FilesList, the Selected flags), the events around it, and the clean-up on every path.
 #include <system_error>
 
-#include "extract/string_helpers.h"
-#include "extract/wildcard_match.h"
+#include "format/end_central.h"
+#include "format/sorted_zip.h"
 #include "platform/engine_errors.h"
-#include "reader/end_central.h"
-#include "reader/sorted_zip.h"
+#include "platform/string_helpers.h"
+#include "platform/wildcard_match.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/buffer_stream.h"
 #include "platform/stream.h"
-#include "reader/buffer_stream.h"
 
 namespace mobrel {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "extract/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "platform/file_stream.h"
 
 namespace mobrel {

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "extract/string_helpers.h"
-#include "extract/wildcard_match.h"
 #include "platform/host_path.h"
+#include "platform/string_helpers.h"
+#include "platform/wildcard_match.h"
 
 namespace mobrel {
 

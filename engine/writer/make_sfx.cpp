@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "extract/file_helpers.h"
-#include "extract/wildcard_match.h"
 #include "platform/executable_file.h"
+#include "platform/file_helpers.h"
 #include "platform/file_stream.h"
 #include "platform/host_path.h"
 #include "platform/temp_files.h"
+#include "platform/wildcard_match.h"
 #include "writer/zipper.h"
 
 namespace mobrel {

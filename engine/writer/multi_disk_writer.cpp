@@ -8,13 +8,13 @@
 #include <system_error>
 #include <vector>
 
-#include "extract/file_helpers.h"
+#include "format/end_central.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/new_file_mode.h"
 #include "platform/replace_file.h"
-#include "reader/end_central.h"
-#include "reader/zip_header_info.h"
 #include "writer/zip_run_state.h"
 
 namespace mobrel {

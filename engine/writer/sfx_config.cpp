@@ -1,5 +1,7 @@
 #include "writer/sfx_config.h"
 
+#include "platform/byte_order.h"
+
 namespace mobrel {
 
 namespace {
@@ -45,8 +47,7 @@ void TSFXConfig::UpdateHeader() {
     header_[4] = static_cast<uint8_t>(Caption.size());
     header_[5] = static_cast<uint8_t>(DefaultPath.size());
     header_[6] = static_cast<uint8_t>(CmdLine.size());
-    header_[7] = static_cast<uint8_t>(InfoText.size());
-    header_[8] = static_cast<uint8_t>(InfoText.size() >> 8);
+    StoreU16(&header_[7], static_cast<uint16_t>(InfoText.size()));
     header_[9] = static_cast<uint8_t>(InfoTitle.size());
 }
 
@@ -55,7 +56,7 @@ void TSFXConfig::BuildConfigBlock() {
     const size_t captionLen = header_[4];
     const size_t defaultPathLen = header_[5];
     const size_t cmdLineLen = header_[6];
-    const size_t infoTextLen = header_[7] | (header_[8] << 8);
+    const size_t infoTextLen = LoadU16(&header_[7]);
     const size_t infoTitleLen = header_[9];
     const size_t total = kSfxHeaderSize + captionLen + defaultPathLen + cmdLineLen + infoTextLen +
                          infoTitleLen + kSfxLengthFieldSize;
@@ -68,8 +69,9 @@ void TSFXConfig::BuildConfigBlock() {
     AppendPrefix(block_, CmdLine, cmdLineLen);
     AppendPrefix(block_, InfoText, infoTextLen);
     AppendPrefix(block_, InfoTitle, infoTitleLen);
-    block_.push_back(static_cast<uint8_t>(blockLen_));
-    block_.push_back(static_cast<uint8_t>(blockLen_ >> 8));
+    const size_t lengthAt = block_.size();
+    block_.resize(lengthAt + kSfxLengthFieldSize);
+    StoreU16(&block_[lengthAt], blockLen_);
 }
 
 }  // namespace mobrel

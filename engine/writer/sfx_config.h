@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "reader/sfx_settings.h"
+#include "format/sfx_settings.h"
 
 namespace mobrel {
 

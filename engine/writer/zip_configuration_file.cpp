@@ -4,12 +4,12 @@
 #include <memory>
 #include <system_error>
 
+#include "format/end_central.h"
+#include "format/sorted_zip.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "platform/file_stream.h"
 #include "platform/interactive_services.h"
-#include "reader/end_central.h"
-#include "reader/sorted_zip.h"
-#include "reader/zip_header_info.h"
 #include "writer/archive_output_stream.h"
 
 namespace mobrel {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "extract/crc32.h"
-#include "extract/zip_cipher.h"
-#include "reader/end_central.h"
-#include "reader/sorted_zip.h"
-#include "reader/zip_sort_mode.h"
+#include "codecs/crc32.h"
+#include "codecs/deflater.h"
+#include "codecs/zip_cipher.h"
+#include "format/end_central.h"
+#include "format/sorted_zip.h"
+#include "format/zip_sort_mode.h"
 #include "writer/archive_output_stream.h"
-#include "writer/deflater.h"
 #include "writer/multi_disk_writer.h"
 
 namespace mobrel {

@@ -2,7 +2,7 @@
 // one zip operation in a mode of their own.
 #include "writer/zipper.h"
 
-#include "reader/end_central.h"
+#include "format/end_central.h"
 #include "writer/zip_run_state.h"
 
 namespace mobrel {

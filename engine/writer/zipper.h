@@ -112,8 +112,8 @@ class TZipper : public TUnZipper {
     // block (none when blockCount <= 0), then an archive of FilesList as Zip writes it; an
     // existing ".zip" is only read and the program goes beside it as ".exe". The number of
     // files zipped; 0 and nothing done for an empty name (make_sfx.cpp).
-    int MakeSFX(const std::string& stubName, const std::string& zipName,
-                const uint8_t* configBlock, int blockCount);
+    int MakeSFX(const std::string& stubName, const std::string& zipName, const uint8_t* configBlock,
+                int blockCount);
 
   protected:
     // --- The one operation (zipper_operation.cpp) ---

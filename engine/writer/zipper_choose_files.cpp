@@ -3,15 +3,15 @@
 #include <filesystem>
 #include <system_error>
 
-#include "extract/dir_search.h"
-#include "extract/file_helpers.h"
-#include "extract/string_helpers.h"
-#include "extract/wildcard_match.h"
+#include "format/sorted_zip.h"
+#include "platform/dir_search.h"
 #include "platform/engine_errors.h"
 #include "platform/file_attributes.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
-#include "reader/sorted_zip.h"
+#include "platform/string_helpers.h"
+#include "platform/wildcard_match.h"
 #include "writer/files_list_names.h"
 #include "writer/zip_run_state.h"
 #include "writer/zipper.h"

@@ -1,12 +1,12 @@
 // Carrying the entries of an existing archive into the new one: which are deleted, which a
 // file replaces and which stay; a kept entry is copied as raw bytes, never recompressed.
-#include "extract/file_helpers.h"
-#include "extract/string_helpers.h"
-#include "extract/wildcard_match.h"
+#include "format/end_central.h"
+#include "format/sorted_zip.h"
+#include "format/zip_format.h"
 #include "platform/engine_errors.h"
-#include "reader/end_central.h"
-#include "reader/sorted_zip.h"
-#include "reader/zip_format.h"
+#include "platform/file_helpers.h"
+#include "platform/string_helpers.h"
+#include "platform/wildcard_match.h"
 #include "writer/files_list_names.h"
 #include "writer/zip_run_state.h"
 #include "writer/zipper.h"

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "extract/file_helpers.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
-#include "reader/zip_header_info.h"
 #include "writer/zipper.h"
 
 namespace mobrel {

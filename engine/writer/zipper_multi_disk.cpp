@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <optional>
 
-#include "extract/progress.h"
+#include "format/end_central.h"
+#include "format/zip_format.h"
+#include "format/zip_header_info.h"
 #include "platform/disk_space.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
-#include "reader/end_central.h"
-#include "reader/zip_format.h"
-#include "reader/zip_header_info.h"
+#include "platform/progress.h"
 #include "writer/multi_disk_writer.h"
 #include "writer/zip_configuration_file.h"
 #include "writer/zip_run_state.h"

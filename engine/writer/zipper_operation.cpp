@@ -5,14 +5,14 @@
 #include <filesystem>
 #include <system_error>
 
-#include "extract/file_helpers.h"
+#include "format/end_central.h"
+#include "format/sorted_zip.h"
 #include "platform/engine_errors.h"
+#include "platform/file_helpers.h"
 #include "platform/file_stream.h"
 #include "platform/new_file_mode.h"
 #include "platform/replace_file.h"
 #include "platform/temp_files.h"
-#include "reader/end_central.h"
-#include "reader/sorted_zip.h"
 #include "writer/files_list_names.h"
 #include "writer/zip_run_state.h"
 #include "writer/zipper.h"

@@ -3,14 +3,15 @@
 // (progress and CRC) and the write routine (encryption, full-disk and cancel checks).
 #include <limits>
 
-#include "extract/file_helpers.h"
-#include "extract/progress.h"
-#include "extract/string_helpers.h"
+#include "format/compression_method.h"
 #include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
 #include "platform/file_attributes.h"
+#include "platform/file_helpers.h"
 #include "platform/file_stream.h"
 #include "platform/host_path.h"
+#include "platform/progress.h"
+#include "platform/string_helpers.h"
 #include "writer/files_list_names.h"
 #include "writer/zip_run_state.h"
 #include "writer/zipper.h"
@@ -74,7 +75,7 @@ bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
         entry.DosDateTime =
             FileDosDateTime(ExcludeTrailingSeparator(name)).value_or(NowAsDosDateTime());
         entry.CRC32 = 0;
-        entry.CompressionMethod = 0;
+        entry.CompressionMethod = cmStored;
         entry.InternalAttributes = 0;
         entry.ExternalAttributes = faArchive;
     } else {
@@ -169,7 +170,7 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
         for (size_t got; (got = ReadSource(buffer.data(), buffer.size())) > 0;) {
             WriteData(buffer.data(), got);
         }
-        entry.CompressionMethod = kCompressionStored;
+        entry.CompressionMethod = cmStored;
         entry.InternalAttributes = 0;
         compressedSize = static_cast<uint64_t>(run.FileBytesRead);
     } else {
@@ -183,7 +184,7 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
         entry.CompressionMethod = result.CompressionMethod;
         compressedSize = result.CompressedSize;
         // The level's flag bits describe deflated data only; a stored result has none.
-        const bool deflated = result.CompressionMethod == kCompressionDeflated;
+        const bool deflated = result.CompressionMethod == cmDeflated;
         if (deflated) {
             entry.GeneralFlags |= result.GeneralPurposeFlags;
         }

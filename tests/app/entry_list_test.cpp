@@ -12,7 +12,7 @@
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "main_window_fixture.h"
-#include "reader/zip_builder.h"
+#include "format/zip_builder.h"
 
 namespace {
 

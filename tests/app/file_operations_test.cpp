@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "extract/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "platform/engine_errors.h"
 #include "scripted_services.h"
 #include "temporary_trash.h"

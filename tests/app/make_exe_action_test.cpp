@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 
 #include "platform/engine_errors.h"
-#include "reader/sfx_settings.h"
+#include "format/sfx_settings.h"
 #include "sfx_agreement_text.h"
 #include "zip_page_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <QTabWidget>
 
 #include "form_password.h"
-#include "reader/zip_header_info.h"
+#include "format/zip_header_info.h"
 #include "zip_page_fixture.h"
 
 namespace zip_page_test {

@@ -14,7 +14,7 @@
 #include "form_password.h"
 #include "main_window_fixture.h"
 #include "platform/temp_files.h"
-#include "reader/zip_builder.h"
+#include "format/zip_builder.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "reader/end_central.h"
+#include "format/end_central.h"
 #include "reader/un_zipper.h"
 #include "writer/zipper.h"
 

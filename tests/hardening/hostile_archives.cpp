@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "extract/patched_archive.h"
-#include "writer/deflate_test_support.h"
+#include "codecs/deflate_test_support.h"
+#include "format/patched_archive.h"
 
 namespace mobrel::test {
 

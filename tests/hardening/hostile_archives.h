@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/zip_builder.h"
+#include "format/zip_builder.h"
 
 namespace mobrel::test {
 

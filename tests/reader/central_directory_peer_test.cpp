@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "extract/sanitize_dos_date_time.h"
+#include "format/end_central.h"
+#include "format/zip_header_info.h"
 #include "platform/memory_stream.h"
-#include "reader/end_central.h"
+#include "platform/sanitize_dos_date_time.h"
 #include "reader/python_zip_listing.h"
-#include "reader/zip_header_info.h"
 #include "test_support.h"
 
 namespace mobrel {

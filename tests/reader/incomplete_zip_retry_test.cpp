@@ -3,8 +3,8 @@
 // can't keep it going for ever, and a file replaced meanwhile is read.
 #include <gtest/gtest.h>
 
+#include "format/zip_builder.h"
 #include "reader/un_zipper.h"
-#include "reader/zip_builder.h"
 #include "test_support.h"
 
 namespace mobrel {

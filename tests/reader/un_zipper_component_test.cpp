@@ -8,11 +8,11 @@
 #include <cmath>
 #include <numeric>
 
+#include "format/zip_builder.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
 #include "reader/un_zipper.h"
-#include "reader/zip_builder.h"
-#include "reader/zip_header_info.h"
 #include "test_support.h"
 
 namespace mobrel {

@@ -6,9 +6,9 @@
 #include <ctime>
 #include <tuple>
 
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "reader/un_zipper.h"
-#include "reader/zip_header_info.h"
 #include "reader/zipinfo_oracle.h"
 #include "test_support.h"
 

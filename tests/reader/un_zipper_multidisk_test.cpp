@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
+#include "format/zip_builder.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "reader/un_zipper.h"
-#include "reader/zip_builder.h"
-#include "reader/zip_header_info.h"
 #include "test_support.h"
 
 namespace mobrel {

@@ -8,11 +8,11 @@
 #include <functional>
 #include <sstream>
 
+#include "format/zip_builder.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
 #include "reader/un_zipper.h"
-#include "reader/zip_builder.h"
-#include "reader/zip_header_info.h"
 #include "reader/zipinfo_oracle.h"
 #include "test_support.h"
 

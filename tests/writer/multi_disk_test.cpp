@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <set>
 
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
-#include "reader/zip_header_info.h"
 #include "writer/multi_disk_test_support.h"
 #include "writer/multi_disk_writer.h"
 #include "writer/zipper.h"

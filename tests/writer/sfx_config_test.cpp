@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "format/sfx_settings.h"
 #include "platform/memory_stream.h"
-#include "reader/sfx_settings.h"
 #include "writer/sfx_config.h"
 
 namespace mobrel {

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "extract/crc32.h"
+#include "codecs/crc32.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
-#include "reader/zip_header_info.h"
 #include "writer/zipper.h"
 #include "writer/zipper_test_support.h"
 

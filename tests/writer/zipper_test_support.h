@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/raw_zip_entries.h"
+#include "format/raw_zip_entries.h"
 #include "test_support.h"
 
 namespace mobrel::test {

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
+#include "format/zip_builder.h"
+#include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
-#include "reader/zip_builder.h"
-#include "reader/zip_header_info.h"
 #include "writer/zipper.h"
 #include "writer/zipper_test_support.h"
 

@@ -1,0 +1,518 @@
+#include "codecs/inflate.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "codecs/decode_context.h"
+#include "codecs/deflate_format.h"
+#include "codecs/huffman_table.h"
+#include "platform/byte_order.h"
+#include "platform/engine_errors.h"
+
+namespace mobrel {
+
+namespace {
+
+constexpr size_t kHistory = TDecodeContext::kBlockSize;  // the farthest a match reaches
+constexpr size_t kChunkEnd = 2 * kHistory;               // output is handed over at 64 KB
+// The fast loop copies matches eight bytes at a time and may write up to seven bytes
+// past a match; with a match starting below kChunkEnd all of that stays in the window.
+static_assert(kChunkEnd + kMaxMatch + 8 <= TDecodeContext::kInflateWindowSize);
+
+// A table of the format with two more entries for the literal/length symbols 286 and 287,
+// which no stream may use.
+template <typename TValue, size_t N>
+constexpr std::array<TValue, N + 2> WithUnusedCodes(const TValue (&table)[N], TValue unused) {
+    std::array<TValue, N + 2> extended{};
+    for (size_t i = 0; i < N; ++i) {
+        extended[i] = table[i];
+    }
+    extended[N] = extended[N + 1] = unused;
+    return extended;
+}
+
+// Literal/length symbols 257..287; 99 extra bits mark the two unused ones as invalid.
+constexpr auto kLengthBases = WithUnusedCodes(kLengthBase, uint16_t{0});
+constexpr auto kLengthExtras = WithUnusedCodes(kExtraLengthBits, uint8_t{99});
+
+// Wider primary tables than the classic 9 and 6 bits: nearly every code is then found
+// with one look-up.
+constexpr unsigned kLiteralLookupBits = 10;
+constexpr unsigned kDistanceLookupBits = 8;
+constexpr unsigned kCodeLengthLookupBits = 7;
+
+inline uint64_t LowBits(uint64_t bits, unsigned n) {
+    return bits & ((uint64_t{1} << n) - 1);
+}
+
+struct TFixedTables {
+    THuffmanTable Literals;
+    THuffmanTable Distances;
+};
+
+const TFixedTables& FixedTables() {
+    static const TFixedTables tables = [] {
+        TFixedTables fixed;
+        std::array<uint8_t, 288> lengths{};
+        for (unsigned symbol = 0; symbol < 288; ++symbol) {
+            lengths[symbol] = symbol < 144 ? 8 : symbol < 256 ? 9 : symbol < 280 ? 7 : 8;
+        }
+        unsigned bits = kLiteralLookupBits;
+        BuildHuffmanTable(lengths.data(), 288, 257, kLengthBases.data(), kLengthExtras.data(),
+                          fixed.Literals, bits);
+        // 30 five-bit codes leave codes 30 and 31 unused: they decode as invalid.
+        std::array<uint8_t, 30> distanceLengths;
+        distanceLengths.fill(5);
+        bits = kDistanceLookupBits;
+        BuildHuffmanTable(distanceLengths.data(), 30, 0, kDistanceBase, kExtraDistanceBits,
+                          fixed.Distances, bits);
+        return fixed;
+    }();
+    return tables;
+}
+
+// Outcome of the fast loop: it stops at the end of the block, on bad data, or when the
+// input piece or the output chunk is nearly used up (then the careful path goes on).
+enum class TFastStop { EndOfBlock, BadData, NeedCare };
+
+// One Inflate run. Output is produced at window[position], with the 32 KB before
+// window[kHistory] as history; when the position passes kChunkEnd the 32 KB chunk is
+// handed over and everything moves down by 32 KB, so a match source never wraps.
+class TInflater {
+  public:
+    explicit TInflater(TDecodeContext& context) : context_(context), window_(context.Window()) {}
+
+    TInflateResult Run();
+
+  private:
+    TInflateResult InflateBlock(bool& last);
+    TInflateResult InflateStored();
+    TInflateResult InflateFixed();
+    TInflateResult InflateDynamic();
+    TInflateResult InflateCodes(const THuffmanTable& literals, const THuffmanTable& distances);
+    TFastStop DecodeFast(const THuffmanTable& literals, const THuffmanTable& distances);
+
+    // --- bit input ---
+    bool FastInputAvailable() const { return inputEnd_ - input_ >= 8; }
+    // At least 56 bits present; needs eight unread bytes in the input piece.
+    void RefillFast() {
+        bitBuffer_ |= LoadU64(input_) << bitCount_;
+        input_ += (63 - bitCount_) >> 3;
+        bitCount_ |= 56;
+    }
+    void Need(unsigned n) {
+        if (bitCount_ < n) {
+            RefillSlow(n);
+        }
+    }
+    void RefillSlow(unsigned n);
+    void Drop(unsigned n) {
+        bitBuffer_ >>= n;
+        bitCount_ -= n;
+    }
+    uint32_t TakeBits(unsigned n) {
+        Need(n);
+        const auto value = static_cast<uint32_t>(LowBits(bitBuffer_, n));
+        Drop(n);
+        return value;
+    }
+    // True once a bit past the end of the entry's data has been consumed.
+    bool Overrun() const { return bitCount_ < phantomBytes_ * 8; }
+    uint32_t DecodeSlow(const THuffmanTable& table);
+
+    // --- output ---
+    bool DistanceTooFar(unsigned distance) const { return distance > position_ - historyStart_; }
+    // Copies a match to out (the source lies distance bytes back); returns its end.
+    static uint8_t* CopyMatch(uint8_t* out, unsigned length, unsigned distance);
+    void SlideIfFull();
+
+    TDecodeContext& context_;
+    uint8_t* const window_;
+    size_t position_ = kHistory;
+    // Where the history of this entry starts: a distance may reach no further back, so
+    // whatever the window held before this entry is never copied.
+    size_t historyStart_ = kHistory;
+
+    const uint8_t* input_ = nullptr;
+    const uint8_t* inputEnd_ = nullptr;
+    uint64_t bitBuffer_ = 0;  // bits at and above bitCount_ are 0 or the coming input bits
+    unsigned bitCount_ = 0;
+    unsigned phantomBytes_ = 0;  // zero bytes supplied past the end of the data
+
+    THuffmanTable literals_;
+    THuffmanTable distances_;
+    THuffmanTable codeLengths_;
+};
+
+void TInflater::RefillSlow(unsigned n) {
+    if (phantomBytes_ == 0 && FastInputAvailable()) {
+        RefillFast();
+        return;
+    }
+    while (bitCount_ < n) {
+        if (input_ == inputEnd_ && phantomBytes_ == 0) {
+            const uint8_t* data = nullptr;
+            const size_t count = context_.TakeInput(data);
+            input_ = data;
+            inputEnd_ = data + count;
+        }
+        if (input_ != inputEnd_) {
+            bitBuffer_ |= static_cast<uint64_t>(*input_++) << bitCount_;
+        } else {
+            // Past the end the missing bytes read as zero bits; consuming one of them is
+            // bad data (Overrun), but a look-up may peek at them.
+            ++phantomBytes_;
+        }
+        bitCount_ += 8;
+    }
+}
+
+uint32_t TInflater::DecodeSlow(const THuffmanTable& table) {
+    Need(table.LookupBits);
+    uint32_t entry = table.Entries[LowBits(bitBuffer_, table.LookupBits)];
+    const unsigned kind = THuffmanTable::Kind(entry);
+    if (kind > kHuffmanLiteral && kind != kHuffmanInvalid) {
+        Need(table.LookupBits + kind - 16);
+        entry = table.Lookup(bitBuffer_);
+    }
+    if (THuffmanTable::Kind(entry) != kHuffmanInvalid) {
+        Drop(THuffmanTable::Bits(entry));
+    }
+    return entry;
+}
+
+void TInflater::SlideIfFull() {
+    if (position_ < kChunkEnd) {
+        return;
+    }
+    context_.DeliverOutput(window_ + kHistory, kHistory);
+    std::memmove(window_, window_ + kHistory, position_ - kHistory);
+    position_ -= kHistory;
+    historyStart_ = 0;
+}
+
+uint8_t* TInflater::CopyMatch(uint8_t* out, unsigned length, unsigned distance) {
+    const uint8_t* from = out - distance;
+    uint8_t* const end = out + length;
+    if (distance >= 8) {
+        // Eight bytes at a time; may write up to seven bytes past the end, into window
+        // space not yet produced.
+        do {
+            std::memcpy(out, from, 8);
+            out += 8;
+            from += 8;
+        } while (out < end);
+    } else if (distance == 1) {
+        std::memset(out, *from, length);
+    } else {
+        while (out < end) {
+            *out++ = *from++;
+        }
+    }
+    return end;
+}
+
+TFastStop TInflater::DecodeFast(const THuffmanTable& literals, const THuffmanTable& distances) {
+    // Everything the loop touches is held in locals: stores into the window could
+    // otherwise alias the members and force them through memory on every byte.
+    uint64_t bits = bitBuffer_;
+    unsigned count = bitCount_;
+    const uint8_t* in = input_;
+    const uint8_t* const inLimit = inputEnd_ - 8;
+    uint8_t* out = window_ + position_;
+    uint8_t* const outLimit = window_ + kChunkEnd;
+    const uint8_t* const historyStart = window_ + historyStart_;
+    const uint32_t* const literalEntries = literals.Entries.data();
+    const uint64_t literalMask = (uint64_t{1} << literals.LookupBits) - 1;
+    const unsigned literalBits = literals.LookupBits;
+    const uint32_t* const distanceEntries = distances.Empty() ? nullptr : distances.Entries.data();
+    const uint64_t distanceMask = (uint64_t{1} << distances.LookupBits) - 1;
+    const unsigned distanceBits = distances.LookupBits;
+    TFastStop stop = TFastStop::NeedCare;
+
+    while (in <= inLimit && out < outLimit) {
+        // 56 bits or more: enough for a length with its extra bits and a distance with
+        // its extra bits (at most 48).
+        bits |= LoadU64(in) << count;
+        in += (63 - count) >> 3;
+        count |= 56;
+
+        uint32_t entry = literalEntries[bits & literalMask];
+        unsigned kind = THuffmanTable::Kind(entry);
+        if (kind > kHuffmanLiteral && kind != kHuffmanInvalid) {
+            entry = literalEntries[THuffmanTable::Value(entry) +
+                                   LowBits(bits >> literalBits, kind - 16)];
+            kind = THuffmanTable::Kind(entry);
+        }
+        bits >>= THuffmanTable::Bits(entry);
+        count -= THuffmanTable::Bits(entry);
+        if (kind == kHuffmanLiteral) {
+            *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
+            // A second literal usually fits in the bits left.
+            entry = literalEntries[bits & literalMask];
+            if (THuffmanTable::Kind(entry) == kHuffmanLiteral) {
+                bits >>= THuffmanTable::Bits(entry);
+                count -= THuffmanTable::Bits(entry);
+                *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
+            }
+            continue;
+        }
+        if (kind > 13) {
+            stop = kind == kHuffmanEndOfBlock ? TFastStop::EndOfBlock : TFastStop::BadData;
+            break;
+        }
+        const unsigned length =
+            THuffmanTable::Value(entry) + static_cast<unsigned>(LowBits(bits, kind));
+        bits >>= kind;
+        count -= kind;
+
+        if (distanceEntries == nullptr) {
+            stop = TFastStop::BadData;
+            break;
+        }
+        entry = distanceEntries[bits & distanceMask];
+        kind = THuffmanTable::Kind(entry);
+        if (kind > kHuffmanLiteral && kind != kHuffmanInvalid) {
+            entry = distanceEntries[THuffmanTable::Value(entry) +
+                                    LowBits(bits >> distanceBits, kind - 16)];
+            kind = THuffmanTable::Kind(entry);
+        }
+        if (kind > 13) {
+            stop = TFastStop::BadData;
+            break;
+        }
+        bits >>= THuffmanTable::Bits(entry);
+        count -= THuffmanTable::Bits(entry);
+        const unsigned distance =
+            THuffmanTable::Value(entry) + static_cast<unsigned>(LowBits(bits, kind));
+        bits >>= kind;
+        count -= kind;
+
+        if (distance > static_cast<size_t>(out - historyStart)) {
+            stop = TFastStop::BadData;
+            break;
+        }
+        out = CopyMatch(out, length, distance);
+    }
+
+    bitBuffer_ = bits;
+    bitCount_ = count;
+    input_ = in;
+    position_ = static_cast<size_t>(out - window_);
+    return stop;
+}
+
+TInflateResult TInflater::InflateCodes(const THuffmanTable& literals,
+                                       const THuffmanTable& distances) {
+    if (literals.Empty()) {
+        return irBadData;
+    }
+    for (;;) {
+        if (phantomBytes_ == 0 && FastInputAvailable()) {
+            const TFastStop stop = DecodeFast(literals, distances);
+            if (stop != TFastStop::NeedCare) {
+                return stop == TFastStop::EndOfBlock ? irOk : irBadData;
+            }
+            if (position_ >= kChunkEnd) {
+                SlideIfFull();
+                continue;
+            }
+        }
+        // Near the end of an input piece or of the data: one symbol at a time, taking
+        // bytes only as they are needed.
+        uint32_t entry = DecodeSlow(literals);
+        unsigned kind = THuffmanTable::Kind(entry);
+        if (Overrun() || kind == kHuffmanInvalid) {
+            return irBadData;
+        }
+        if (kind == kHuffmanLiteral) {
+            window_[position_++] = static_cast<uint8_t>(THuffmanTable::Value(entry));
+            SlideIfFull();
+            continue;
+        }
+        if (kind == kHuffmanEndOfBlock) {
+            return irOk;
+        }
+        const unsigned length = THuffmanTable::Value(entry) + TakeBits(kind);
+        if (distances.Empty()) {
+            return irBadData;
+        }
+        entry = DecodeSlow(distances);
+        kind = THuffmanTable::Kind(entry);
+        if (kind > 13) {
+            return irBadData;
+        }
+        const unsigned distance = THuffmanTable::Value(entry) + TakeBits(kind);
+        if (Overrun() || DistanceTooFar(distance)) {
+            return irBadData;
+        }
+        position_ = static_cast<size_t>(CopyMatch(window_ + position_, length, distance) - window_);
+        SlideIfFull();
+    }
+}
+
+TInflateResult TInflater::InflateStored() {
+    Drop(bitCount_ % 8);
+    const uint32_t length = TakeBits(16);
+    const uint32_t complement = TakeBits(16);
+    if (Overrun() || length != (~complement & 0xFFFF)) {
+        return irBadData;
+    }
+    uint32_t left = length;
+    // Whole bytes already in the bit buffer come first.
+    while (left > 0 && bitCount_ >= 8) {
+        window_[position_++] = static_cast<uint8_t>(bitBuffer_);
+        Drop(8);
+        --left;
+        SlideIfFull();
+    }
+    if (Overrun()) {
+        return irBadData;
+    }
+    if (bitCount_ == 0) {
+        bitBuffer_ = 0;  // its upper bits may mirror bytes now copied straight from input
+    }
+    while (left > 0) {
+        if (input_ == inputEnd_) {
+            const uint8_t* data = nullptr;
+            const size_t count = context_.TakeInput(data);
+            if (count == 0) {
+                return irBadData;
+            }
+            input_ = data;
+            inputEnd_ = data + count;
+        }
+        size_t piece = std::min<size_t>(left, static_cast<size_t>(inputEnd_ - input_));
+        piece = std::min(piece, kChunkEnd - position_);
+        std::memcpy(window_ + position_, input_, piece);
+        input_ += piece;
+        position_ += piece;
+        left -= static_cast<uint32_t>(piece);
+        SlideIfFull();
+    }
+    return irOk;
+}
+
+TInflateResult TInflater::InflateFixed() {
+    const TFixedTables& fixed = FixedTables();
+    return InflateCodes(fixed.Literals, fixed.Distances);
+}
+
+TInflateResult TInflater::InflateDynamic() {
+    const unsigned literalCount = TakeBits(5) + 257;
+    const unsigned distanceCount = TakeBits(5) + 1;
+    const unsigned codeLengthCount = TakeBits(4) + 4;
+    if (literalCount > 286 || distanceCount > 30) {
+        return irBadData;
+    }
+    std::array<uint8_t, 19> codeLengthLengths{};
+    for (unsigned i = 0; i < codeLengthCount; ++i) {
+        codeLengthLengths[kBitLengthOrder[i]] = static_cast<uint8_t>(TakeBits(3));
+    }
+    unsigned bits = kCodeLengthLookupBits;
+    const THuffmanBuildResult built =
+        BuildHuffmanTable(codeLengthLengths.data(), 19, 19, nullptr, nullptr, codeLengths_, bits);
+    if (built != hbComplete) {
+        return static_cast<TInflateResult>(built);
+    }
+    // A code-length code without any symbol cannot describe the lengths.
+    if (Overrun() || codeLengths_.Empty()) {
+        return irBadData;
+    }
+
+    std::array<uint8_t, 286 + 30> lengths{};
+    const unsigned total = literalCount + distanceCount;
+    unsigned previous = 0;
+    for (unsigned i = 0; i < total;) {
+        const uint32_t entry = DecodeSlow(codeLengths_);
+        if (THuffmanTable::Kind(entry) == kHuffmanInvalid || Overrun()) {
+            return irBadData;
+        }
+        const unsigned symbol = THuffmanTable::Value(entry);
+        if (symbol < 16) {
+            lengths[i++] = static_cast<uint8_t>(symbol);
+            previous = symbol;
+            continue;
+        }
+        unsigned repeat;
+        unsigned value = 0;
+        if (symbol == 16) {
+            repeat = 3 + TakeBits(2);
+            value = previous;
+        } else if (symbol == 17) {
+            repeat = 3 + TakeBits(3);
+        } else {
+            repeat = 11 + TakeBits(7);
+        }
+        if (repeat > total - i || Overrun()) {
+            return irBadData;
+        }
+        std::memset(lengths.data() + i, static_cast<int>(value), repeat);
+        i += repeat;
+        previous = value;
+    }
+
+    bits = kLiteralLookupBits;
+    THuffmanBuildResult result =
+        BuildHuffmanTable(lengths.data(), literalCount, 257, kLengthBases.data(),
+                          kLengthExtras.data(), literals_, bits);
+    if (result != hbComplete) {
+        return static_cast<TInflateResult>(result);
+    }
+    bits = kDistanceLookupBits;
+    result = BuildHuffmanTable(lengths.data() + literalCount, distanceCount, 0, kDistanceBase,
+                               kExtraDistanceBits, distances_, bits);
+    if (result != hbComplete) {
+        return static_cast<TInflateResult>(result);
+    }
+    return InflateCodes(literals_, distances_);
+}
+
+TInflateResult TInflater::InflateBlock(bool& last) {
+    try {
+        last = TakeBits(1) != 0;
+        const unsigned type = TakeBits(2);
+        if (Overrun()) {
+            return irBadData;
+        }
+        switch (type) {
+            case btStored:
+                return InflateStored();
+            case btFixed:
+                return InflateFixed();
+            case btDynamic:
+                return InflateDynamic();
+            default:
+                return irInvalidBlock;
+        }
+    } catch (const EUserCanceled&) {
+        throw;
+    } catch (...) {
+        // A premature end of the archive, an output larger than declared or a failed
+        // write inside a block ends decoding like bad data.
+        return irBadData;
+    }
+}
+
+TInflateResult TInflater::Run() {
+    bool last = false;
+    do {
+        const TInflateResult result = InflateBlock(last);
+        if (result != irOk) {
+            return result;
+        }
+    } while (!last);
+    context_.DeliverOutput(window_ + kHistory, position_ - kHistory);
+    context_.FlushOutput();
+    return irOk;
+}
+
+}  // namespace
+
+TInflateResult Inflate(TDecodeContext& context) {
+    TInflater inflater(context);
+    return inflater.Run();
+}
+
+}  // namespace mobrel

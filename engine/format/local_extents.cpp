@@ -1,0 +1,28 @@
+#include "format/local_extents.h"
+
+#include <iterator>
+
+#include "format/zip_format.h"
+#include "format/zip_header_info.h"
+
+namespace mobrel {
+
+bool TLocalExtents::Claim(const TZipHeaderInfo& entry) {
+    const TStart start{entry.DiskNumberStart, entry.LocalHeaderOffset};
+    const uint64_t end = uint64_t{entry.LocalHeaderOffset} + kLocalHeaderSize +
+                         entry.FileNameLength + entry.CompressedSize;
+    const auto next = ends_.lower_bound(start);
+    if (next != ends_.end() && next->first.first == start.first && next->first.second < end) {
+        return false;
+    }
+    if (next != ends_.begin()) {
+        const auto previous = std::prev(next);
+        if (previous->first.first == start.first && previous->second > start.second) {
+            return false;
+        }
+    }
+    ends_.emplace(start, end);
+    return true;
+}
+
+}  // namespace mobrel

@@ -1,0 +1,407 @@
+#include "format/zip_header_info.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/engine_errors.h"
+#include "platform/sanitize_dos_date_time.h"
+
+namespace mobrel {
+
+namespace {
+
+constexpr size_t kMaxFieldLength = 0xFFFF;
+
+// Reads until count bytes arrived or the stream has no more; returns how many arrived.
+int64_t ReadFully(TStream& stream, uint8_t* data, int64_t count) {
+    int64_t total = 0;
+    while (total < count) {
+        const int64_t got = stream.Read(data + total, count - total);
+        if (got <= 0) {
+            break;
+        }
+        total += got;
+    }
+    return total;
+}
+
+// Reads the parts of one central header, which the end of a disk may cut: when a disk ends
+// early it moves on to the next disk's stream, as long as each new disk gives some bytes.
+class TSpanningReader {
+  public:
+    TSpanningReader(TStream*& stream, const TNextDiskFunc& nextDisk)
+        : stream_(stream), nextDisk_(nextDisk), start_(stream->Position()) {}
+
+    // Reads count bytes; short only when the data (or the set of disks) ends.
+    int64_t Read(uint8_t* data, int64_t count) {
+        int64_t total = ReadFully(*stream_, data, count);
+        while (total < count && NextDisk()) {
+            const int64_t got = ReadFully(*stream_, data + total, count - total);
+            if (got == 0) {
+                break;
+            }
+            total += got;
+        }
+        return total;
+    }
+
+    // Reads without moving to another disk.
+    int64_t ReadHere(uint8_t* data, int64_t count) { return ReadFully(*stream_, data, count); }
+
+    bool NextDisk() {
+        if (!nextDisk_) {
+            return false;
+        }
+        TStream* next = nextDisk_();
+        if (next == nullptr) {
+            return false;
+        }
+        stream_ = next;
+        // The header began on an earlier disk; going back can only mean this disk's start.
+        start_ = stream_->Position();
+        return true;
+    }
+
+    // Steps over count bytes, onto the next disk when this one ends first.
+    void Skip(int64_t count) {
+        if (nextDisk_) {
+            const int64_t left = std::max<int64_t>(0, stream_->Size() - stream_->Position());
+            if (count > left) {
+                stream_->Seek(left, soCurrent);
+                if (NextDisk()) {
+                    Skip(count - left);
+                    return;
+                }
+                count -= left;
+            }
+        }
+        stream_->Seek(count, soCurrent);
+    }
+
+    bool Fail() {
+        stream_->Seek(start_, soBeginning);
+        return false;
+    }
+
+    int64_t Start() const { return start_; }
+
+  private:
+    TStream*& stream_;
+    const TNextDiskFunc& nextDisk_;
+    int64_t start_;
+};
+
+// Whether the bytes read so far can be the start of a central header.
+bool StartsLikeCentralHeader(const uint8_t* image, int64_t got) {
+    uint8_t signature[4];
+    StoreU32(signature, kCentralHeaderSignature);
+    return std::equal(image, image + std::min<int64_t>(got, 4), signature);
+}
+
+std::string WithBackslashes(std::string name) {
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+}
+
+std::string NameFromCentral(const std::string& stored, uint16_t versionMadeBy, uint16_t flags) {
+    const std::string name = WithBackslashes(stored);
+    // Only MS-DOS hosts wrote OEM names; other hosts' bytes are kept as they are.
+    if ((flags & kUtf8NameFlag) == 0 && HostOf(versionMadeBy) == kHostMsDos) {
+        return OemToAnsi(name);
+    }
+    return name;
+}
+
+std::string NameFromLocal(const std::string& stored, uint16_t flags) {
+    return DecodeEntryName(WithBackslashes(stored), (flags & kUtf8NameFlag) != 0);
+}
+
+}  // namespace
+
+void TZipHeaderInfo::Clear() {
+    *this = TZipHeaderInfo();
+}
+
+void TZipHeaderInfo::Assign(const TZipHeaderInfo& source) {
+    if (&source == this) {
+        return;
+    }
+    VersionMadeBy = source.VersionMadeBy;
+    VersionNeeded = source.VersionNeeded;
+    GeneralFlags = source.GeneralFlags;
+    CompressionMethod = source.CompressionMethod;
+    DosDateTime = source.DosDateTime;
+    CRC32 = source.CRC32;
+    CompressedSize = source.CompressedSize;
+    UncompressedSize = source.UncompressedSize;
+    ExtraFieldLength = source.ExtraFieldLength;
+    LocalExtraFieldLength = source.LocalExtraFieldLength;
+    FileCommentLength = source.FileCommentLength;
+    DiskNumberStart = source.DiskNumberStart;
+    InternalAttributes = source.InternalAttributes;
+    ExternalAttributes = source.ExternalAttributes;
+    LocalHeaderOffset = source.LocalHeaderOffset;
+    CentralHeaderOffset = source.CentralHeaderOffset;
+    // The name is copied as it is, with the stored length that goes with it: a name read
+    // from an archive keeps the length of its bytes there, which the comment loader steps
+    // over, even where today's encoding of the same text would differ.
+    fileName_ = source.fileName_;
+    directory_ = source.directory_;
+    FileNameLength = source.FileNameLength;
+    // A copy never keeps a comment of its own past: it has the source's comment or none.
+    fileComment_.reset();
+    if (source.FileCommentLength != 0 && source.fileComment_) {
+        fileComment_ = source.fileComment_;
+    }
+    Marked = source.Marked;
+    TestState = source.TestState;
+    Selected = source.Selected;
+}
+
+void TZipHeaderInfo::SetFileName(const std::string& value) {
+    if (value != fileName_) {
+        FileNameLength =
+            static_cast<uint16_t>(EncodeName(directory_, value, VersionMadeBy).Bytes.size());
+        fileName_ = value;
+    }
+}
+
+void TZipHeaderInfo::SetDirectory(const std::string& value) {
+    std::string directory = value;
+    if (!directory.empty() && directory.back() != '\\') {
+        directory += '\\';
+    }
+    if (directory != directory_) {
+        FileNameLength =
+            static_cast<uint16_t>(EncodeName(directory, fileName_, VersionMadeBy).Bytes.size());
+        directory_ = std::move(directory);
+    }
+}
+
+void TZipHeaderInfo::SetFileComment(const std::optional<std::string>& text) {
+    if (text && text->size() > kMaxFieldLength) {
+        throw EFormatLimit("The comment is longer than an archive can hold");
+    }
+    fileComment_ = text;
+    FileCommentLength = static_cast<uint16_t>(text ? text->size() : 0);
+}
+
+void TZipHeaderInfo::SetName(std::string_view name) {
+    // Linux names have no drive part, so only the backslash separates the folder.
+    const size_t slash = name.find_last_of('\\');
+    const size_t split = slash == std::string_view::npos ? 0 : slash + 1;
+    directory_ = std::string(name.substr(0, split));
+    fileName_ = std::string(name.substr(split));
+}
+
+void TZipHeaderInfo::SetFromCentral(const TCentralImage& image, std::string_view name) {
+    using namespace central_header;
+    const uint8_t* p = image.data();
+    const uint16_t localExtraFieldLength = LocalExtraFieldLength;
+    Clear();
+    LocalExtraFieldLength = localExtraFieldLength;
+    VersionMadeBy = LoadU16(p + kVersionMadeBy);
+    VersionNeeded = LoadU16(p + kVersionNeeded);
+    GeneralFlags = LoadU16(p + kGeneralFlags);
+    CompressionMethod = LoadU16(p + kCompressionMethod);
+    DosDateTime = SanitizeDosDateTime(LoadU32(p + kDosDateTime));
+    CRC32 = LoadU32(p + kCrc32);
+    CompressedSize = LoadU32(p + kCompressedSize);
+    UncompressedSize = LoadU32(p + kUncompressedSize);
+    FileNameLength = LoadU16(p + kFileNameLength);
+    ExtraFieldLength = LoadU16(p + kExtraFieldLength);
+    FileCommentLength = LoadU16(p + kFileCommentLength);
+    DiskNumberStart = LoadU16(p + kDiskNumberStart);
+    InternalAttributes = LoadU16(p + kInternalAttributes);
+    ExternalAttributes = LoadU32(p + kExternalAttributes);
+    LocalHeaderOffset = LoadU32(p + kLocalHeaderOffset);
+    CentralHeaderOffset = 0;
+    SetName(name);
+}
+
+void TZipHeaderInfo::SetFromLocal(const TLocalImage& image, std::string_view name) {
+    using namespace local_header;
+    const uint8_t* p = image.data();
+    const uint16_t extraFieldLength = ExtraFieldLength;
+    Clear();
+    ExtraFieldLength = extraFieldLength;
+    VersionMadeBy = 0;
+    VersionNeeded = LoadU16(p + kVersionNeeded);
+    GeneralFlags = LoadU16(p + kGeneralFlags);
+    CompressionMethod = LoadU16(p + kCompressionMethod);
+    DosDateTime = SanitizeDosDateTime(LoadU32(p + kDosDateTime));
+    CRC32 = LoadU32(p + kCrc32);
+    CompressedSize = LoadU32(p + kCompressedSize);
+    UncompressedSize = LoadU32(p + kUncompressedSize);
+    FileNameLength = LoadU16(p + kFileNameLength);
+    LocalExtraFieldLength = LoadU16(p + local_header::kExtraFieldLength);
+    FileCommentLength = 0;
+    DiskNumberStart = 0;
+    InternalAttributes = 0;
+    ExternalAttributes = 0;
+    LocalHeaderOffset = 0;
+    CentralHeaderOffset = 0;
+    SetName(name);
+}
+
+bool TZipHeaderInfo::ReadCentral(TStream& stream) {
+    TStream* current = &stream;
+    return ReadCentral(current);
+}
+
+bool TZipHeaderInfo::ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk) {
+    using namespace central_header;
+    if (stream == nullptr) {
+        return false;
+    }
+    TSpanningReader reader(stream, nextDisk);
+    const int64_t position = reader.Start();
+    TCentralImage image{};
+    int64_t got = reader.ReadHere(image.data(), kCentralHeaderSize);
+    // A header that the end of a disk cut continues on the next disk; only bytes that can
+    // begin a central header (or none at all) are worth the change of disk.
+    if (got < static_cast<int64_t>(kCentralHeaderSize) &&
+        (got == 0 || StartsLikeCentralHeader(image.data(), got)) && reader.NextDisk()) {
+        got += reader.Read(image.data() + got, kCentralHeaderSize - got);
+    }
+    if (got < static_cast<int64_t>(kCentralHeaderSize) ||
+        LoadU32(image.data() + kSignature) != kCentralHeaderSignature) {
+        return reader.Fail();
+    }
+    std::string stored(LoadU16(image.data() + kFileNameLength), '\0');
+    if (reader.Read(reinterpret_cast<uint8_t*>(stored.data()), std::ssize(stored)) !=
+        std::ssize(stored)) {
+        return reader.Fail();
+    }
+    reader.Skip(int64_t{LoadU16(image.data() + kExtraFieldLength)} +
+                LoadU16(image.data() + kFileCommentLength));
+    SetFromCentral(image, NameFromCentral(stored, LoadU16(image.data() + kVersionMadeBy),
+                                          LoadU16(image.data() + kGeneralFlags)));
+    CentralHeaderOffset = static_cast<uint32_t>(position);
+    return true;
+}
+
+bool TZipHeaderInfo::ReadLocal(TStream& stream) {
+    using namespace local_header;
+    const int64_t position = stream.Position();
+    TLocalImage image{};
+    if (ReadFully(stream, image.data(), kLocalHeaderSize) !=
+            static_cast<int64_t>(kLocalHeaderSize) ||
+        LoadU32(image.data() + kSignature) != kLocalHeaderSignature) {
+        stream.Seek(position, soBeginning);
+        return false;
+    }
+    std::string stored(LoadU16(image.data() + kFileNameLength), '\0');
+    if (ReadFully(stream, reinterpret_cast<uint8_t*>(stored.data()), std::ssize(stored)) !=
+        std::ssize(stored)) {
+        stream.Seek(position, soBeginning);
+        return false;
+    }
+    SetFromLocal(image, NameFromLocal(stored, LoadU16(image.data() + kGeneralFlags)));
+    LocalHeaderOffset = static_cast<uint32_t>(position);
+    return true;
+}
+
+TStoredName TZipHeaderInfo::EncodeName(std::string_view directory, std::string_view fileName,
+                                       uint16_t versionMadeBy) {
+    std::string name = std::string(directory) + std::string(fileName);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    TStoredName stored;
+    // Readers take unflagged names as CP437 only from MS-DOS hosts. A record carried over
+    // from another host keeps its host byte, so its non-ASCII names must go as flagged UTF-8
+    // or they would come back as the raw CP437 bytes.
+    if (HostOf(versionMadeBy) != kHostMsDos && IsValidUtf8(name)) {
+        const bool ascii =
+            std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
+        stored = {std::move(name), !ascii};
+    } else {
+        stored = EncodeEntryName(name);
+    }
+    if (stored.Bytes.size() > kMaxFieldLength) {
+        throw EFormatLimit("The entry name is longer than an archive can hold");
+    }
+    return stored;
+}
+
+void TZipHeaderInfo::ApplyStoredName(const TStoredName& stored) {
+    FileNameLength = static_cast<uint16_t>(stored.Bytes.size());
+    GeneralFlags = static_cast<uint16_t>(stored.Utf8 ? GeneralFlags | kUtf8NameFlag
+                                                     : GeneralFlags & ~kUtf8NameFlag);
+}
+
+uint16_t TZipHeaderInfo::VersionMadeByFor(const TStoredName& stored) const {
+    // Info-ZIP's unzip runs its OEM conversion over every MS-DOS-host name, flagged UTF-8
+    // or not, and garbles such names. NTFS gives the attribute byte the same meaning and is
+    // left unconverted, so UTF-8 names are declared as made there.
+    if (stored.Utf8 && HostOf(VersionMadeBy) == kHostMsDos) {
+        return static_cast<uint16_t>((VersionMadeBy & 0xFF) | kHostNtfs << 8);
+    }
+    return VersionMadeBy;
+}
+
+void TZipHeaderInfo::WriteCentral(TStream& stream) {
+    using namespace central_header;
+    const TStoredName stored = EncodeName(directory_, fileName_, VersionMadeBy);
+    ApplyStoredName(stored);
+    // The length field must describe the bytes that follow: a comment that isn't loaded is
+    // not written, and then the header says there is none.
+    const bool writeComment = FileCommentLength != 0 && fileComment_.has_value();
+    FileCommentLength = static_cast<uint16_t>(writeComment ? fileComment_->size() : 0);
+
+    TCentralImage image{};
+    uint8_t* p = image.data();
+    StoreU32(p + kSignature, kCentralHeaderSignature);
+    StoreU16(p + kVersionMadeBy, VersionMadeByFor(stored));
+    StoreU16(p + kVersionNeeded, VersionNeeded);
+    StoreU16(p + kGeneralFlags, GeneralFlags);
+    StoreU16(p + kCompressionMethod, CompressionMethod);
+    StoreU32(p + kDosDateTime, DosDateTime);
+    StoreU32(p + kCrc32, CRC32);
+    StoreU32(p + kCompressedSize, CompressedSize);
+    StoreU32(p + kUncompressedSize, UncompressedSize);
+    StoreU16(p + kFileNameLength, FileNameLength);
+    StoreU16(p + kExtraFieldLength, 0);
+    StoreU16(p + kFileCommentLength, FileCommentLength);
+    StoreU16(p + kDiskNumberStart, DiskNumberStart);
+    StoreU16(p + kInternalAttributes, InternalAttributes);
+    StoreU32(p + kExternalAttributes, ExternalAttributes);
+    StoreU32(p + kLocalHeaderOffset, LocalHeaderOffset);
+    stream.WriteBuffer(image.data(), std::ssize(image));
+    stream.WriteBuffer(stored.Bytes.data(), std::ssize(stored.Bytes));
+    if (writeComment) {
+        stream.WriteBuffer(fileComment_->data(), std::ssize(*fileComment_));
+    }
+}
+
+void TZipHeaderInfo::WriteLocal(TStream& stream) {
+    using namespace local_header;
+    const TStoredName stored = EncodeName(directory_, fileName_, VersionMadeBy);
+    ApplyStoredName(stored);
+    LocalHeaderOffset = static_cast<uint32_t>(stream.Position());
+
+    TLocalImage image{};
+    uint8_t* p = image.data();
+    StoreU32(p + kSignature, kLocalHeaderSignature);
+    StoreU16(p + kVersionNeeded, VersionNeeded);
+    StoreU16(p + kGeneralFlags, GeneralFlags);
+    StoreU16(p + kCompressionMethod, CompressionMethod);
+    StoreU32(p + kDosDateTime, DosDateTime);
+    StoreU32(p + kCrc32, CRC32);
+    StoreU32(p + kCompressedSize, CompressedSize);
+    StoreU32(p + kUncompressedSize, UncompressedSize);
+    StoreU16(p + kFileNameLength, FileNameLength);
+    StoreU16(p + local_header::kExtraFieldLength, LocalExtraFieldLength);
+    stream.WriteBuffer(image.data(), std::ssize(image));
+    stream.WriteBuffer(stored.Bytes.data(), std::ssize(stored.Bytes));
+}
+
+uint32_t TZipHeaderInfo::LocalSize() const {
+    return static_cast<uint32_t>(kLocalHeaderSize) + FileNameLength + LocalExtraFieldLength;
+}
+
+uint32_t TZipHeaderInfo::CentralSize() const {
+    return static_cast<uint32_t>(kCentralHeaderSize) + FileNameLength + ExtraFieldLength +
+           FileCommentLength;
+}
+
+}  // namespace mobrel

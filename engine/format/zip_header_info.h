@@ -1,0 +1,118 @@
+#pragma once
+// One archive entry: the fields of its central header, its name split into folder and file
+// parts, its comment once loaded, and the flags of the current run. It reads and writes its
+// own local and central headers.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "format/compression_method.h"
+#include "format/zip_format.h"
+#include "platform/code_page.h"
+#include "platform/object.h"
+#include "platform/stream.h"
+
+namespace mobrel {
+
+// Called when a central header runs past the end of a disk: returns the stream of the next
+// disk (positioned where its bytes begin), or nothing to give up.
+using TNextDiskFunc = std::function<TStream*()>;
+
+class TZipHeaderInfo : public TObject {
+  public:
+    using TCentralImage = std::array<uint8_t, kCentralHeaderSize>;
+    using TLocalImage = std::array<uint8_t, kLocalHeaderSize>;
+
+    // TestState values.
+    static constexpr uint8_t kNotTested = 0;
+    static constexpr uint8_t kTestedOk = 1;
+    static constexpr uint8_t kTestFailed = 2;  // or under way
+
+    TZipHeaderInfo() = default;
+    std::string ClassName() const override { return "TZipHeaderInfo"; }
+
+    // The defaults of a new entry: version 2.0, deflated, no CRC yet, a text file with the
+    // archive attribute.
+    void Clear();
+    // An exact copy of source, comment included when source has one loaded.
+    void Assign(const TZipHeaderInfo& source);
+
+    uint16_t VersionMadeBy = 20;  // low byte: format version x 10; high byte: host system
+    uint16_t VersionNeeded = 20;
+    uint16_t GeneralFlags = 0;
+    uint16_t CompressionMethod = cmDeflated;
+    uint32_t DosDateTime = 0;  // DOS time in the low half, DOS date in the high half
+    uint32_t CRC32 = 0xFFFFFFFF;
+    uint32_t CompressedSize = 0;  // includes the 12-byte encryption header
+    uint32_t UncompressedSize = 0;
+    uint16_t FileNameLength = 0;  // bytes of the name as stored in the archive
+    uint16_t ExtraFieldLength = 0;
+    uint16_t LocalExtraFieldLength = 0;
+    uint16_t FileCommentLength = 0;  // also while the comment itself is not loaded
+    uint16_t DiskNumberStart = 0;    // 0-based
+    uint16_t InternalAttributes = 1;
+    uint32_t ExternalAttributes = 32;  // the low byte holds the MS-DOS attribute bits
+    uint32_t LocalHeaderOffset = 0;
+    uint32_t CentralHeaderOffset = 0;  // where the central header was read in its stream
+
+    bool Marked = false;             // chosen for the current extraction run
+    uint8_t TestState = kNotTested;  // kNotTested, kTestedOk or kTestFailed
+    bool Selected = false;           // chosen by the application
+
+    // The file part of the name: no separator. Empty for a directory entry.
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(const std::string& value);
+    // The folder part: empty or ending with '\'. A value without the trailing '\' gets one.
+    const std::string& Directory() const { return directory_; }
+    void SetDirectory(const std::string& value);
+    // Directory followed by FileName.
+    std::string FullName() const { return directory_ + fileName_; }
+
+    // The comment once loaded or set; FileCommentLength tells whether the archive has one.
+    const std::optional<std::string>& FileComment() const { return fileComment_; }
+    void SetFileComment(const std::optional<std::string>& text);
+
+    // Fill the record from a header image and the name as held in memory ('\' separators).
+    void SetFromCentral(const TCentralImage& image, std::string_view name);
+    void SetFromLocal(const TLocalImage& image, std::string_view name);
+
+    // Read a central header at the stream's position and leave the stream after it. On a
+    // multi-disk archive nextDisk continues a header that the end of a disk cut; stream then
+    // names the new disk's stream. Bad data gives false with the stream back where it was.
+    bool ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk = {});
+    bool ReadCentral(TStream& stream);
+    // Read a local header; the stream is left after the name, before the local extra field.
+    // Bad data gives false with the stream back where it was.
+    bool ReadLocal(TStream& stream);
+
+    // Write a central header (no extra field) with the name and, when loaded, the comment.
+    void WriteCentral(TStream& stream);
+    // Write a local header at the stream's position, which becomes LocalHeaderOffset. The
+    // LocalExtraFieldLength bytes of the extra field are the caller's to write next.
+    void WriteLocal(TStream& stream);
+
+    bool IsEncrypted() const { return (GeneralFlags & kFlagEncrypted) != 0; }
+    bool HasDataDescriptor() const { return (GeneralFlags & kFlagDataDescriptor) != 0; }
+    bool HasComment() const { return FileCommentLength > 0; }
+    uint32_t LocalSize() const;
+    uint32_t CentralSize() const;
+
+  private:
+    void SetName(std::string_view name);
+    // A name in its archive form under the host of versionMadeBy; raises EFormatLimit when
+    // it can't fit the length field.
+    static TStoredName EncodeName(std::string_view directory, std::string_view fileName,
+                                  uint16_t versionMadeBy);
+    // Records the stored form about to be written in FileNameLength and flag bit 11.
+    void ApplyStoredName(const TStoredName& stored);
+    uint16_t VersionMadeByFor(const TStoredName& stored) const;
+
+    std::string fileName_;
+    std::string directory_;
+    std::optional<std::string> fileComment_;
+};
+
+}  // namespace mobrel

@@ -1,0 +1,20 @@
+#include "platform/lfn_file_stream.h"
+
+namespace mobrel {
+
+namespace {
+
+bool ModeCanWrite(TFileMode mode) {
+    return mode != TFileMode::OpenRead;
+}
+
+}  // namespace
+
+TLFNFileStream::TLFNFileStream(const std::string& fileName, TFileMode mode, bool flushOnClose,
+                               int32_t bufferSize)
+    : TOwnedFileStream(std::make_unique<TFileStream>(fileName, mode)),
+      TS_BufferStream(*OwnedFile, bufferSize) {
+    FlushOnDestroy = flushOnClose && ModeCanWrite(mode);
+}
+
+}  // namespace mobrel

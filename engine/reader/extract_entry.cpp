@@ -1,0 +1,179 @@
+// The per-entry step of an extraction run: where the entry goes, whether it may be
+// written, the password, the decoder of its method, the CRC check, and the date and
+// attributes of the file it leaves. Every outcome is reported through the events.
+#include <filesystem>
+#include <system_error>
+
+#include "codecs/decode_by_method.h"
+#include "codecs/zip_cipher.h"
+#include "format/zip_header_info.h"
+#include "platform/dos_date_time.h"
+#include "platform/engine_errors.h"
+#include "platform/file_attributes.h"
+#include "platform/file_helpers.h"
+#include "platform/host_path.h"
+#include "platform/interactive_services.h"
+#include "platform/lfn_file_stream.h"
+#include "platform/sanitize_dos_date_time.h"
+#include "reader/archive_decode_context.h"
+#include "reader/output_path.h"
+#include "reader/un_zipper.h"
+
+namespace mobrel {
+
+namespace {
+
+void CreateFolderOf(const std::string& path) {
+    const std::string folder = FolderPart(path);
+    if (!folder.empty()) {
+        ForceDirectories(ExcludeTrailingSeparator(folder));
+    }
+}
+
+void DeleteOutputFile(const std::string& path) {
+    std::error_code error;
+    std::filesystem::remove(path, error);
+}
+
+}  // namespace
+
+void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
+    retry = false;
+    spare_->Assign(VisibleEntry(fileIndex));
+    const TZipHeaderInfo& entry = *spare_;
+    const bool directoryEntry = entry.FileName().empty();
+    if (!directoryEntry) {
+        ReadLocalHeader();
+    }
+    const std::string outputDir = BuildOutputDir();
+    if (directoryEntry) {
+        if (!memoryTarget_ && recreateDirs_ && !outputDir.empty()) {
+            ForceDirectories(ExcludeTrailingSeparator(outputDir));
+        }
+        ++extractedCount_;
+        return;
+    }
+    std::string fName = memoryTarget_ ? std::string() : OutputFileFor(outputDir, entry.FileName());
+    if (OnStartUnZip) {
+        bool skip = false;
+        OnStartUnZip(*this, fileIndex, fName, skip);
+        if (skip) {
+            return;
+        }
+    }
+    if (memoryTarget_ && !testMode_ && entry.UncompressedSize > kMaxMemoryEntrySize) {
+        throw EFatalUnzipError(entry.FullName() + " is too large to extract into memory");
+    }
+    if (!memoryTarget_) {
+        CreateFolderOf(fName);
+    }
+    if (entry.IsEncrypted() && !CheckPassword(fileIndex)) {
+        return;
+    }
+    const bool bufferSizedHere =
+        memoryTarget_ && memoryBuffer_ != nullptr && memoryBuffer_->empty();
+    if (memoryTarget_) {
+        memoryWritePosition_ = 0;
+        memoryBytesRemaining_ = entry.UncompressedSize;
+    } else if (!OpenOutputFile(fileIndex, fName)) {
+        return;
+    }
+    decodeContext_->BeginEntry(entry.CompressedSize, entry.UncompressedSize);
+    decodeContext_->SetCipher(entry.IsEncrypted() ? cipher_.get() : nullptr);
+    bool decoded = false;
+    try {
+        SeekToEntryData(entry.IsEncrypted());
+        decoded = DecodeEntry();
+    } catch (const EBiggerThanUncompressed&) {
+        decoded = false;
+    } catch (...) {
+        outputStream_.reset();  // the file keeps what was written, undated
+        FinishOutput(false, fName, bufferSizedHere);
+        throw;
+    }
+    FinishOutput(decoded, fName, bufferSizedHere);
+    CheckEntryCrc(fileIndex, fName, retry);
+}
+
+bool TUnZipper::DecodeEntry() {
+    const uint16_t method = spare_->CompressionMethod;
+    if (!DecodeByMethod(*decodeContext_, method, spare_->GeneralFlags, spare_->CompressedSize)) {
+        // No decoder: the entry ends in the CRC check with the CRC of no data.
+        messageText_ = "Unknown Compression Method";
+        Services().MessageBox(messageText_, "Zip Error", TMsgButtons::Ok);
+    }
+    return true;
+}
+
+void TUnZipper::FinishOutput(bool decoded, const std::string& fName, bool bufferSizedHere) {
+    if (memoryTarget_) {
+        if (!decoded && bufferSizedHere) {
+            memoryBuffer_->clear();
+        }
+        return;
+    }
+    if (!outputStream_) {
+        return;
+    }
+    // The last bytes are written out here rather than by the stream's destructor, which
+    // could not report a full disk: a file cut short must not pass for extracted.
+    const bool written = outputStream_->FlushBuffer();
+    outputStream_.reset();
+    if (!written) {
+        throw ECantWriteUCF("Cant write uncompressed file");
+    }
+    if (decoded) {
+        SetFileDosDateTime(fName, SanitizeDosDateTime(spare_->DosDateTime));
+        if (retainAttributes_) {
+            ApplyDosAttributes(fName, static_cast<uint8_t>(spare_->ExternalAttributes));
+        }
+    }
+}
+
+void TUnZipper::CheckEntryCrc(int fileIndex, const std::string& fName, bool& retry) {
+    crcValue_ = decodeContext_->FinishedCrc();
+    const TZipHeaderInfo& entry = *spare_;
+    // A test also wants the length its header declares: data that ends early with a
+    // matching CRC is what is left of a damaged entry, and a repair must not copy it.
+    const bool lengthAsDeclared =
+        !testMode_ || decodeContext_->BytesDelivered() == entry.UncompressedSize;
+    if (crcValue_ == entry.CRC32 && lengthAsDeclared) {
+        if (OnEndUnZip) {
+            OnEndUnZip(*this, fileIndex, fName);
+        }
+        ++extractedCount_;
+        return;
+    }
+    if (entry.IsEncrypted() && crcValue_ != entry.CRC32) {
+        std::string newPassword = password_;
+        if (OnBadPassword) {
+            OnBadPassword(*this, fileIndex, newPassword);
+        }
+        if (newPassword != password_) {
+            password_ = newPassword;
+            retry = true;
+        } else if (OnSkippingFile) {
+            bool ignored = false;
+            OnSkippingFile(*this, skBadPassword, entry.FullName(), fileIndex, ignored);
+        }
+    } else if (OnBadCRC) {
+        OnBadCRC(*this, crcValue_, entry.CRC32, fileIndex);
+    }
+    if (!memoryTarget_) {
+        DeleteOutputFile(fName);
+    }
+}
+
+void TUnZipper::AllocateWorkAreas() {
+    decodeContext_ = std::make_unique<TArchiveDecodeContext>(*this);
+    if (!cipher_) {
+        cipher_ = std::make_unique<TZipCipher>();
+    }
+}
+
+void TUnZipper::ReleaseWorkAreas() {
+    outputStream_.reset();
+    decodeContext_.reset();
+}
+
+}  // namespace mobrel

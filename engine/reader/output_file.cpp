@@ -1,0 +1,86 @@
+// The output file of an entry: whether an existing file may be replaced (the five
+// overwrite modes), and creating it, once more after taking away a read-only attribute.
+#include <exception>
+
+#include "format/zip_header_info.h"
+#include "platform/dos_date_time.h"
+#include "platform/engine_errors.h"
+#include "platform/file_attributes.h"
+#include "platform/file_helpers.h"
+#include "platform/interactive_services.h"
+#include "platform/lfn_file_stream.h"
+#include "reader/un_zipper.h"
+
+namespace mobrel {
+
+namespace {
+
+TDateTime EntryDate(const TZipHeaderInfo& entry) {
+    const std::optional<TDateTime> when = DosDateTimeToDateTime(entry.DosDateTime);
+    if (!when) {
+        throw EGeneralError("The date of " + entry.FullName() + " is no calendar date");
+    }
+    return *when;
+}
+
+}  // namespace
+
+void TUnZipper::SkipEntry(TSkipReason reason, const std::string& fName, int fileIndex) {
+    if (OnSkippingFile) {
+        bool retry = false;  // nothing reads it back
+        OnSkippingFile(*this, reason, fName, fileIndex, retry);
+    }
+    totalBytes_ -= spare_->UncompressedSize;
+}
+
+bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
+    if (overwriteMode_ != TUZOverwriteMode::Always && FileExists(path)) {
+        bool replace = false;
+        switch (overwriteMode_) {
+            case TUZOverwriteMode::Prompt:
+                if (OnPromptForOverwrite) {
+                    OnPromptForOverwrite(*this, replace, fileIndex, path);
+                } else {
+                    messageText_ = "File Exists Alert";
+                    replace =
+                        Services().MessageBox("Replace existing file " + spare_->FileName() + "?",
+                                              messageText_, TMsgButtons::YesNo) == TMsgAnswer::Yes;
+                }
+                break;
+            case TUZOverwriteMode::ifNewer:
+                replace = EntryDate(*spare_) > FileDateTimeOrNow(path);
+                break;
+            case TUZOverwriteMode::ifOlder:
+                replace = EntryDate(*spare_) < FileDateTimeOrNow(path);
+                break;
+            case TUZOverwriteMode::Always:
+            case TUZOverwriteMode::Never:
+                break;
+        }
+        if (!replace) {
+            SkipEntry(skNoOverwrite, path, fileIndex);
+            return false;
+        }
+    }
+    for (int attempt = 1;; ++attempt) {
+        try {
+            outputStream_ = std::make_unique<TLFNFileStream>(path, TFileMode::Create,
+                                                             flushFilesOnClose_, kStreamBufferSize);
+            return true;
+        } catch (const EFileError&) {
+            if (!replaceReadOnly_ || attempt > 1) {
+                break;
+            }
+            const std::optional<uint8_t> attributes = FileDosAttributes(path);
+            if (attributes && (*attributes & faReadOnly) != 0) {
+                ClearReadOnly(path);
+            }
+        } catch (const std::exception&) {
+            break;
+        }
+    }
+    SkipEntry(skCreateError, path, fileIndex);
+    return false;
+}
+
+}  // namespace mobrel
