@@ -132,8 +132,6 @@ class TForm1 : public QMainWindow {
     std::vector<std::string> ViewedFiles;
 
     // --- Start-up and the window (form1_startup.cpp) ---
-    std::string getLastFilename() const;
-    void saveLastFilename(const std::string& name) const;
     void FormCreate();
     void FormShow();
     void FormActivate();

@@ -1,10 +1,8 @@
-// The main window's start-up, page switch, folder pairing, dialog hooks, dropped files and
-// the remembered last archive.
+// The main window's start-up, page switch, folder pairing, dialog hooks and dropped files.
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSettings>
 #include <QTabWidget>
 #include <QToolButton>
 #include <filesystem>
@@ -20,6 +18,7 @@
 #include "file_operations.h"
 #include "filter_combo_box.h"
 #include "form1.h"
+#include "last_filename.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "program_version.h"
@@ -28,10 +27,6 @@
 
 namespace {
 
-constexpr const char* kSettingsOrganization = "Tollan";
-constexpr const char* kSettingsApplication = "myMobrel";
-constexpr const char* kLastFileValue = "LastFile";
-
 // The folder of a file: its name without the last component, no trailing separator except
 // at the root.
 std::string FolderOf(const std::string& fileName) {
@@ -39,16 +34,6 @@ std::string FolderOf(const std::string& fileName) {
 }
 
 }  // namespace
-
-std::string TForm1::getLastFilename() const {
-    const QSettings settings(kSettingsOrganization, kSettingsApplication);
-    return settings.value(kLastFileValue).toString().toStdString();
-}
-
-void TForm1::saveLastFilename(const std::string& name) const {
-    QSettings settings(kSettingsOrganization, kSettingsApplication);
-    settings.setValue(kLastFileValue, QString::fromStdString(name));
-}
 
 void TForm1::ConnectControls() {
     DriveComboBox1->OnChange = [this] { RunGuarded([this] { DriveComboBox1Change(); }); };
@@ -108,7 +93,7 @@ void TForm1::FormCreate() {
         box->clear();
     }
     ViewedFiles.clear();
-    const std::string lastFile = getLastFilename();
+    const std::string lastFile = LastFilename();
     if (!lastFile.empty() && mobrel::FileExists(lastFile)) {
         Edit3->setText(QString::fromStdString(lastFile));
         DirectoryListBox1->SetDirectory(FolderOf(lastFile));

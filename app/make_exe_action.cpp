@@ -26,9 +26,7 @@ void TForm1::a_zMakeEXEExecute() {
     if (ListBox1->count() > 0) {
         SaveDialog1.Title = "Create a self extracting archive.";
         SaveDialog1.DefaultExt = "exe";
-        if (!SaveDialog1.FileName.empty()) {
-            SaveDialog1.FileName = mobrel::ChangeFileExt(SaveDialog1.FileName, ".exe");
-        }
+        SaveDialog1.ProposeExtension(".exe");
         SaveDialog1.Filter = "Executable Files|*.exe";
         SaveDialog1.InitialDir = ZipFolder();
         const std::string programName = SaveDialog1.Execute() ? SaveDialog1.FileName : "";

@@ -15,6 +15,7 @@
 #include "file_list_box.h"
 #include "form1.h"
 #include "form_password.h"
+#include "last_filename.h"
 #include "number_format.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
@@ -60,7 +61,7 @@ void TForm1::openTheZip(const std::string& name) {
     FillEntryList();
     Edit5->setText(QString::fromStdString(FormatThousandsLocal(Zipper1.ZipSize())));
     Edit1->setText(QString::fromStdString(FormatThousandsLocal(unzippedTotal_)));
-    saveLastFilename(Zipper1.ZipName());
+    SaveLastFilename(Zipper1.ZipName());
     Edit3->setText(QString::fromStdString(Zipper1.ZipName()));
 }
 
@@ -122,9 +123,7 @@ void TForm1::SortByColumn(int column) {
 
 void TForm1::a_openUnzipExecute() {
     OpenDialog1.Title = "Open an existing zip file.";
-    if (!OpenDialog1.FileName.empty()) {
-        OpenDialog1.FileName = mobrel::ChangeFileExt(OpenDialog1.FileName, ".zip");
-    }
+    OpenDialog1.ProposeExtension(".zip");
     OpenDialog1.DefaultExt = "zip";
     OpenDialog1.Filter = "Zip Files|*.zip";
     if (OpenDialog1.Execute()) {

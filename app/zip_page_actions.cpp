@@ -12,6 +12,7 @@
 #include "form1.h"
 #include "form_file_ops.h"
 #include "input_box.h"
+#include "last_filename.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
@@ -32,20 +33,6 @@ std::string CurrentFolder() {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::current_path(error);
     return error ? std::string() : folder.string();
-}
-
-// A name a dialog still holds from an earlier use gets the extension of this use.
-void ProposeExtension(TFileDialog& dialog, const std::string& extension) {
-    if (!dialog.FileName.empty()) {
-        dialog.FileName = mobrel::ChangeFileExt(dialog.FileName, extension);
-    }
-}
-
-void PrepareListDialog(TFileDialog& dialog, const std::string& title) {
-    ProposeExtension(dialog, ".zkj");
-    dialog.Title = title;
-    dialog.DefaultExt = std::string(kListFileExtension);
-    dialog.Filter = std::string(kListFileFilter);
 }
 
 // The folder chooser may return a typed folder that doesn't exist yet: it is created once
@@ -135,7 +122,7 @@ void TForm1::a_newExecute() {
     mobrel::TBusyCursorScope hourglass;
     SaveDialog1.DefaultExt = "zip";
     SaveDialog1.Title = "Create a New Zip File.";
-    ProposeExtension(SaveDialog1, ".zip");
+    SaveDialog1.ProposeExtension(".zip");
     SaveDialog1.Filter = kZipFilter;
     SaveDialog1.InitialDir = ZipFolder();
     // The dialog has asked whether an existing file may be replaced: the new archive holds
@@ -148,7 +135,7 @@ void TForm1::a_newExecute() {
 
 void TForm1::a_zOpenExistingExecute() {
     mobrel::TBusyCursorScope hourglass;
-    ProposeExtension(OpenDialog1, ".zip");
+    OpenDialog1.ProposeExtension(".zip");
     OpenDialog1.Title = "Add files to Existing Zip";
     OpenDialog1.DefaultExt = "zip";
     OpenDialog1.Filter = kZipFilter;
@@ -193,7 +180,7 @@ void TForm1::a_MakeZipExecute(const std::string& name, bool replaceExisting) {
                     std::to_string(listed) + ".");
         ProgressBar1->setValue(0);
     }
-    saveLastFilename(Zipper1.ZipName());
+    SaveLastFilename(Zipper1.ZipName());
     ForgetCurrentArchiveIfGone(*this);
     RereadFoldersAndFiles();
 }

@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "entry_list_model.h"
+#include "last_filename.h"
 
 #include "zip_page_fixture.h"
 
@@ -40,7 +41,7 @@ TEST_F(ZipPageTest, CreateNewZipStoresFullFoldersWithoutTheRootAndRemembersTheAr
     const std::string folder = site_.relative_path().string() + "/";
     EXPECT_EQ(StoredNames(archive), (Lines{folder + "a.htm", folder + "b.htm"}));
     EXPECT_EQ(CurrentArchive(), archive.string());
-    EXPECT_EQ(Form().getLastFilename(), archive.string());
+    EXPECT_EQ(LastFilename(), archive.string());
     ASSERT_EQ(Services.DialogRequests.size(), 1u);
     EXPECT_EQ(Services.DialogRequests[0].Title, "Create a New Zip File.");
     EXPECT_FALSE(Services.DialogRequests[0].MustExist);
@@ -173,12 +174,12 @@ TEST_F(ZipPageTest, AddingToAnExistingZipTakesTheChosenNameWithZipExtension) {
 }
 
 TEST_F(ZipPageTest, AnEmptyListZipsNothingButRemembersTheArchiveAgain) {
-    Form().saveLastFilename("/nowhere/old.zip");
+    SaveLastFilename("/nowhere/old.zip");
     Form().Zipper1.SetZipName((Scratch() / "earlier.zip").string());
     Form().a_MakeZipExecute((Scratch() / "empty.zip").string());
     EXPECT_EQ(Services.Messages, Lines{"Please select some files to add."});
     EXPECT_FALSE(fs::exists(Scratch() / "empty.zip"));
-    EXPECT_EQ(Form().getLastFilename(), (Scratch() / "earlier.zip").string());
+    EXPECT_EQ(LastFilename(), (Scratch() / "earlier.zip").string());
 }
 
 TEST_F(ZipPageTest, AListLineWithAWildcardZipsEveryMatchingFileOfThatFolderOnly) {
