@@ -7,22 +7,17 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "command_actions.h"
 #include "directory_list_box.h"
 #include "entry_list_view.h"
 #include "file_list_box.h"
 #include "form1.h"
 #include "sorted_list_box.h"
+#include "unzip_page.h"
 
 QAction* TForm1::MakeAction(const char* name, const char* caption, const char* hint,
                             void (TForm1::*handler)()) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    if (hint != nullptr) {
-        action->setToolTip(hint);
-        action->setStatusTip(hint);
-    }
-    connect(action, &QAction::triggered, this, [this, handler] { RunAction(handler); });
-    return action;
+    return ::MakeAction(*this, this, name, caption, hint, [this, handler] { (this->*handler)(); });
 }
 
 void TForm1::CreateActions() {
@@ -48,23 +43,6 @@ void TForm1::CreateActions() {
         MakeAction("a_loadList", "Load a List of Files", nullptr, &TForm1::a_loadListExecute);
     a_saveFileList = MakeAction("a_saveFileList", "Save List of Files...", nullptr,
                                 &TForm1::a_saveFileListExecute);
-    a_openUnzip = MakeAction("a_openUnzip", "Open a File to Unzip",
-                             "Open an Existing Files to Unzip", &TForm1::a_openUnzipExecute);
-    a_uOpenCurrent = MakeAction("a_uOpenCurrent", "Re-open Current Zip File",
-                                "Open the Current Zip File", &TForm1::a_uOpenCurrentExecute);
-    a_uFix = MakeAction("a_uFix", "Fix Zip File",
-                        "Tries to extract any uncorrupt files from an incomplete zip",
-                        &TForm1::a_uFixExecute);
-    a_unzipSel =
-        MakeAction("a_unzipSel", "Unzip Selected Files",
-                   "Unzip Selected Files into the Current Directory.", &TForm1::a_unzipSelExecute);
-    a_unZipAll =
-        MakeAction("a_unZipAll", "Unzip All Files in Zip File",
-                   "Unzip All Files into the Current Directory", &TForm1::a_unZipAllExecute);
-    a_delete = MakeAction("a_delete", "Delete Selected Files in Zip",
-                          "Delete Selected Files in the Zip", &TForm1::a_deleteExecute);
-    a_saveUnzipFileList = MakeAction("a_saveUnzipFileList", "Save List of Filenames...", nullptr,
-                                     &TForm1::a_saveUnzipFileListExecute);
     a_info = MakeAction("a_info", "&Info ...", nullptr, &TForm1::a_infoExecute);
     a_about = MakeAction("a_about", "&About ...", nullptr, &TForm1::a_aboutExecute);
     a_Tut = MakeAction("a_Tut", "&Tutorial ...", nullptr, &TForm1::a_TutExecute);
@@ -78,18 +56,6 @@ void TForm1::CreateActions() {
 }
 
 namespace {
-
-// Adds actions to a menu or a tool bar; a null action stands for a separator.
-template <typename TActionBar>
-void AddActions(TActionBar& bar, std::initializer_list<QAction*> actions) {
-    for (QAction* action : actions) {
-        if (action == nullptr) {
-            bar.addSeparator();
-        } else {
-            bar.addAction(action);
-        }
-    }
-}
 
 QMenu* Menu(const char* title, std::initializer_list<QAction*> actions, QWidget* parent) {
     auto* menu = new QMenu(title, parent);
@@ -106,9 +72,11 @@ void TForm1::BuildMenus() {
         Menu("&Actions", {a_new, a_AddToCurrentZip, a_zOpenExisting, a_zMakeEXE}, this),
         Menu("&Help", {a_info, a_about, a_Tut}, this),
     };
+    const TUnzipPage& unzip = *UnzipPage;
     MainMenu2 = {
-        Menu("&File", {a_openUnzip, a_uOpenCurrent, a_uFix, nullptr, Exit2}, this),
-        Menu("&Actions", {a_unzipSel, a_unZipAll, a_delete}, this),
+        Menu("&File", {unzip.a_openUnzip, unzip.a_uOpenCurrent, unzip.a_uFix, nullptr, Exit2},
+             this),
+        Menu("&Actions", {unzip.a_unzipSel, unzip.a_unZipAll, unzip.a_delete}, this),
         Menu("&Help", {a_info, a_about, a_Tut}, this),
     };
     for (const auto* bar : {&MainMenu1, &MainMenu2}) {
@@ -133,8 +101,6 @@ void TForm1::UseMainMenu(const std::vector<QMenu*>& menu) {
 void TForm1::BuildToolBars() {
     AddActions(*ListToolBar, {a_DeleteSelected, a_clear, a_AddSelected, a_AddAll});
     AddActions(*ZipToolBar, {a_new, a_AddToCurrentZip, a_zOpenExisting, nullptr, a_zMakeEXE});
-    AddActions(*UnzipToolBar, {a_openUnzip, a_uOpenCurrent, nullptr, a_unzipSel, a_unZipAll,
-                               a_delete, nullptr, a_uFix});
 }
 
 void TForm1::BuildPopupMenus() {
@@ -154,23 +120,24 @@ void TForm1::BuildPopupMenus() {
     }
     PopupMenu2 = Menu("", {a_AddAll, a_AddSelected}, this);
     PopupMenu3 = Menu("", {a_DeleteSelected, a_clear, nullptr, a_loadList, a_saveFileList}, this);
-    PopupMenu4 = Menu("", {a_openUnzip, a_uOpenCurrent}, this);
+    const TUnzipPage& unzip = *UnzipPage;
+    PopupMenu4 = Menu("", {unzip.a_openUnzip, unzip.a_uOpenCurrent}, this);
     PopupMenu4->addAction(QString());  // an entry that does nothing
     PopupMenu4->addSeparator();
-    PopupMenu4->addActions({a_unzipSel, a_unZipAll, a_delete});
+    PopupMenu4->addActions({unzip.a_unzipSel, unzip.a_unZipAll, unzip.a_delete});
     PopupMenu4->addSeparator();
-    PopupMenu4->addAction(a_saveUnzipFileList);
+    PopupMenu4->addAction(unzip.a_saveUnzipFileList);
     PopupMenu5 = new QMenu(this);
     for (QMenu* popup : {PopupMenu1, PopupMenu2, PopupMenu3, PopupMenu4, PopupMenu5}) {
         connect(popup, &QMenu::aboutToShow, this, &TForm1::UpdateActions);
     }
 
     const std::pair<QWidget*, QMenu*> attachments[] = {{DirectoryListBox1, PopupMenu1},
-                                                       {DirectoryListBox2, PopupMenu1},
-                                                       {FileListBox2, PopupMenu1},
+                                                       {unzip.DirectoryListBox2, PopupMenu1},
+                                                       {unzip.FileListBox2, PopupMenu1},
                                                        {FileListBox1, PopupMenu2},
                                                        {ListBox1, PopupMenu3},
-                                                       {ListBox2, PopupMenu4},
+                                                       {unzip.ListBox2, PopupMenu4},
                                                        {Edit3, PopupMenu5}};
     for (const auto& [widget, popup] : attachments) {
         widget->setContextMenuPolicy(Qt::CustomContextMenu);

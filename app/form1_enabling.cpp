@@ -3,11 +3,10 @@
 #include <QAction>
 #include <QLineEdit>
 
-#include "entry_list_model.h"
-#include "entry_list_view.h"
 #include "file_list_box.h"
 #include "form1.h"
 #include "sorted_list_box.h"
+#include "unzip_page.h"
 
 void TForm1::UpdateActions() {
     if (ZipPageShown()) {
@@ -18,11 +17,7 @@ void TForm1::UpdateActions() {
         a_AddToCurrentZipUpdate();
         a_saveFileListUpdate();
     } else {
-        a_uOpenCurrentUpdate();
-        a_unzipSelUpdate();
-        a_saveUnzipFileListUpdate();
-        SetStatusPanels("File Count: " + std::to_string(EntryList->RowCount()),
-                        "Current File Name: " + Edit3->text().toStdString());
+        UnzipPage->UpdateActions();
     }
 }
 
@@ -56,22 +51,4 @@ void TForm1::a_AddToCurrentZipUpdate() {
 
 void TForm1::a_saveFileListUpdate() {
     a_saveFileList->setEnabled(ListBox1->count() > 0);
-}
-
-void TForm1::a_uOpenCurrentUpdate() {
-    const bool isZip = CurrentArchiveIsZip();
-    a_uOpenCurrent->setEnabled(isZip);
-    a_uFix->setEnabled(isZip);
-}
-
-void TForm1::a_unzipSelUpdate() {
-    const bool isZip = CurrentArchiveIsZip();
-    const bool selected = isZip && ListBox2->HasSelection();
-    a_unzipSel->setEnabled(selected);
-    a_delete->setEnabled(selected);
-    a_unZipAll->setEnabled(isZip);
-}
-
-void TForm1::a_saveUnzipFileListUpdate() {
-    a_saveUnzipFileList->setEnabled(EntryList->RowCount() > 0);
 }

@@ -15,18 +15,6 @@ void TForm1::ListBox1KeyUp(int key) {
     }
 }
 
-void TForm1::ListBox2KeyUp(int key) {
-    if (key == Qt::Key_Delete) {
-        a_unzipSelUpdate();
-        if (a_delete->isEnabled()) {
-            RunAction(&TForm1::a_deleteExecute);
-        }
-    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        // The keyboard's way to do what a double-click does.
-        RunAction(&TForm1::ListBox2DblClick);
-    }
-}
-
 void TForm1::FileListBoxKeyUp(TFileListBox& list, int key) {
     if (key == Qt::Key_Delete) {
         mobrel::TBusyCursorScope hourglass;

@@ -1,7 +1,6 @@
 // The main window's controls and their arrangement.
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -14,12 +13,11 @@
 
 #include "directory_list_box.h"
 #include "drive_combo_box.h"
-#include "entry_list_model.h"
-#include "entry_list_view.h"
 #include "file_list_box.h"
 #include "filter_combo_box.h"
 #include "form1.h"
 #include "sorted_list_box.h"
+#include "unzip_page.h"
 
 namespace {
 
@@ -42,8 +40,6 @@ constexpr TFilterChoice kFilterChoices[] = {
     {"Program, Text, HTML Files", "*.exe;*.txt;*.htm*"},
     {"All Files", "*.*"},
 };
-
-constexpr int kHeaderWidths[] = {122, 123, 80, 64, 31};
 
 QGroupBox* Panel(const char* caption, QWidget* parent) {
     auto* panel = new QGroupBox(caption, parent);
@@ -80,11 +76,10 @@ void TForm1::BuildWindow() {
 
     PageControl1 = new QTabWidget(central);
     TabSheet1 = new QWidget(PageControl1);
-    TabSheet2 = new QWidget(PageControl1);
     BuildZipPage();
-    BuildUnzipPage();
+    UnzipPage = new TUnzipPage(*this, PageControl1);
     PageControl1->addTab(TabSheet1, "Zip");
-    PageControl1->addTab(TabSheet2, "Unzip");
+    PageControl1->addTab(UnzipPage, "Unzip");
     layout->addWidget(PageControl1, 1);
     setCentralWidget(central);
 
@@ -143,43 +138,5 @@ void TForm1::BuildZipPage() {
     ListBox1 = new TSortedListBox(toZip);
     toZip->layout()->addWidget(ListBox1);
     splitter->setStretchFactor(2, 1);
-    layout->addWidget(splitter, 1);
-}
-
-void TForm1::BuildUnzipPage() {
-    auto* layout = new QVBoxLayout(TabSheet2);
-    UnzipToolBar = new QToolBar(TabSheet2);
-    layout->addWidget(UnzipToolBar);
-
-    auto* splitter = new QSplitter(Qt::Horizontal, TabSheet2);
-    QGroupBox* destination = Panel("Destination for Files", splitter);
-    Edit4 = new QLineEdit(destination);
-    DriveComboBox2 = new TDriveComboBox(destination);
-    DirectoryListBox2 = new TDirectoryListBox(destination);
-    FileListBox2 = new TFileListBox(destination);
-    destination->layout()->addWidget(new QLabel("Destination Directory", destination));
-    destination->layout()->addWidget(Edit4);
-    destination->layout()->addWidget(DriveComboBox2);
-    destination->layout()->addWidget(DirectoryListBox2);
-    destination->layout()->addWidget(FileListBox2);
-
-    QGroupBox* entries = Panel("Files in Current Zip File", splitter);
-    auto* totals = new QHBoxLayout;
-    Edit1 = ReadOnlyBox(entries);
-    Edit5 = ReadOnlyBox(entries);
-    totals->addWidget(new QLabel("Unzipped:", entries));
-    totals->addWidget(Edit1);
-    totals->addWidget(new QLabel("Zipped:", entries));
-    totals->addWidget(Edit5);
-    static_cast<QVBoxLayout*>(entries->layout())->addLayout(totals);
-    EntryList = new TEntryListModel(Zipper1, this);
-    ListBox2 = new TEntryListView(entries);
-    ListBox2->setModel(EntryList);
-    Header1 = ListBox2->header();
-    for (int section = 0; section < TEntryListModel::ColumnCount; ++section) {
-        Header1->resizeSection(section, kHeaderWidths[section]);
-    }
-    entries->layout()->addWidget(ListBox2);
-    splitter->setStretchFactor(1, 1);
     layout->addWidget(splitter, 1);
 }

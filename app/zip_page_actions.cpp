@@ -5,7 +5,6 @@
 #include <system_error>
 
 #include "directory_list_box.h"
-#include "entry_list_model.h"
 #include "extract/file_helpers.h"
 #include "file_list_box.h"
 #include "file_operations.h"
@@ -18,6 +17,7 @@
 #include "platform/interactive_services.h"
 #include "saved_file_list.h"
 #include "sorted_list_box.h"
+#include "unzip_page.h"
 #include "writer/zipper.h"
 
 namespace {
@@ -58,17 +58,6 @@ void ConfigureZipRun(mobrel::TZipper& zipper, const std::string& name,
     zipper.SetStorePaths(true);
     zipper.SetRecurse(false);
     zipper.SetPackLevel(9);
-}
-
-// The current-archive box is forgotten, with the list of files to zip and the entry list,
-// once the file it names is gone. An empty box names nothing that could go, so the list of
-// files to zip stays.
-void ForgetCurrentArchiveIfGone(TForm1& form) {
-    const std::string current = form.Edit3->text().toStdString();
-    if (!current.empty() && !mobrel::FileExists(current)) {
-        form.ForgetCurrentArchive();
-        form.ListBox1->clear();
-    }
 }
 
 }  // namespace
@@ -150,7 +139,7 @@ void TForm1::a_zOpenExistingExecute() {
 void TForm1::a_AddToCurrentZipExecute() {
     mobrel::TBusyCursorScope hourglass;
     if (CurrentArchiveIsZip()) {
-        a_MakeZipExecute(Edit3->text().toStdString());
+        a_MakeZipExecute(CurrentArchive());
         ProgressBar1->setValue(0);
     } else {
         a_zOpenExistingExecute();
@@ -181,7 +170,7 @@ void TForm1::a_MakeZipExecute(const std::string& name, bool replaceExisting) {
         ProgressBar1->setValue(0);
     }
     SaveLastFilename(Zipper1.ZipName());
-    ForgetCurrentArchiveIfGone(*this);
+    ForgetCurrentArchiveIfGone();
     RereadFoldersAndFiles();
 }
 
@@ -207,20 +196,24 @@ void TForm1::a_saveFileListExecute() {
     }
 }
 
-void TForm1::a_saveUnzipFileListExecute() {
-    // The save dialog starts where it was left.
-    PrepareListDialog(SaveDialog1, "Save a list of files");
-    if (SaveDialog1.Execute()) {
-        SaveFileList(SaveDialog1.FileName, EntryList->RowTexts());
+// --- File operations ---
+
+void TForm1::ForgetCurrentArchiveIfGone() {
+    const std::string current = CurrentArchive();
+    if (!current.empty() && !mobrel::FileExists(current)) {
+        UnzipPage->ForgetCurrentArchive();
+        ListBox1->clear();
     }
 }
 
-// --- File operations ---
+void TForm1::ClearFilesToZip() {
+    ListBox1->clear();
+}
 
 void TForm1::delFile(TFileListBox& fileList) {
     if (ConfirmAndRecycleFile(fileList.FileName())) {
         fileList.Update();
-        ForgetCurrentArchiveIfGone(*this);
+        ForgetCurrentArchiveIfGone();
     }
 }
 
@@ -255,22 +248,24 @@ void TForm1::UpdateFiles1Click() {
 }
 
 void TForm1::FileOperations1Click() {
-    FormFileOps->OnGetMainFolder = [this] { return ZipPageShown() ? ZipFolder() : UnzipFolder(); };
+    FormFileOps->OnGetMainFolder = [this] {
+        return ZipPageShown() ? ZipFolder() : UnzipPage->Folder();
+    };
     FormFileOps->OnDirectoryCreated = [this](const std::string& path) {
-        DirectoryListBox2->Update();
-        if (mobrel::DirectoryExists(UnzipFolder())) {
-            DirectoryListBox2->SetDirectory(path);
+        UnzipPage->DirectoryListBox2->Update();
+        if (mobrel::DirectoryExists(UnzipPage->Folder())) {
+            UnzipPage->ShowFolder(path);
         }
     };
-    FormFileOps->OnCheckCurrentArchive = [this] { ForgetCurrentArchiveIfGone(*this); };
+    FormFileOps->OnCheckCurrentArchive = [this] { ForgetCurrentArchiveIfGone(); };
     FormFileOps->OnRereadMainViews = [this] { RereadFoldersAndFiles(); };
     ShowModalWindow(*FormFileOps);
 }
 
 void TForm1::DeleteDirectory1Click() {
-    deleteDir(UnzipFolder());
+    deleteDir(UnzipPage->Folder());
 }
 
 void TForm1::NewDirectory1Click() {
-    createNewDir(ZipPageShown() ? *DirectoryListBox1 : *DirectoryListBox2);
+    createNewDir(ZipPageShown() ? *DirectoryListBox1 : *UnzipPage->DirectoryListBox2);
 }

@@ -17,6 +17,7 @@
 #include "scripted_services.h"
 #include "shell_open.h"
 #include "test_support.h"
+#include "unzip_page.h"
 
 class MainWindowTest : public testing::Test {
   protected:
@@ -53,6 +54,7 @@ class MainWindowTest : public testing::Test {
         return *form_;
     }
     TForm1& Form() { return *form_; }
+    TUnzipPage& UnzipPage() { return *form_->UnzipPage; }
 
     void RememberArchive(const std::string& name) {
         QSettings("Tollan", "myMobrel").setValue("LastFile", QString::fromStdString(name));

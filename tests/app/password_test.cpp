@@ -60,9 +60,9 @@ class PasswordTest : public ZipPageTest {
     // Opens the encrypted archive on the Unzip page and extracts it all, the password
     // window answered by answers in turn (an empty answer cancels the window).
     void UnzipAllAnswering(std::vector<std::string> answers) {
-        Form().PageControl1->setCurrentWidget(Form().TabSheet2);
-        Form().DirectoryListBox2->SetDirectory(Out().string());
-        Form().openTheZip(encrypted_);
+        Form().ShowUnzipPage();
+        UnzipPage().ShowFolder(Out().string());
+        UnzipPage().OpenArchive(encrypted_);
         Services.Messages.clear();
         asked_.clear();
         OnModal = [this, answers](QDialog& window) {
@@ -78,7 +78,7 @@ class PasswordTest : public ZipPageTest {
             }
         };
         Form().UpdateActions();
-        Form().a_unZipAll->trigger();
+        UnzipPage().a_unZipAll->trigger();
         OnModal = nullptr;
     }
 
@@ -110,8 +110,8 @@ TEST_F(PasswordTest, APasswordGivenToExtractNeverEncryptsWhatTheZipPageWrites) {
     ExpectTestsWithoutPassword(program);
 
     // Another archive opened starts without it, and so does the password window.
-    Form().PageControl1->setCurrentWidget(Form().TabSheet2);
-    Form().openTheZip(archive.string());
+    Form().ShowUnzipPage();
+    UnzipPage().OpenArchive(archive.string());
     EXPECT_TRUE(Form().Zipper1.Password().empty());
 }
 
@@ -173,7 +173,7 @@ TEST_F(PasswordTest, CancelOrEscapeSkipsEachEntryAndLeavesNoFile) {
     EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 0 files."});
 
     // Escape reaches the password window, not the running operation.
-    Form().DirectoryListBox2->SetDirectory(Out().string());
+    UnzipPage().ShowFolder(Out().string());
     Services.Messages.clear();
     int escapes = 0;
     OnModal = [&escapes](QDialog& window) {
@@ -181,7 +181,7 @@ TEST_F(PasswordTest, CancelOrEscapeSkipsEachEntryAndLeavesNoFile) {
         QCoreApplication::sendEvent(&window, &escape);
         escapes += window.result() == QDialog::Rejected ? 1 : 0;
     };
-    Form().a_unZipAll->trigger();
+    UnzipPage().a_unZipAll->trigger();
     OnModal = nullptr;
     EXPECT_EQ(escapes, 8);
     EXPECT_TRUE(FilesIn(Out()).empty());

@@ -256,11 +256,11 @@ TEST_F(ZipPageTest, CancelledRelDirKeepsAnExistingFolderElseProposesTheCurrentOn
 TEST_F(ZipPageTest, SavingTheEntryListWritesEachRowsPathNameAndSizes) {
     Form().Edit6->setText(QString::fromStdString(Scratch().string()));
     const fs::path archive = ZipAllInto("names.zip");
-    Form().PageControl1->setCurrentWidget(Form().TabSheet2);
-    ASSERT_EQ(Form().EntryList->RowCount(), 2);
+    Form().ShowUnzipPage();
+    ASSERT_EQ(UnzipPage().EntryList->RowCount(), 2);
     const fs::path list = Scratch() / "names.zkj";
     Services.DialogAnswers = {list.string()};
-    Form().a_saveUnzipFileList->trigger();
+    UnzipPage().a_saveUnzipFileList->trigger();
     const fs::path script = Scratch() / "rows.py";
     mobrel::test::WriteFileText(script, R"(import sys, zipfile
 for i in zipfile.ZipFile(sys.argv[1]).infolist():
