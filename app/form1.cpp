@@ -15,6 +15,7 @@
 #include "help_contents.h"
 #include "platform/interactive_services.h"
 #include "unzip_page.h"
+#include "zip_page.h"
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), arguments_(arguments) {
@@ -75,10 +76,6 @@ void TForm1::RunAction(const std::function<void()>& handler) {
     RunGuarded(handler);
 }
 
-void TForm1::RunAction(void (TForm1::*handler)()) {
-    RunAction([this, handler] { (this->*handler)(); });
-}
-
 int TForm1::ShowModalWindow(QDialog& window) {
     if (ShowModal) {
         return ShowModal(window);
@@ -111,23 +108,19 @@ void TForm1::ResetProgress() {
     ProgressBar1->setValue(0);
 }
 
-void TForm1::RunWritingOperation(const std::function<void()>& operation) {
-    const std::string readingPassword = Zipper1.Password();
-    Zipper1.SetPassword("");
-    try {
-        RunEngineOperation(operation);
-    } catch (...) {
-        Zipper1.SetPassword(readingPassword);
-        throw;
+void TForm1::UpdateActions() {
+    if (ZipPageShown()) {
+        ZipPage->UpdateActions();
+    } else {
+        UnzipPage->UpdateActions();
     }
-    Zipper1.SetPassword(readingPassword);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!shownOnce_) {
         shownOnce_ = true;
-        RunAction(&TForm1::FormShow);
+        RunAction([this] { FormShow(); });
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The main window: two pages, "Zip" (collect files and write archives) and "Unzip" (list,
-// extract from, delete from and repair the current archive), sharing menus, the status bar,
-// the current-archive box and a pair of folder pickers. It owns the archive engine for the
-// whole run and drives it one operation at a time on this thread; the Unzip page reaches it
-// as its host.
+// extract from, delete from and repair the current archive), above them the current-archive
+// box and the progress bar, around them the menus, popup menus and the status bar. It owns
+// the archive engine for the whole run and drives it one operation at a time on this
+// thread; the pages reach it as their host. It also keeps the pages' two folder trees
+// showing one folder, and offers the file operations on both pages' folders and files.
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -16,24 +17,19 @@
 #include "writer/zipper.h"
 
 class QAction;
-class QHeaderView;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QTabWidget;
-class QToolBar;
-class QToolButton;
 class TDirectoryListBox;
-class TDriveComboBox;
 class TFileListBox;
-class TFilterComboBox;
 class TFormAbout;
 class TFormFileOps;
 class TFormPassword;
 class ThelpContents;
-class TSortedListBox;
 class TUnzipPage;
+class TZipPage;
 
 class TForm1 : public QMainWindow, public TPageHost {
     Q_OBJECT
@@ -55,39 +51,18 @@ class TForm1 : public QMainWindow, public TPageHost {
     // Shows a side window modally; tests put a scripted stand-in here.
     std::function<int(QDialog&)> ShowModal;
 
-    // --- Shared controls ---
+    // --- Controls ---
     QLineEdit* Edit3;  // current archive
     QProgressBar* ProgressBar1;
     QTabWidget* PageControl1;
-    QWidget* TabSheet1;  // "Zip"
+    TZipPage* ZipPage;
     TUnzipPage* UnzipPage;
     QLabel* StatusPanel0;
     QLabel* StatusPanel1;
     TFileDialog OpenDialog1{true};
     TFileDialog SaveDialog1{false};
 
-    // --- Zip page ---
-    TDriveComboBox* DriveComboBox1;
-    TDirectoryListBox* DirectoryListBox1;
-    TFilterComboBox* FilterComboBox1;
-    TFileListBox* FileListBox1;
-    TSortedListBox* ListBox1;   // the list of files to zip
-    QLineEdit* Edit6;           // relative folder
-    QToolButton* ToolButton20;  // "Rel Dir..."
-    QToolBar* ListToolBar;      // the list of files to zip
-    QToolBar* ZipToolBar;       // writing archives
-
-    // --- Actions ---
-    QAction* a_AddAll;
-    QAction* a_AddSelected;
-    QAction* a_DeleteSelected;
-    QAction* a_clear;
-    QAction* a_new;
-    QAction* a_AddToCurrentZip;
-    QAction* a_zOpenExisting;
-    QAction* a_zMakeEXE;
-    QAction* a_loadList;
-    QAction* a_saveFileList;
+    // --- Actions of the window itself; each page has its own ---
     QAction* a_info;
     QAction* a_about;
     QAction* a_Tut;
@@ -108,7 +83,7 @@ class TForm1 : public QMainWindow, public TPageHost {
     QAction* DeleteDirectory1;
     QAction* NewDirectory1;
 
-    // --- Start-up and the window (form1_startup.cpp) ---
+    // --- Start-up, pages and menus (form1_startup.cpp) ---
     void FormCreate();
     void FormShow();
     void FormActivate();
@@ -118,58 +93,21 @@ class TForm1 : public QMainWindow, public TPageHost {
     void OpenDialog1Close();
     // The first file dropped from the desktop.
     void DropFile(const std::string& fileName);
-    void DriveComboBox1Change();
-    void DirectoryListBox1Change();
     // The shown page is the Zip page.
     bool ZipPageShown() const;
-    // The menu bar now shown: MainMenu1 or MainMenu2.
-    const std::vector<QMenu*>& ShownMainMenu() const { return *shownMainMenu_; }
-    void UseMainMenu(const std::vector<QMenu*>& menu);
     // Switches to a page, as a click on its tab does.
     void ShowZipPage();
     void ShowUnzipPage();
-
-    // --- Enabling rules (form1_enabling.cpp) ---
+    // The menu bar now shown: MainMenu1 or MainMenu2.
+    const std::vector<QMenu*>& ShownMainMenu() const { return *shownMainMenu_; }
+    void UseMainMenu(const std::vector<QMenu*>& menu);
+    // The enabling rules of the shown page, evaluated when the application is idle and
+    // before a menu opens.
     void UpdateActions();
-    void a_AddSelectedUpdate();
-    void a_DeleteSelectedUpdate();
-    void a_newUpdate();
-    void a_zOpenExistingUpdate();
-    void a_AddToCurrentZipUpdate();
-    void a_saveFileListUpdate();
 
-    // --- Keys and pointer gestures (form1_gestures.cpp) ---
-    void ListBox1KeyUp(int key);
+    // --- File operations (form1_file_operations.cpp) ---
     void FileListBoxKeyUp(TFileListBox& list, int key);
     void DirectoryListBoxKeyUp(TDirectoryListBox& tree, int key);
-    void FileListBox1DblClick();
-    void ListBox1DragDrop();
-
-    void Zipper1FilePercentDone(int percent);
-    void Zipper1TotalPercentDone(int percent);
-
-    // --- Help (help_actions.cpp) ---
-    void a_infoExecute();
-    void a_aboutExecute();
-    void a_TutExecute();
-    // The tutorial page beside the program.
-    static std::string TutorialPath();
-
-    // --- Zip page, saved lists, file operations (zip_page_actions.cpp) ---
-    void a_AddAllExecute();
-    void a_AddSelectedExecute();
-    void a_DeleteSelectedExecute();
-    void a_clearExecute();
-    void ListBox1Click();
-    void ToolButton20Click();
-    void a_newExecute();
-    void a_zOpenExistingExecute();
-    void a_AddToCurrentZipExecute();
-    // Zips the list of files to zip into name; replaceExisting makes a new archive of them
-    // alone in place of an existing file.
-    void a_MakeZipExecute(const std::string& name, bool replaceExisting = false);
-    void a_loadListExecute();
-    void a_saveFileListExecute();
     void delFile(TFileListBox& fileList);
     bool deleteDir(const std::string& folder);
     void moveUpDir(const std::string& folder);
@@ -179,12 +117,16 @@ class TForm1 : public QMainWindow, public TPageHost {
     void DeleteDirectory1Click();
     void NewDirectory1Click();
 
-    // --- Self-extractor (make_exe_action.cpp) ---
-    void a_zMakeEXEExecute();
+    // --- Help (help_actions.cpp) ---
+    void a_infoExecute();
+    void a_aboutExecute();
+    void a_TutExecute();
+    // The tutorial page beside the program.
+    static std::string TutorialPath();
 
-    // RunEngineOperation for the Zip page's writing: it offers no password, so what it
-    // writes is never encrypted, whatever password was given to read an archive.
-    void RunWritingOperation(const std::function<void()>& operation);
+    // --- The engine's progress ---
+    void Zipper1FilePercentDone(int percent);
+    void Zipper1TotalPercentDone(int percent);
 
     // --- The pages' host ---
     mobrel::TZipper& Engine() override { return Zipper1; }
@@ -219,18 +161,19 @@ class TForm1 : public QMainWindow, public TPageHost {
     // Construction (form1.cpp, form1_layout.cpp, form1_actions.cpp).
     void ConfigureEngine();
     void ConfigureSelfExtractor();
-    void BuildZipPage();
     void BuildWindow();
     void CreateActions();
     void BuildMenus();
-    void BuildToolBars();
     void BuildPopupMenus();
+    void AttachPopupMenus();
     void ConnectControls();
     void CreateSideWindows();
     QAction* MakeAction(const char* name, const char* caption, const char* hint,
                         void (TForm1::*handler)());
-    void RunAction(void (TForm1::*handler)());
-    std::string ZipFolder() const;
+    // The archive named on the command line or dropped from the desktop, listed on the Unzip
+    // page with both folder trees in its folder.
+    void OpenOnTheUnzipPage(const std::string& archive);
+    void TurnToUnzipPageQuietly();
 
     QStringList arguments_;
     const std::vector<QMenu*>* shownMainMenu_ = nullptr;

@@ -3,25 +3,22 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
-#include <QToolButton>
 #include <filesystem>
 #include <system_error>
 
 #include "directory_list_box.h"
-#include "drive_combo_box.h"
 #include "exception_handler.h"
 #include "extract/file_helpers.h"
 #include "file_list_box.h"
 #include "file_operations.h"
-#include "filter_combo_box.h"
 #include "form1.h"
 #include "last_filename.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "program_version.h"
-#include "sorted_list_box.h"
 #include "unzip_page.h"
 #include "zip_extension.h"
+#include "zip_page.h"
 
 namespace {
 
@@ -34,28 +31,15 @@ std::string FolderOf(const std::string& fileName) {
 }  // namespace
 
 void TForm1::ConnectControls() {
-    DriveComboBox1->OnChange = [this] { RunGuarded([this] { DriveComboBox1Change(); }); };
-    DirectoryListBox1->OnChange = [this] { RunGuarded([this] { DirectoryListBox1Change(); }); };
-    FilterComboBox1->OnChange = [this] { FileListBox1->SetMask(FilterComboBox1->Mask()); };
-    FileListBox1->SetDirectory(DirectoryListBox1->Directory());
-
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this] { RunGuarded([this] { PageControl1Change(); }); });
-    connect(FileListBox1, &QListWidget::itemDoubleClicked, this,
-            [this] { RunAction(&TForm1::FileListBox1DblClick); });
-    connect(ListBox1, &QListWidget::itemClicked, this,
-            [this] { RunAction(&TForm1::ListBox1Click); });
-    connect(ToolButton20, &QToolButton::clicked, this,
-            [this] { RunAction(&TForm1::ToolButton20Click); });
-    ListBox1->OnFileListDrop = [this] { RunAction(&TForm1::ListBox1DragDrop); };
-
-    ListBox1->OnKeyUp = [this](int key) { RunGuarded([this, key] { ListBox1KeyUp(key); }); };
-    for (TFileListBox* list : {FileListBox1, UnzipPage->FileListBox2}) {
+    // The file operations' keys, on both pages' file lists and folder trees.
+    for (TFileListBox* list : {ZipPage->FileListBox1, UnzipPage->FileListBox2}) {
         list->OnKeyUp = [this, list](int key) {
             RunGuarded([this, list, key] { FileListBoxKeyUp(*list, key); });
         };
     }
-    for (TDirectoryListBox* tree : {DirectoryListBox1, UnzipPage->DirectoryListBox2}) {
+    for (TDirectoryListBox* tree : {ZipPage->DirectoryListBox1, UnzipPage->DirectoryListBox2}) {
         tree->OnKeyUp = [this, tree](int key) {
             RunGuarded([this, tree, key] { DirectoryListBoxKeyUp(*tree, key); });
         };
@@ -66,24 +50,19 @@ void TForm1::ConnectControls() {
 }
 
 void TForm1::FormCreate() {
-    for (QLineEdit* box : {Edit3, Edit6}) {
-        box->clear();
-    }
     const std::string lastFile = LastFilename();
     if (!lastFile.empty() && mobrel::FileExists(lastFile)) {
-        Edit3->setText(QString::fromStdString(lastFile));
-        DirectoryListBox1->SetDirectory(FolderOf(lastFile));
+        SetCurrentArchive(lastFile);
+        ZipPage->ShowFolder(FolderOf(lastFile));
     } else {
-        Edit3->clear();
+        SetCurrentArchive("");
         const std::string folder = mobrel::FolderPart(lastFile);
         if (!folder.empty() && mobrel::DirectoryExists(folder)) {
-            DirectoryListBox1->SetDirectory(folder);
+            ZipPage->ShowFolder(folder);
         }
     }
     a_updateEditPopExecute();
-    PageControl1->blockSignals(true);
-    PageControl1->setCurrentWidget(UnzipPage);
-    PageControl1->blockSignals(false);
+    TurnToUnzipPageQuietly();
     PageControl1Change();
     // The destination box always shows the Unzip page's folder, also when no folder change
     // has happened yet to put it there.
@@ -105,12 +84,25 @@ void TForm1::FormShow() {
         mobrel::Services().MessageBox("This is not a zip file.", "", mobrel::TMsgButtons::Ok);
         return;
     }
+    OpenOnTheUnzipPage(argument);
+}
+
+void TForm1::DropFile(const std::string& fileName) {
+    OpenOnTheUnzipPage(fileName);
+}
+
+void TForm1::OpenOnTheUnzipPage(const std::string& archive) {
+    TurnToUnzipPageQuietly();
+    UnzipPage->OpenArchive(archive);
+    ZipPage->ShowFolder(FolderOf(archive));
+    PageControl1Change();
+}
+
+// The page switch's handler stays out of it: the caller runs it when the page is ready.
+void TForm1::TurnToUnzipPageQuietly() {
     PageControl1->blockSignals(true);
     PageControl1->setCurrentWidget(UnzipPage);
     PageControl1->blockSignals(false);
-    UnzipPage->OpenArchive(argument);
-    DirectoryListBox1->SetDirectory(FolderOf(argument));
-    PageControl1Change();
 }
 
 void TForm1::FormActivate() {
@@ -123,32 +115,26 @@ void TForm1::FormActivate() {
     }
 }
 
+// --- Pages ---
+
 bool TForm1::ZipPageShown() const {
-    return PageControl1->currentWidget() == TabSheet1;
+    return PageControl1->currentWidget() == ZipPage;
 }
 
 void TForm1::ShowZipPage() {
-    PageControl1->setCurrentWidget(TabSheet1);
+    PageControl1->setCurrentWidget(ZipPage);
 }
 
 void TForm1::ShowUnzipPage() {
     PageControl1->setCurrentWidget(UnzipPage);
 }
 
-void TForm1::RereadFoldersAndFiles() {
-    UnzipPage->Reread();
-    FileListBox1->Update();
-    DirectoryListBox1->Update();
-}
-
 void TForm1::PageControl1Change() {
     RereadFoldersAndFiles();
     if (ZipPageShown()) {
-        Edit6->clear();
         UseMainMenu(MainMenu1);
         setWindowTitle("Tollan's Mobrel - Make a Zip File");
-        SetStatusPanels("Files to Zip: " + std::to_string(ListBox1->count()),
-                        "Current File Name: " + Edit3->text().toStdString());
+        ZipPage->Shown();
     } else {
         UseMainMenu(MainMenu2);
         setWindowTitle("Tollan's Mobrel - Unzip a File");
@@ -160,24 +146,27 @@ void TForm1::PageControl1Change() {
 void TForm1::a_updateEditPopExecute() {
     PopupMenu5->clear();
     if (ZipPageShown()) {
-        PopupMenu5->addActions({a_new, a_AddToCurrentZip, a_zOpenExisting});
+        PopupMenu5->addActions(
+            {ZipPage->a_new, ZipPage->a_AddToCurrentZip, ZipPage->a_zOpenExisting});
     } else {
         PopupMenu5->addActions({UnzipPage->a_openUnzip, UnzipPage->a_uOpenCurrent});
     }
 }
 
+// --- The shared dialogs ---
+
 void TForm1::OpenDialog1Show() {
-    OpenDialog1.InitialDir = ZipPageShown() ? ZipFolder() : UnzipPage->Folder();
+    OpenDialog1.InitialDir = ZipPageShown() ? ZipPage->Folder() : UnzipPage->Folder();
 }
 
 void TForm1::OpenDialog1Close() {
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (!error) {
+    // The folder the user ended in is shown, and with it on both pages.
+    const std::string current = CurrentFolder();
+    if (!current.empty()) {
         if (ZipPageShown()) {
-            DirectoryListBox1->SetDirectory(current.string());
+            ZipPage->ShowFolder(current);
         } else {
-            UnzipPage->ShowFolder(current.string());
+            UnzipPage->ShowFolder(current);
         }
     }
     if (!CurrentArchiveIsZip()) {
@@ -193,43 +182,23 @@ void TForm1::OpenDialog1Close() {
     }
 }
 
-void TForm1::DropFile(const std::string& fileName) {
-    PageControl1->blockSignals(true);
-    PageControl1->setCurrentWidget(UnzipPage);
-    PageControl1->blockSignals(false);
-    UnzipPage->OpenArchive(fileName);
-    DirectoryListBox1->SetDirectory(FolderOf(fileName));
-    PageControl1Change();
-}
+// --- The pages' shared state ---
 
-void TForm1::DriveComboBox1Change() {
-    DriveChosen(DriveComboBox1->Drive());
-    DirectoryListBox1->SetDirectory(DriveComboBox1->Drive());
-}
-
-void TForm1::DirectoryListBox1Change() {
-    FileListBox1->SetDirectory(DirectoryListBox1->Directory());
-    DriveComboBox1->SetDrive(DirectoryListBox1->Directory());
-    FolderShown(DirectoryListBox1->Directory());
-}
-
+// Setting the folder a tree already shows does nothing, so the page that moved first is
+// left alone and the pairing settles after one exchange.
 void TForm1::FolderShown(const std::string& folder) {
-    DirectoryListBox1->SetDirectory(folder);
+    ZipPage->ShowFolder(folder);
     UnzipPage->ShowFolder(folder);
 }
 
 void TForm1::DriveChosen(const std::string& drive) {
-    DriveComboBox1->SetDrive(drive);
+    ZipPage->ShowDrive(drive);
     UnzipPage->ShowDrive(drive);
 }
 
-std::string TForm1::ZipFolder() const {
-    return DirectoryListBox1->Directory();
-}
-
-bool TForm1::CurrentArchiveIsZip() const {
-    const std::string name = CurrentArchive();
-    return !name.empty() && mobrel::FileExists(name) && HasZipExtension(name);
+void TForm1::RereadFoldersAndFiles() {
+    UnzipPage->Reread();
+    ZipPage->Reread();
 }
 
 std::string TForm1::CurrentArchive() const {
@@ -238,6 +207,15 @@ std::string TForm1::CurrentArchive() const {
 
 void TForm1::SetCurrentArchive(const std::string& name) {
     Edit3->setText(QString::fromStdString(name));
+}
+
+bool TForm1::CurrentArchiveIsZip() const {
+    const std::string name = CurrentArchive();
+    return !name.empty() && mobrel::FileExists(name) && HasZipExtension(name);
+}
+
+void TForm1::ClearFilesToZip() {
+    ZipPage->ClearList();
 }
 
 void TForm1::SetStatusPanels(const std::string& panel0, const std::string& panel1) {

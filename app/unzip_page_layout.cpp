@@ -1,5 +1,4 @@
 // The Unzip page's controls, actions and tool bar.
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,24 +13,13 @@
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "file_list_box.h"
+#include "layout_helpers.h"
 #include "unzip_page.h"
 #include "writer/zipper.h"
 
 namespace {
 
 constexpr int kHeaderWidths[] = {122, 123, 80, 64, 31};
-
-QGroupBox* Panel(const char* caption, QWidget* parent) {
-    auto* panel = new QGroupBox(caption, parent);
-    new QVBoxLayout(panel);
-    return panel;
-}
-
-QLineEdit* ReadOnlyBox(QWidget* parent) {
-    auto* box = new QLineEdit(parent);
-    box->setReadOnly(true);
-    return box;
-}
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 #include "shell_open.h"
 #include "test_support.h"
 #include "unzip_page.h"
+#include "zip_page.h"
 
 class MainWindowTest : public testing::Test {
   protected:
@@ -54,6 +55,7 @@ class MainWindowTest : public testing::Test {
         return *form_;
     }
     TForm1& Form() { return *form_; }
+    TZipPage& ZipPage() { return *form_->ZipPage; }
     TUnzipPage& UnzipPage() { return *form_->UnzipPage; }
 
     void RememberArchive(const std::string& name) {

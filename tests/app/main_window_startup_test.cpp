@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, RememberedArchiveIsListedAtOnceWithBothTreesInItsFolder) 
     EXPECT_EQ(form.CurrentArchive(), archive);
     EXPECT_EQ(UnzipPage().EntryList->RowCount(), form.Zipper1.Count());
     EXPECT_GT(UnzipPage().EntryList->RowCount(), 0);
-    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "zips").string());
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "zips").string());
     EXPECT_EQ(UnzipPage().Folder(), (Scratch() / "zips").string());
     EXPECT_EQ(UnzipPage().Edit4->text().toStdString(), (Scratch() / "zips").string());
     EXPECT_TRUE(Services.Messages.empty());
@@ -69,7 +69,7 @@ TEST_F(MainWindowTest, RememberedArchiveThatWasDeletedLeavesItsFolderShown) {
     TForm1& form = Start();
     EXPECT_TRUE(form.CurrentArchive().empty());
     EXPECT_EQ(UnzipPage().EntryList->RowCount(), 0);
-    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "gone").string());
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "gone").string());
     EXPECT_EQ(UnzipPage().Folder(), (Scratch() / "gone").string());
     EXPECT_TRUE(Services.Messages.empty());
 }
@@ -92,7 +92,7 @@ TEST_F(MainWindowTest, CommandLineArchiveInCapitalsIsOpenedAndRemembered) {
     EXPECT_EQ(form.PageControl1->currentWidget(), form.UnzipPage);
     EXPECT_EQ(form.CurrentArchive(), archive);
     EXPECT_EQ(UnzipPage().EntryList->RowCount(), form.Zipper1.Count());
-    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "in").string());
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "in").string());
     EXPECT_EQ(RememberedArchive(), archive);
 }
 
@@ -114,9 +114,9 @@ TEST_F(MainWindowTest, PageSwitchSetsMenusCaptionsStatusAndPopup) {
     TForm1& form = Start();
     EXPECT_EQ(PopupCaptions(form.PopupMenu5),
               (std::vector<std::string>{"Open a File to Unzip", "Re-open Current Zip File"}));
-    form.Edit6->setText("leftover");
-    form.PageControl1->setCurrentWidget(form.TabSheet1);
-    EXPECT_TRUE(form.Edit6->text().isEmpty());
+    ZipPage().SetRelativeFolder("leftover");
+    form.ShowZipPage();
+    EXPECT_TRUE(ZipPage().RelativeFolder().empty());
     EXPECT_EQ(&form.ShownMainMenu(), &form.MainMenu1);
     EXPECT_EQ(MenuTitles(form.menuBar()),
               (std::vector<std::string>{"&File", "&Edit", "&Actions", "&Help"}));
@@ -153,7 +153,7 @@ TEST_F(MainWindowTest, DroppedTextFileIsRefusedAndEmptiesTheCurrentArchive) {
 
 TEST_F(MainWindowTest, DroppedArchiveFromTheDesktopIsOpenedOnTheUnzipPage) {
     TForm1& form = Start();
-    form.PageControl1->setCurrentWidget(form.TabSheet1);
+    form.ShowZipPage();
     const std::string archive = CopyTestArchive(kArchive);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(archive))});
@@ -169,13 +169,13 @@ TEST_F(MainWindowTest, DroppedArchiveFromTheDesktopIsOpenedOnTheUnzipPage) {
 
 TEST_F(MainWindowTest, FolderTreesStayPaired) {
     fs::create_directories(Scratch() / "a" / "b");
-    TForm1& form = Start();
-    form.DirectoryListBox1->SetDirectory((Scratch() / "a" / "b").string());
+    Start();
+    ZipPage().ShowFolder((Scratch() / "a" / "b").string());
     EXPECT_EQ(UnzipPage().Folder(), (Scratch() / "a" / "b").string());
     EXPECT_EQ(UnzipPage().Edit4->text().toStdString(), (Scratch() / "a" / "b").string());
     EXPECT_EQ(fs::current_path(), Scratch() / "a" / "b");
     UnzipPage().ShowFolder((Scratch() / "a").string() + "/");
-    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "a").string());
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "a").string());
 }
 
 TEST_F(MainWindowTest, ActionsCarryTheirCaptionsAndHints) {

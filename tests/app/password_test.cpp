@@ -95,8 +95,8 @@ TEST_F(PasswordTest, APasswordGivenToExtractNeverEncryptsWhatTheZipPageWrites) {
     ASSERT_EQ(FilesIn(Out()).size(), 8u);
     ASSERT_EQ(Form().Zipper1.Password(), kRightPassword);
 
-    Form().PageControl1->setCurrentWidget(Form().TabSheet1);
-    Form().DirectoryListBox1->SetDirectory(site_.string());
+    Form().ShowZipPage();
+    ZipPage().ShowFolder(site_.string());
     const fs::path archive = ZipAllInto("pages.zip");
     ASSERT_TRUE(fs::exists(archive));
     EXPECT_EQ(EncryptedEntries(archive), 0);
@@ -105,7 +105,7 @@ TEST_F(PasswordTest, APasswordGivenToExtractNeverEncryptsWhatTheZipPageWrites) {
     ASSERT_TRUE(fs::exists(StubBesideTheTests()));
     const fs::path program = Scratch() / "pages.exe";
     Services.DialogAnswers = {program.string()};
-    Form().a_zMakeEXE->trigger();
+    ZipPage().a_zMakeEXE->trigger();
     ASSERT_TRUE(fs::exists(program));
     ExpectTestsWithoutPassword(program);
 
