@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <filesystem>
 
-#include "directory_list_box.h"
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "main_window_fixture.h"

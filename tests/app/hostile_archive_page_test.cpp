@@ -7,9 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "directory_list_box.h"
 #include "entry_list_model.h"
-#include "entry_list_view.h"
 #include "form_password.h"
 #include "hardening/hostile_archives.h"
 #include "main_window_fixture.h"

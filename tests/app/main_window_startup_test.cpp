@@ -3,14 +3,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTabWidget>
 
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
 
-#include "directory_list_box.h"
 #include "entry_list_model.h"
 #include "main_window_fixture.h"
 
@@ -26,7 +24,7 @@ std::vector<std::string> MenuTitles(QMenuBar* bar) {
 
 TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsAnEmptyUnzipPage) {
     TForm1& form = Start();
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.UnzipPage);
+    EXPECT_FALSE(form.ZipPageShown());
     EXPECT_TRUE(form.CurrentArchive().empty());
     EXPECT_EQ(UnzipPage().EntryList->RowCount(), 0);
     EXPECT_EQ(MenuTitles(form.menuBar()), (std::vector<std::string>{"&File", "&Actions", "&Help"}));
@@ -89,7 +87,7 @@ TEST_F(MainWindowTest, CommandLineArchiveInCapitalsIsOpenedAndRemembered) {
     const std::string archive = CopyTestArchive(kArchive, "in/B.ZIP");
     TForm1& form = Start({QString::fromStdString(archive)});
     EXPECT_TRUE(Services.Messages.empty());
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.UnzipPage);
+    EXPECT_FALSE(form.ZipPageShown());
     EXPECT_EQ(form.CurrentArchive(), archive);
     EXPECT_EQ(UnzipPage().EntryList->RowCount(), form.Zipper1.Count());
     EXPECT_EQ(ZipPage().Folder(), (Scratch() / "in").string());
@@ -162,7 +160,7 @@ TEST_F(MainWindowTest, DroppedArchiveFromTheDesktopIsOpenedOnTheUnzipPage) {
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&form, &drop);
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.UnzipPage);
+    EXPECT_FALSE(form.ZipPageShown());
     EXPECT_EQ(form.CurrentArchive(), archive);
     EXPECT_GT(UnzipPage().EntryList->RowCount(), 0);
 }

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTabWidget>
 
 #include "form_password.h"
 #include "reader/zip_header_info.h"

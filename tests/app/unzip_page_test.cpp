@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <set>
 
-#include "directory_list_box.h"
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "form_password.h"

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 
