@@ -26,7 +26,7 @@ class TUnzipPage : public QWidget {
     Q_OBJECT
 
   public:
-    TUnzipPage(TPageHost& host, QWidget* parent = nullptr);
+    explicit TUnzipPage(TPageHost& host, QWidget* parent = nullptr);
 
     // --- Opening ---
     // Lists the archive name and makes it the current one. A name that is no existing zip
@@ -56,7 +56,7 @@ class TUnzipPage : public QWidget {
     void SaveNameList();
 
     // --- Extracting, deleting, repairing ---
-    // Into the destination folder.
+    // Every entry, or those of the selected rows, into the destination folder.
     void ExtractAll();
     void ExtractSelected();
     // The selected rows' entries, once the user agrees.

@@ -24,7 +24,7 @@ class TZipPage : public QWidget {
     Q_OBJECT
 
   public:
-    TZipPage(TPageHost& host, QWidget* parent = nullptr);
+    explicit TZipPage(TPageHost& host, QWidget* parent = nullptr);
 
     // --- The folder and its files ---
     // The folder tree shows folder; the Unzip page follows.
