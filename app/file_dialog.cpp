@@ -6,6 +6,12 @@
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 
+void TFileDialog::ProposeExtension(const std::string& extension) {
+    if (!FileName.empty()) {
+        FileName = mobrel::ChangeFileExt(FileName, extension);
+    }
+}
+
 bool TFileDialog::Execute() {
     if (OnShow) {
         OnShow();

@@ -17,6 +17,10 @@ class TFileDialog {
     std::string InitialDir;
     std::string FileName;  // proposed before, chosen after
 
+    // A name the dialog still holds from an earlier use gets the extension of this use
+    // (".zip").
+    void ProposeExtension(const std::string& extension);
+
     std::function<void()> OnShow;
     std::function<void()> OnClose;
 

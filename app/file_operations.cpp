@@ -88,6 +88,12 @@ bool ConfirmAndRecycleFolder(const std::string& folder) {
     return true;
 }
 
+std::string CurrentFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string() : folder.string();
+}
+
 std::string ParentFolderOf(const std::string& folder) {
     if (folder.size() < 2) {
         return {};

@@ -8,13 +8,14 @@
 #include <QProgressBar>
 #include <QUrl>
 
-#include "entry_list_model.h"
 #include "exception_handler.h"
 #include "form_about.h"
 #include "form_file_ops.h"
 #include "form_password.h"
 #include "help_contents.h"
 #include "platform/interactive_services.h"
+#include "unzip_page.h"
+#include "zip_page.h"
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), arguments_(arguments) {
@@ -34,8 +35,8 @@ TForm1::~TForm1() {
     qApp->removeEventFilter(this);
     // The child widgets outlive the engine (members go before the window's base class),
     // and hiding them lays out the entry list once more: it must not ask the engine then.
-    EntryList->Clear();
-    RemoveViewFolder();
+    UnzipPage->DetachFromEngine();
+    UnzipPage->RemoveViewFolder();
 }
 
 void TForm1::ConfigureEngine() {
@@ -47,12 +48,6 @@ void TForm1::ConfigureEngine() {
     };
     Zipper1.OnTotalPercentDone = [this](mobrel::TUnZipper&, int percent) {
         Zipper1TotalPercentDone(percent);
-    };
-    Zipper1.OnBadPassword = [this](mobrel::TUnZipper&, int fileIndex, std::string& newPassword) {
-        Zipper1BadPassword(fileIndex, newPassword);
-    };
-    Zipper1.OnInCompleteZip = [this](mobrel::TUnZipper&, mobrel::TIncompleteZipMode& mode) {
-        Zipper1InCompleteZip(mode);
     };
 }
 
@@ -71,14 +66,14 @@ void TForm1::CreateSideWindows() {
     FormPassword = new TFormPassword(this);
 }
 
-void TForm1::RunAction(void (TForm1::*handler)()) {
+void TForm1::RunAction(const std::function<void()>& handler) {
     // The window keeps repainting while the engine works; a second operation started from
     // inside the first would pull the directory from under it, so input waits.
     if (OperationRunning()) {
         return;
     }
     mobrel::TBusyCursorScope hourglass;
-    RunGuarded([this, handler] { (this->*handler)(); });
+    RunGuarded(handler);
 }
 
 int TForm1::ShowModalWindow(QDialog& window) {
@@ -102,29 +97,36 @@ void TForm1::RunEngineOperation(const std::function<void()>& operation) {
     --operationDepth_;
 }
 
-void TForm1::RunWritingOperation(const std::function<void()>& operation) {
-    const std::string readingPassword = Zipper1.Password();
-    Zipper1.SetPassword("");
-    try {
-        RunEngineOperation(operation);
-    } catch (...) {
-        Zipper1.SetPassword(readingPassword);
-        throw;
+void TForm1::Zipper1FilePercentDone(int /*percent*/) {}
+
+// The bar follows the whole operation, so a long one shows that it moves.
+void TForm1::Zipper1TotalPercentDone(int percent) {
+    ProgressBar1->setValue(percent);
+}
+
+void TForm1::ResetProgress() {
+    ProgressBar1->setValue(0);
+}
+
+void TForm1::UpdateActions() {
+    if (ZipPageShown()) {
+        ZipPage->UpdateActions();
+    } else {
+        UnzipPage->UpdateActions();
     }
-    Zipper1.SetPassword(readingPassword);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!shownOnce_) {
         shownOnce_ = true;
-        RunAction(&TForm1::FormShow);
+        RunAction([this] { FormShow(); });
     }
 }
 
 // The copies of viewed entries go with the window.
 void TForm1::closeEvent(QCloseEvent* event) {
-    RemoveViewFolder();
+    UnzipPage->RemoveViewFolder();
     QMainWindow::closeEvent(event);
 }
 

@@ -1,70 +1,26 @@
-// The main window's actions and what they are bound to: menu bars, tool bars, popup menus.
+// The main window's own actions, and the menu bars and popup menus that offer its actions
+// and the pages'.
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QToolBar>
-#include <QToolButton>
 
+#include "command_actions.h"
 #include "directory_list_box.h"
 #include "entry_list_view.h"
 #include "file_list_box.h"
 #include "form1.h"
 #include "sorted_list_box.h"
+#include "unzip_page.h"
+#include "zip_page.h"
 
 QAction* TForm1::MakeAction(const char* name, const char* caption, const char* hint,
                             void (TForm1::*handler)()) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    if (hint != nullptr) {
-        action->setToolTip(hint);
-        action->setStatusTip(hint);
-    }
-    connect(action, &QAction::triggered, this, [this, handler] { RunAction(handler); });
-    return action;
+    return ::MakeAction(*this, this, name, caption, hint, [this, handler] { (this->*handler)(); });
 }
 
 void TForm1::CreateActions() {
-    a_AddAll = MakeAction("a_AddAll", "Add All Directory Files to List", "Add all files to list",
-                          &TForm1::a_AddAllExecute);
-    a_AddSelected = MakeAction("a_AddSelected", "Add Selected Files to List",
-                               "Add Selected Files to List", &TForm1::a_AddSelectedExecute);
-    a_DeleteSelected =
-        MakeAction("a_DeleteSelected", "Delete Selected Items in List",
-                   "Remove Selected Files from List", &TForm1::a_DeleteSelectedExecute);
-    a_clear =
-        MakeAction("a_clear", "Clear Files in List", "Clear the List", &TForm1::a_clearExecute);
-    a_new = MakeAction("a_new", "Create New Zip", "Add all files to a New Zip File",
-                       &TForm1::a_newExecute);
-    a_AddToCurrentZip =
-        MakeAction("a_AddToCurrentZip", "Add Files to Current Zip",
-                   "Add Files to Currently Open Zip", &TForm1::a_AddToCurrentZipExecute);
-    a_zOpenExisting = MakeAction("a_zOpenExisting", "Add Files to Existing Zip File",
-                                 "Add Files to an Existing Zip", &TForm1::a_zOpenExistingExecute);
-    a_zMakeEXE = MakeAction("a_zMakeEXE", "Make an Exe File", "Make an EXE file",
-                            &TForm1::a_zMakeEXEExecute);
-    a_loadList =
-        MakeAction("a_loadList", "Load a List of Files", nullptr, &TForm1::a_loadListExecute);
-    a_saveFileList = MakeAction("a_saveFileList", "Save List of Files...", nullptr,
-                                &TForm1::a_saveFileListExecute);
-    a_openUnzip = MakeAction("a_openUnzip", "Open a File to Unzip",
-                             "Open an Existing Files to Unzip", &TForm1::a_openUnzipExecute);
-    a_uOpenCurrent = MakeAction("a_uOpenCurrent", "Re-open Current Zip File",
-                                "Open the Current Zip File", &TForm1::a_uOpenCurrentExecute);
-    a_uFix = MakeAction("a_uFix", "Fix Zip File",
-                        "Tries to extract any uncorrupt files from an incomplete zip",
-                        &TForm1::a_uFixExecute);
-    a_unzipSel =
-        MakeAction("a_unzipSel", "Unzip Selected Files",
-                   "Unzip Selected Files into the Current Directory.", &TForm1::a_unzipSelExecute);
-    a_unZipAll =
-        MakeAction("a_unZipAll", "Unzip All Files in Zip File",
-                   "Unzip All Files into the Current Directory", &TForm1::a_unZipAllExecute);
-    a_delete = MakeAction("a_delete", "Delete Selected Files in Zip",
-                          "Delete Selected Files in the Zip", &TForm1::a_deleteExecute);
-    a_saveUnzipFileList = MakeAction("a_saveUnzipFileList", "Save List of Filenames...", nullptr,
-                                     &TForm1::a_saveUnzipFileListExecute);
     a_info = MakeAction("a_info", "&Info ...", nullptr, &TForm1::a_infoExecute);
     a_about = MakeAction("a_about", "&About ...", nullptr, &TForm1::a_aboutExecute);
     a_Tut = MakeAction("a_Tut", "&Tutorial ...", nullptr, &TForm1::a_TutExecute);
@@ -79,18 +35,6 @@ void TForm1::CreateActions() {
 
 namespace {
 
-// Adds actions to a menu or a tool bar; a null action stands for a separator.
-template <typename TActionBar>
-void AddActions(TActionBar& bar, std::initializer_list<QAction*> actions) {
-    for (QAction* action : actions) {
-        if (action == nullptr) {
-            bar.addSeparator();
-        } else {
-            bar.addAction(action);
-        }
-    }
-}
-
 QMenu* Menu(const char* title, std::initializer_list<QAction*> actions, QWidget* parent) {
     auto* menu = new QMenu(title, parent);
     AddActions(*menu, actions);
@@ -100,15 +44,19 @@ QMenu* Menu(const char* title, std::initializer_list<QAction*> actions, QWidget*
 }  // namespace
 
 void TForm1::BuildMenus() {
+    const TZipPage& zip = *ZipPage;
+    const TUnzipPage& unzip = *UnzipPage;
     MainMenu1 = {
         Menu("&File", {Exit1}, this),
-        Menu("&Edit", {a_DeleteSelected, a_clear, a_AddSelected, a_AddAll}, this),
-        Menu("&Actions", {a_new, a_AddToCurrentZip, a_zOpenExisting, a_zMakeEXE}, this),
+        Menu("&Edit", {zip.a_DeleteSelected, zip.a_clear, zip.a_AddSelected, zip.a_AddAll}, this),
+        Menu("&Actions", {zip.a_new, zip.a_AddToCurrentZip, zip.a_zOpenExisting, zip.a_zMakeEXE},
+             this),
         Menu("&Help", {a_info, a_about, a_Tut}, this),
     };
     MainMenu2 = {
-        Menu("&File", {a_openUnzip, a_uOpenCurrent, a_uFix, nullptr, Exit2}, this),
-        Menu("&Actions", {a_unzipSel, a_unZipAll, a_delete}, this),
+        Menu("&File", {unzip.a_openUnzip, unzip.a_uOpenCurrent, unzip.a_uFix, nullptr, Exit2},
+             this),
+        Menu("&Actions", {unzip.a_unzipSel, unzip.a_unZipAll, unzip.a_delete}, this),
         Menu("&Help", {a_info, a_about, a_Tut}, this),
     };
     for (const auto* bar : {&MainMenu1, &MainMenu2}) {
@@ -130,13 +78,6 @@ void TForm1::UseMainMenu(const std::vector<QMenu*>& menu) {
     }
 }
 
-void TForm1::BuildToolBars() {
-    AddActions(*ListToolBar, {a_DeleteSelected, a_clear, a_AddSelected, a_AddAll});
-    AddActions(*ZipToolBar, {a_new, a_AddToCurrentZip, a_zOpenExisting, nullptr, a_zMakeEXE});
-    AddActions(*UnzipToolBar, {a_openUnzip, a_uOpenCurrent, nullptr, a_unzipSel, a_unZipAll,
-                               a_delete, nullptr, a_uFix});
-}
-
 void TForm1::BuildPopupMenus() {
     PopupMenu1 = new QMenu(this);
     FileOperations1 = PopupMenu1->addAction("File Operations ...");
@@ -150,27 +91,34 @@ void TForm1::BuildPopupMenus() {
         {DeleteDirectory1, &TForm1::DeleteDirectory1Click},
         {NewDirectory1, &TForm1::NewDirectory1Click}};
     for (const auto& [entry, handler] : popupHandlers) {
-        connect(entry, &QAction::triggered, this, [this, handler] { RunAction(handler); });
+        connect(entry, &QAction::triggered, this,
+                [this, handler] { RunAction([this, handler] { (this->*handler)(); }); });
     }
-    PopupMenu2 = Menu("", {a_AddAll, a_AddSelected}, this);
-    PopupMenu3 = Menu("", {a_DeleteSelected, a_clear, nullptr, a_loadList, a_saveFileList}, this);
-    PopupMenu4 = Menu("", {a_openUnzip, a_uOpenCurrent}, this);
+    const TZipPage& zip = *ZipPage;
+    const TUnzipPage& unzip = *UnzipPage;
+    PopupMenu2 = Menu("", {zip.a_AddAll, zip.a_AddSelected}, this);
+    PopupMenu3 = Menu(
+        "", {zip.a_DeleteSelected, zip.a_clear, nullptr, zip.a_loadList, zip.a_saveFileList}, this);
+    PopupMenu4 = Menu("", {unzip.a_openUnzip, unzip.a_uOpenCurrent}, this);
     PopupMenu4->addAction(QString());  // an entry that does nothing
     PopupMenu4->addSeparator();
-    PopupMenu4->addActions({a_unzipSel, a_unZipAll, a_delete});
+    PopupMenu4->addActions({unzip.a_unzipSel, unzip.a_unZipAll, unzip.a_delete});
     PopupMenu4->addSeparator();
-    PopupMenu4->addAction(a_saveUnzipFileList);
+    PopupMenu4->addAction(unzip.a_saveUnzipFileList);
     PopupMenu5 = new QMenu(this);
     for (QMenu* popup : {PopupMenu1, PopupMenu2, PopupMenu3, PopupMenu4, PopupMenu5}) {
         connect(popup, &QMenu::aboutToShow, this, &TForm1::UpdateActions);
     }
+}
 
-    const std::pair<QWidget*, QMenu*> attachments[] = {{DirectoryListBox1, PopupMenu1},
-                                                       {DirectoryListBox2, PopupMenu1},
-                                                       {FileListBox2, PopupMenu1},
-                                                       {FileListBox1, PopupMenu2},
-                                                       {ListBox1, PopupMenu3},
-                                                       {ListBox2, PopupMenu4},
+// Each popup menu opens over the controls it serves, most of them the pages'.
+void TForm1::AttachPopupMenus() {
+    const std::pair<QWidget*, QMenu*> attachments[] = {{ZipPage->DirectoryListBox1, PopupMenu1},
+                                                       {UnzipPage->DirectoryListBox2, PopupMenu1},
+                                                       {UnzipPage->FileListBox2, PopupMenu1},
+                                                       {ZipPage->FileListBox1, PopupMenu2},
+                                                       {ZipPage->ListBox1, PopupMenu3},
+                                                       {UnzipPage->ListBox2, PopupMenu4},
                                                        {Edit3, PopupMenu5}};
     for (const auto& [widget, popup] : attachments) {
         widget->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -1,63 +1,17 @@
-// The main window's controls and their arrangement.
-#include <QGroupBox>
+// The main window's controls and their arrangement: the current archive and the progress
+// bar above the pages, the status panels below them.
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
-#include "directory_list_box.h"
-#include "drive_combo_box.h"
-#include "entry_list_model.h"
-#include "entry_list_view.h"
-#include "file_list_box.h"
-#include "filter_combo_box.h"
 #include "form1.h"
-#include "sorted_list_box.h"
-
-namespace {
-
-constexpr const char* kInternetFilesMask = "*.htm*;*.js;*.css;*.gif;*.jpg;*.jpeg";
-
-struct TFilterChoice {
-    const char* Caption;
-    const char* Mask;
-};
-
-constexpr TFilterChoice kFilterChoices[] = {
-    {"Internet Files", kInternetFilesMask},
-    {"HTML Files", "*.htm*"},
-    {"JavaScript and CSS Files", "*.js;*.css"},
-    {"Image Files", "*.gif;*.jpg;*.jpeg;*.bmp;*.wmf"},
-    {"Text Files", "*.txt"},
-    {"Zip Files ", "*.zip"},
-    {"Doc, RTF and pdf", "*.doc;*.rtf;*.pdf"},
-    {"Exe Files", "*.exe;*.com"},
-    {"Program, Text, HTML Files", "*.exe;*.txt;*.htm*"},
-    {"All Files", "*.*"},
-};
-
-constexpr int kHeaderWidths[] = {122, 123, 80, 64, 31};
-
-QGroupBox* Panel(const char* caption, QWidget* parent) {
-    auto* panel = new QGroupBox(caption, parent);
-    new QVBoxLayout(panel);
-    return panel;
-}
-
-QLineEdit* ReadOnlyBox(QWidget* parent) {
-    auto* box = new QLineEdit(parent);
-    box->setReadOnly(true);
-    return box;
-}
-
-}  // namespace
+#include "layout_helpers.h"
+#include "unzip_page.h"
+#include "zip_page.h"
 
 void TForm1::BuildWindow() {
     resize(1200, 760);  // the size to come back to from maximized, and without a window manager
@@ -70,7 +24,7 @@ void TForm1::BuildWindow() {
     Edit3 = ReadOnlyBox(central);
     Edit3->setContextMenuPolicy(Qt::CustomContextMenu);
     ProgressBar1 = new QProgressBar(central);
-    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setRange(0, 100);  // for good: the engine reports percentages
     ProgressBar1->setValue(0);
     ProgressBar1->setMaximumWidth(200);
     archiveRow->addWidget(new QLabel("Current Zip File:", central));
@@ -79,12 +33,10 @@ void TForm1::BuildWindow() {
     layout->addLayout(archiveRow);
 
     PageControl1 = new QTabWidget(central);
-    TabSheet1 = new QWidget(PageControl1);
-    TabSheet2 = new QWidget(PageControl1);
-    BuildZipPage();
-    BuildUnzipPage();
-    PageControl1->addTab(TabSheet1, "Zip");
-    PageControl1->addTab(TabSheet2, "Unzip");
+    ZipPage = new TZipPage(*this, PageControl1);
+    UnzipPage = new TUnzipPage(*this, PageControl1);
+    PageControl1->addTab(ZipPage, "Zip");
+    PageControl1->addTab(UnzipPage, "Unzip");
     layout->addWidget(PageControl1, 1);
     setCentralWidget(central);
 
@@ -96,90 +48,7 @@ void TForm1::BuildWindow() {
     statusBar()->addWidget(StatusPanel1, 1);
 
     BuildMenus();
-    BuildToolBars();
     BuildPopupMenus();
+    AttachPopupMenus();
     ConnectControls();
-}
-
-// Two rows, so that every control stays in sight down to a 1024-pixel-wide window: the
-// list's tools, then the archive's tools with the folder names are stored relative to.
-void TForm1::BuildZipPage() {
-    auto* layout = new QVBoxLayout(TabSheet1);
-    ListToolBar = new QToolBar(TabSheet1);
-    layout->addWidget(ListToolBar);
-    auto* archiveRow = new QHBoxLayout;
-    ZipToolBar = new QToolBar(TabSheet1);
-    Edit6 = new QLineEdit(TabSheet1);
-    Edit6->setMinimumWidth(160);
-    Edit6->setToolTip("Names are stored relative to this folder");
-    ToolButton20 = new QToolButton(TabSheet1);
-    ToolButton20->setText("Rel Dir...");
-    archiveRow->addWidget(ZipToolBar);
-    archiveRow->addWidget(ToolButton20);
-    archiveRow->addWidget(Edit6, 1);
-    layout->addLayout(archiveRow);
-
-    auto* splitter = new QSplitter(Qt::Horizontal, TabSheet1);
-    QGroupBox* drives = Panel("Drives and Directories", splitter);
-    DriveComboBox1 = new TDriveComboBox(drives);
-    DirectoryListBox1 = new TDirectoryListBox(drives);
-    drives->layout()->addWidget(DriveComboBox1);
-    drives->layout()->addWidget(DirectoryListBox1);
-
-    QGroupBox* files = Panel("Files in Current Directory", splitter);
-    FilterComboBox1 = new TFilterComboBox(files);
-    for (const TFilterChoice& choice : kFilterChoices) {
-        FilterComboBox1->AddFilter(choice.Caption, choice.Mask);
-    }
-    FileListBox1 = new TFileListBox(files);
-    FileListBox1->SetMask(kInternetFilesMask);
-    FileListBox1->setDragEnabled(true);
-    FileListBox1->setDragDropMode(QAbstractItemView::DragOnly);
-    FileListBox1->setDefaultDropAction(Qt::CopyAction);
-    files->layout()->addWidget(FilterComboBox1);
-    files->layout()->addWidget(FileListBox1);
-
-    QGroupBox* toZip = Panel("List of Files to Zip", splitter);
-    ListBox1 = new TSortedListBox(toZip);
-    toZip->layout()->addWidget(ListBox1);
-    splitter->setStretchFactor(2, 1);
-    layout->addWidget(splitter, 1);
-}
-
-void TForm1::BuildUnzipPage() {
-    auto* layout = new QVBoxLayout(TabSheet2);
-    UnzipToolBar = new QToolBar(TabSheet2);
-    layout->addWidget(UnzipToolBar);
-
-    auto* splitter = new QSplitter(Qt::Horizontal, TabSheet2);
-    QGroupBox* destination = Panel("Destination for Files", splitter);
-    Edit4 = new QLineEdit(destination);
-    DriveComboBox2 = new TDriveComboBox(destination);
-    DirectoryListBox2 = new TDirectoryListBox(destination);
-    FileListBox2 = new TFileListBox(destination);
-    destination->layout()->addWidget(new QLabel("Destination Directory", destination));
-    destination->layout()->addWidget(Edit4);
-    destination->layout()->addWidget(DriveComboBox2);
-    destination->layout()->addWidget(DirectoryListBox2);
-    destination->layout()->addWidget(FileListBox2);
-
-    QGroupBox* entries = Panel("Files in Current Zip File", splitter);
-    auto* totals = new QHBoxLayout;
-    Edit1 = ReadOnlyBox(entries);
-    Edit5 = ReadOnlyBox(entries);
-    totals->addWidget(new QLabel("Unzipped:", entries));
-    totals->addWidget(Edit1);
-    totals->addWidget(new QLabel("Zipped:", entries));
-    totals->addWidget(Edit5);
-    static_cast<QVBoxLayout*>(entries->layout())->addLayout(totals);
-    EntryList = new TEntryListModel(Zipper1, this);
-    ListBox2 = new TEntryListView(entries);
-    ListBox2->setModel(EntryList);
-    Header1 = ListBox2->header();
-    for (int section = 0; section < TEntryListModel::ColumnCount; ++section) {
-        Header1->resizeSection(section, kHeaderWidths[section]);
-    }
-    entries->layout()->addWidget(ListBox2);
-    splitter->setStretchFactor(1, 1);
-    layout->addWidget(splitter, 1);
 }

@@ -1,5 +1,6 @@
 #include "saved_file_list.h"
 
+#include "file_dialog.h"
 #include "platform/file_stream.h"
 
 namespace {
@@ -8,6 +9,13 @@ constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 
 }  // namespace
+
+void PrepareListDialog(TFileDialog& dialog, const std::string& title) {
+    dialog.ProposeExtension("." + std::string(kListFileExtension));
+    dialog.Title = title;
+    dialog.DefaultExt = std::string(kListFileExtension);
+    dialog.Filter = std::string(kListFileFilter);
+}
 
 std::vector<std::string> SplitListLines(std::string_view text) {
     text = text.substr(0, text.find('\0'));

@@ -5,10 +5,15 @@
 #include <string_view>
 #include <vector>
 
+class TFileDialog;
+
 // The extension the list dialogs propose, and the filter they offer.
 inline constexpr std::string_view kListFileExtension = "zkj";
 inline constexpr std::string_view kListFileFilter =
     "List Files|*.zkj|Text Files|*.txt|All Files|*.*";
+
+// Readies an open or save dialog for a list file, with the list extension proposed.
+void PrepareListDialog(TFileDialog& dialog, const std::string& title);
 
 // The lines of a list file's text. A line ends at CR, at LF or at CR LF; a NUL ends the
 // text; a last line without a line end still counts, and so does every empty line.

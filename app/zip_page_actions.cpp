@@ -1,23 +1,16 @@
-// The Zip page's handlers, the saved file lists and the file operations of the main window.
+// The Zip page's commands that write: the list of files to zip into a new, an existing or
+// the current archive, and into or from a list file.
 #include <QLineEdit>
-#include <QProgressBar>
-#include <filesystem>
-#include <system_error>
 
-#include "directory_list_box.h"
-#include "entry_list_model.h"
 #include "platform/file_helpers.h"
-#include "file_list_box.h"
-#include "file_operations.h"
-#include "form1.h"
-#include "form_file_ops.h"
-#include "input_box.h"
-#include "platform/engine_errors.h"
+#include "file_dialog.h"
+#include "last_filename.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "saved_file_list.h"
 #include "sorted_list_box.h"
 #include "writer/zipper.h"
+#include "zip_page.h"
 
 namespace {
 
@@ -26,33 +19,6 @@ constexpr const char* kZipFilter = "Zip Files|*.zip";
 
 void ShowMessage(const std::string& text) {
     mobrel::Services().MessageBox(text, kMessageCaption, mobrel::TMsgButtons::Ok);
-}
-
-std::string CurrentFolder() {
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::current_path(error);
-    return error ? std::string() : folder.string();
-}
-
-// A name a dialog still holds from an earlier use gets the extension of this use.
-void ProposeExtension(TFileDialog& dialog, const std::string& extension) {
-    if (!dialog.FileName.empty()) {
-        dialog.FileName = mobrel::ChangeFileExt(dialog.FileName, extension);
-    }
-}
-
-void PrepareListDialog(TFileDialog& dialog, const std::string& title) {
-    ProposeExtension(dialog, ".zkj");
-    dialog.Title = title;
-    dialog.DefaultExt = std::string(kListFileExtension);
-    dialog.Filter = std::string(kListFileFilter);
-}
-
-// The folder chooser may return a typed folder that doesn't exist yet: it is created once
-// the user agrees. False when the user cancels or declines.
-bool ChooseOrCreateFolder(const std::string& start, std::string& chosen) {
-    return mobrel::Services().ChooseFolder("Select a directory", start, chosen) &&
-           CreateFolderIfAgreed(chosen);
 }
 
 // The Zip page's fixed settings on the engine, with the list of files to zip as FilesList.
@@ -73,138 +39,97 @@ void ConfigureZipRun(mobrel::TZipper& zipper, const std::string& name,
     zipper.SetPackLevel(9);
 }
 
-// The current-archive box is forgotten, with the list of files to zip and the entry list,
-// once the file it names is gone. An empty box names nothing that could go, so the list of
-// files to zip stays.
-void ForgetCurrentArchiveIfGone(TForm1& form) {
-    const std::string current = form.Edit3->text().toStdString();
-    if (!current.empty() && !mobrel::FileExists(current)) {
-        form.ForgetCurrentArchive();
-        form.ListBox1->clear();
-    }
-}
-
 }  // namespace
 
-// --- The list of files to zip ---
-
-void TForm1::a_AddAllExecute() {
-    for (const std::string& name : FileListBox1->Names()) {
-        ListBox1->Add(mobrel::JoinPath(FileListBox1->Directory(), name));
+void TZipPage::RunWritingOperation(const std::function<void()>& operation) {
+    const std::string readingPassword = engine_.Password();
+    engine_.SetPassword("");
+    try {
+        host_.RunEngineOperation(operation);
+    } catch (...) {
+        engine_.SetPassword(readingPassword);
+        throw;
     }
-}
-
-void TForm1::a_AddSelectedExecute() {
-    for (const std::string& name : FileListBox1->SelectedNames()) {
-        ListBox1->Add(mobrel::JoinPath(FileListBox1->Directory(), name));
-    }
-}
-
-void TForm1::a_DeleteSelectedExecute() {
-    mobrel::TBusyCursorScope hourglass;
-    for (int row = ListBox1->count() - 1; row >= 0; --row) {
-        if (ListBox1->item(row)->isSelected()) {
-            delete ListBox1->takeItem(row);
-        }
-    }
-}
-
-void TForm1::a_clearExecute() {
-    ListBox1->clear();
-}
-
-void TForm1::ListBox1Click() {
-    SetStatusPanels("Files to Zip: " + std::to_string(ListBox1->count()),
-                    "Current File Name: " + Edit3->text().toStdString());
-}
-
-void TForm1::ToolButton20Click() {
-    const std::string start = mobrel::IncludeTrailingSeparator(CurrentFolder());
-    std::string chosen;
-    if (ChooseOrCreateFolder(start, chosen)) {
-        Edit6->setText(QString::fromStdString(mobrel::IncludeTrailingSeparator(chosen)));
-        DirectoryListBox1->SetDirectory(chosen);
-    } else if (!mobrel::DirectoryExists(Edit6->text().toStdString())) {
-        Edit6->setText(QString::fromStdString(start));
-    }
+    engine_.SetPassword(readingPassword);
 }
 
 // --- Zipping ---
 
-void TForm1::a_newExecute() {
+void TZipPage::NewArchive() {
     mobrel::TBusyCursorScope hourglass;
-    SaveDialog1.DefaultExt = "zip";
-    SaveDialog1.Title = "Create a New Zip File.";
-    ProposeExtension(SaveDialog1, ".zip");
-    SaveDialog1.Filter = kZipFilter;
-    SaveDialog1.InitialDir = ZipFolder();
+    TFileDialog& dialog = host_.SaveDialog();
+    dialog.DefaultExt = "zip";
+    dialog.Title = "Create a New Zip File.";
+    dialog.ProposeExtension(".zip");
+    dialog.Filter = kZipFilter;
+    dialog.InitialDir = Folder();
     // The dialog has asked whether an existing file may be replaced: the new archive holds
     // the listed files alone, and takes the old one's place only once it is complete.
-    if (SaveDialog1.Execute()) {
-        Edit3->setText(QString::fromStdString(SaveDialog1.FileName));
-        a_MakeZipExecute(SaveDialog1.FileName, true);
+    if (dialog.Execute()) {
+        host_.SetCurrentArchive(dialog.FileName);
+        MakeZip(dialog.FileName, true);
     }
 }
 
-void TForm1::a_zOpenExistingExecute() {
+void TZipPage::AddToExistingArchive() {
     mobrel::TBusyCursorScope hourglass;
-    ProposeExtension(OpenDialog1, ".zip");
-    OpenDialog1.Title = "Add files to Existing Zip";
-    OpenDialog1.DefaultExt = "zip";
-    OpenDialog1.Filter = kZipFilter;
-    OpenDialog1.InitialDir = ZipFolder();
-    if (OpenDialog1.Execute()) {
-        const std::string name = mobrel::ChangeFileExt(OpenDialog1.FileName, ".zip");
-        Edit3->setText(QString::fromStdString(name));
-        a_MakeZipExecute(name);
+    TFileDialog& dialog = host_.OpenDialog();
+    dialog.ProposeExtension(".zip");
+    dialog.Title = "Add files to Existing Zip";
+    dialog.DefaultExt = "zip";
+    dialog.Filter = kZipFilter;
+    dialog.InitialDir = Folder();
+    if (dialog.Execute()) {
+        const std::string name = mobrel::ChangeFileExt(dialog.FileName, ".zip");
+        host_.SetCurrentArchive(name);
+        MakeZip(name);
     }
 }
 
-void TForm1::a_AddToCurrentZipExecute() {
+void TZipPage::AddToCurrentArchive() {
     mobrel::TBusyCursorScope hourglass;
-    if (CurrentArchiveIsZip()) {
-        a_MakeZipExecute(Edit3->text().toStdString());
-        ProgressBar1->setValue(0);
+    if (host_.CurrentArchiveIsZip()) {
+        MakeZip(host_.CurrentArchive());
+        host_.ResetProgress();
     } else {
-        a_zOpenExistingExecute();
+        AddToExistingArchive();
     }
 }
 
-void TForm1::a_MakeZipExecute(const std::string& name, bool replaceExisting) {
+void TZipPage::MakeZip(const std::string& name, bool replaceExisting) {
     mobrel::TBusyCursorScope hourglass;
     mobrel::Services().ProcessMessages();
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    host_.ResetProgress();
     if (ListBox1->count() == 0) {
         ShowMessage("Please select some files to add.");
     } else {
         const int listed = ListBox1->count();
-        ConfigureZipRun(Zipper1, name, Edit6->text().toStdString(), ListBox1->Items(),
-                        replaceExisting);
+        ConfigureZipRun(engine_, name, RelativeFolder(), FilesToZip(), replaceExisting);
         int zipped = 0;
         try {
-            RunWritingOperation([this, &zipped] { zipped = Zipper1.Zip(); });
+            RunWritingOperation([this, &zipped] { zipped = engine_.Zip(); });
         } catch (...) {
-            Zipper1.SetReplaceExisting(false);
+            engine_.SetReplaceExisting(false);
             throw;
         }
-        Zipper1.SetReplaceExisting(false);
+        engine_.SetReplaceExisting(false);
         ShowMessage("Successfully zipped " + std::to_string(zipped) + " files of " +
                     std::to_string(listed) + ".");
-        ProgressBar1->setValue(0);
+        host_.ResetProgress();
     }
-    saveLastFilename(Zipper1.ZipName());
-    ForgetCurrentArchiveIfGone(*this);
-    RereadFoldersAndFiles();
+    SaveLastFilename(engine_.ZipName());
+    host_.ForgetCurrentArchiveIfGone();
+    host_.RereadFoldersAndFiles();
 }
 
 // --- Saved file lists ---
 
-void TForm1::a_loadListExecute() {
-    PrepareListDialog(OpenDialog1, "Open a list of files");
-    OpenDialog1.InitialDir = ZipFolder();
-    if (OpenDialog1.Execute()) {
-        const std::vector<std::string> lines = LoadFileList(OpenDialog1.FileName);
+void TZipPage::LoadList() {
+    TFileDialog& dialog = host_.OpenDialog();
+    PrepareListDialog(dialog, "Open a list of files");
+    dialog.InitialDir = Folder();
+    if (dialog.Execute()) {
+        const std::vector<std::string> lines = LoadFileList(dialog.FileName);
         ListBox1->clear();
         for (const std::string& line : lines) {
             ListBox1->Add(line);
@@ -212,78 +137,11 @@ void TForm1::a_loadListExecute() {
     }
 }
 
-void TForm1::a_saveFileListExecute() {
-    PrepareListDialog(SaveDialog1, "Save a list of files");
-    SaveDialog1.InitialDir = ZipFolder();
-    if (SaveDialog1.Execute()) {
-        SaveFileList(SaveDialog1.FileName, ListBox1->Items());
+void TZipPage::SaveList() {
+    TFileDialog& dialog = host_.SaveDialog();
+    PrepareListDialog(dialog, "Save a list of files");
+    dialog.InitialDir = Folder();
+    if (dialog.Execute()) {
+        SaveFileList(dialog.FileName, FilesToZip());
     }
-}
-
-void TForm1::a_saveUnzipFileListExecute() {
-    // The save dialog starts where it was left.
-    PrepareListDialog(SaveDialog1, "Save a list of files");
-    if (SaveDialog1.Execute()) {
-        SaveFileList(SaveDialog1.FileName, EntryList->RowTexts());
-    }
-}
-
-// --- File operations ---
-
-void TForm1::delFile(TFileListBox& fileList) {
-    if (ConfirmAndRecycleFile(fileList.FileName())) {
-        fileList.Update();
-        ForgetCurrentArchiveIfGone(*this);
-    }
-}
-
-bool TForm1::deleteDir(const std::string& folder) {
-    if (!ConfirmAndRecycleFolder(folder)) {
-        return false;
-    }
-    moveUpDir(folder);
-    return true;
-}
-
-void TForm1::moveUpDir(const std::string& folder) {
-    const std::string parent = ParentFolderOf(folder);
-    if (!parent.empty()) {
-        DirectoryListBox1->SetDirectory(parent);
-    }
-}
-
-void TForm1::createNewDir(TDirectoryListBox& folderTree) {
-    const std::string answer = InputBox("Enter a new directory", "Enter a new directory",
-                                        mobrel::IncludeTrailingSeparator(CurrentFolder()));
-    if (answer.empty()) {
-        return;
-    }
-    CreateSingleFolderOrFail(answer);
-    folderTree.Update();
-    folderTree.SetDirectory(answer);
-}
-
-void TForm1::UpdateFiles1Click() {
-    RereadFoldersAndFiles();
-}
-
-void TForm1::FileOperations1Click() {
-    FormFileOps->OnGetMainFolder = [this] { return ZipPageShown() ? ZipFolder() : UnzipFolder(); };
-    FormFileOps->OnDirectoryCreated = [this](const std::string& path) {
-        DirectoryListBox2->Update();
-        if (mobrel::DirectoryExists(UnzipFolder())) {
-            DirectoryListBox2->SetDirectory(path);
-        }
-    };
-    FormFileOps->OnCheckCurrentArchive = [this] { ForgetCurrentArchiveIfGone(*this); };
-    FormFileOps->OnRereadMainViews = [this] { RereadFoldersAndFiles(); };
-    ShowModalWindow(*FormFileOps);
-}
-
-void TForm1::DeleteDirectory1Click() {
-    deleteDir(UnzipFolder());
-}
-
-void TForm1::NewDirectory1Click() {
-    createNewDir(ZipPageShown() ? *DirectoryListBox1 : *DirectoryListBox2);
 }

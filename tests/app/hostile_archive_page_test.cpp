@@ -7,9 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "directory_list_box.h"
 #include "entry_list_model.h"
-#include "entry_list_view.h"
 #include "form_password.h"
 #include "hardening/hostile_archives.h"
 #include "main_window_fixture.h"
@@ -63,12 +61,11 @@ class HostileArchivePageTest : public MainWindowTest {
             action->trigger();
         }
     }
+    // Each row viewed as a double-click views it: as a user's command.
     void ViewRows() {
-        TForm1& form = Form();
-        const int rows = std::min(form.EntryList->RowCount(), kViewedRowsPerArchive);
+        const int rows = std::min(UnzipPage().EntryList->RowCount(), kViewedRowsPerArchive);
         for (int row = 0; row < rows; ++row) {
-            form.ListBox2->setCurrentIndex(form.EntryList->index(row, 0));
-            form.ListBox2->OnDblClick();
+            Form().RunAction([this, row] { UnzipPage().ViewRow(row); });
         }
     }
     void ExpectNothingEscaped(const std::string& step) {
@@ -99,26 +96,23 @@ class HostileArchivePageTest : public MainWindowTest {
     // Opens an archive as the user does, through the open dialog.
     void OpenThroughTheDialog(const fs::path& archive) {
         Services.DialogAnswers.push_back(archive.string());
-        TriggerIfEnabled(Form().a_openUnzip);
+        TriggerIfEnabled(UnzipPage().a_openUnzip);
         // The dialog moves the folder trees to the archive's folder; extract to Out().
-        Form().DirectoryListBox2->SetDirectory(Out().string());
+        UnzipPage().ShowFolder(Out().string());
     }
     void DeleteTheFirstRow() {
-        TForm1& form = Form();
-        if (form.EntryList->RowCount() == 0) {
+        if (UnzipPage().EntryList->RowCount() == 0) {
             return;
         }
-        form.ListBox2->clearSelection();
-        form.ListBox2->selectionModel()->select(
-            form.EntryList->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        UnzipPage().SelectRows({0});
         Services.Answers.push_back(mobrel::TMsgAnswer::Yes);
-        TriggerIfEnabled(form.a_delete);
+        TriggerIfEnabled(UnzipPage().a_delete);
         Services.Answers.clear();
     }
     // Every action of the page on one archive (the repair on a second copy of it); returns
     // what each step showed.
     std::vector<std::string> ThroughEveryAction(const fs::path& archive, const fs::path& copy) {
-        TForm1& form = Form();
+        TUnzipPage& page = UnzipPage();
         std::vector<std::string> outcome;
         const auto step = [&](const std::string& name, const std::function<void()>& action) {
             Services.Messages.clear();
@@ -128,14 +122,14 @@ class HostileArchivePageTest : public MainWindowTest {
             outcome.push_back(name + ": " + OneLine(Services.Messages));
         };
         step("open", [&] { OpenThroughTheDialog(archive); });
-        EXPECT_EQ(form.EntryList->RowCount(), form.Zipper1.Count());
-        step("extract", [&] { TriggerIfEnabled(form.a_unZipAll); });
+        EXPECT_EQ(page.EntryList->RowCount(), Form().Zipper1.Count());
+        step("extract", [&] { TriggerIfEnabled(page.a_unZipAll); });
         step("view", [&] { ViewRows(); });
         step("delete", [&] { DeleteTheFirstRow(); });
         step("fix", [&] {
             OpenThroughTheDialog(copy);
             Services.DialogAnswers.push_back((FixedFolder() / copy.filename()).string());
-            TriggerIfEnabled(form.a_uFix);
+            TriggerIfEnabled(page.a_uFix);
         });
         ExpectRepairPassesPeerTests(copy, FixedFolder() / copy.filename());
         return outcome;
@@ -144,7 +138,7 @@ class HostileArchivePageTest : public MainWindowTest {
 
 TEST_F(HostileArchivePageTest, EveryActionEndsInAMessageAndStaysInside) {
     TForm1& form = Start();
-    form.DirectoryListBox2->SetDirectory(Out().string());
+    UnzipPage().ShowFolder(Out().string());
     const fs::path archives = Scratch() / "archives";
     fs::create_directories(archives);
     for (const mobrel::test::HostileArchive& hostile :
@@ -172,9 +166,9 @@ TEST_F(HostileArchivePageTest, EveryActionEndsInAMessageAndStaysInside) {
     mobrel::test::WriteFileBytes(honest, builder.Build());
     Services.Messages.clear();
     OpenThroughTheDialog(honest);
-    ASSERT_EQ(form.EntryList->RowCount(), 1);
+    ASSERT_EQ(UnzipPage().EntryList->RowCount(), 1);
     form.UpdateActions();
-    form.a_unZipAll->trigger();
+    UnzipPage().a_unZipAll->trigger();
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"Successfully unzipped 1 files."});
     EXPECT_TRUE(fs::exists(Out() / "honest" / "file.txt"));
 }
@@ -184,14 +178,14 @@ TEST_F(HostileArchivePageTest, ViewingANameWithControlCharactersOpensWhatWasExtr
     builder.Add({"ctl\x01\x1b[31m.txt", "coloured"});
     const fs::path archive = Scratch() / "control.zip";
     mobrel::test::WriteFileBytes(archive, builder.Build());
-    TForm1& form = Start();
-    form.openTheZip(archive.string());
-    form.ListBox2->setCurrentIndex(form.EntryList->index(0, 0));
-    form.ListBox2->OnDblClick();
+    Start();
+    TUnzipPage& page = UnzipPage();
+    page.OpenArchive(archive.string());
+    Form().RunAction([&page] { page.ViewRow(0); });
     EXPECT_TRUE(Services.Messages.empty()) << OneLine(Services.Messages);
     ASSERT_EQ(Opened.size(), 1u);
     const fs::path viewed = Opened[0].toLocalFile().toStdString();
-    EXPECT_EQ(viewed.parent_path(), fs::path(form.ViewFolder()).parent_path());
+    EXPECT_EQ(viewed.parent_path(), fs::path(page.ViewFolder()).parent_path());
     EXPECT_EQ(viewed.parent_path().parent_path(), ViewFolder());
     EXPECT_EQ(mobrel::test::ReadFileBytes(viewed).size(), 8u);
 }

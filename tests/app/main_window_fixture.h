@@ -17,6 +17,8 @@
 #include "scripted_services.h"
 #include "shell_open.h"
 #include "test_support.h"
+#include "unzip_page.h"
+#include "zip_page.h"
 
 class MainWindowTest : public testing::Test {
   protected:
@@ -53,6 +55,8 @@ class MainWindowTest : public testing::Test {
         return *form_;
     }
     TForm1& Form() { return *form_; }
+    TZipPage& ZipPage() { return *form_->ZipPage; }
+    TUnzipPage& UnzipPage() { return *form_->UnzipPage; }
 
     void RememberArchive(const std::string& name) {
         QSettings("Tollan", "myMobrel").setValue("LastFile", QString::fromStdString(name));

@@ -3,14 +3,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTabWidget>
 
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
 
-#include "directory_list_box.h"
 #include "entry_list_model.h"
 #include "main_window_fixture.h"
 
@@ -26,9 +24,9 @@ std::vector<std::string> MenuTitles(QMenuBar* bar) {
 
 TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsAnEmptyUnzipPage) {
     TForm1& form = Start();
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.TabSheet2);
-    EXPECT_TRUE(form.Edit3->text().isEmpty());
-    EXPECT_EQ(form.EntryList->RowCount(), 0);
+    EXPECT_FALSE(form.ZipPageShown());
+    EXPECT_TRUE(form.CurrentArchive().empty());
+    EXPECT_EQ(UnzipPage().EntryList->RowCount(), 0);
     EXPECT_EQ(MenuTitles(form.menuBar()), (std::vector<std::string>{"&File", "&Actions", "&Help"}));
     // The start-up's caption stands until the window is first activated.
     EXPECT_EQ(form.windowTitle().toStdString(), "Tollan's Mobrel Version 1.400");
@@ -54,12 +52,12 @@ TEST_F(MainWindowTest, RememberedArchiveIsListedAtOnceWithBothTreesInItsFolder) 
     const std::string archive = CopyTestArchive(kArchive, "zips/site.zip");
     RememberArchive(archive);
     TForm1& form = Start();
-    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
-    EXPECT_EQ(form.EntryList->RowCount(), form.Zipper1.Count());
-    EXPECT_GT(form.EntryList->RowCount(), 0);
-    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "zips").string());
-    EXPECT_EQ(form.DirectoryListBox2->Directory(), (Scratch() / "zips").string());
-    EXPECT_EQ(form.Edit4->text().toStdString(), (Scratch() / "zips").string());
+    EXPECT_EQ(form.CurrentArchive(), archive);
+    EXPECT_EQ(UnzipPage().EntryList->RowCount(), form.Zipper1.Count());
+    EXPECT_GT(UnzipPage().EntryList->RowCount(), 0);
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "zips").string());
+    EXPECT_EQ(UnzipPage().Folder(), (Scratch() / "zips").string());
+    EXPECT_EQ(UnzipPage().Edit4->text().toStdString(), (Scratch() / "zips").string());
     EXPECT_TRUE(Services.Messages.empty());
 }
 
@@ -67,10 +65,10 @@ TEST_F(MainWindowTest, RememberedArchiveThatWasDeletedLeavesItsFolderShown) {
     fs::create_directories(Scratch() / "gone");
     RememberArchive((Scratch() / "gone" / "old.zip").string());
     TForm1& form = Start();
-    EXPECT_TRUE(form.Edit3->text().isEmpty());
-    EXPECT_EQ(form.EntryList->RowCount(), 0);
-    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "gone").string());
-    EXPECT_EQ(form.DirectoryListBox2->Directory(), (Scratch() / "gone").string());
+    EXPECT_TRUE(form.CurrentArchive().empty());
+    EXPECT_EQ(UnzipPage().EntryList->RowCount(), 0);
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "gone").string());
+    EXPECT_EQ(UnzipPage().Folder(), (Scratch() / "gone").string());
     EXPECT_TRUE(Services.Messages.empty());
 }
 
@@ -80,8 +78,8 @@ TEST_F(MainWindowTest, CommandLineTextFileIsRefusedAndTheStartGoesOn) {
     RememberArchive(archive);
     TForm1& form = Start({QString::fromStdString((Scratch() / "notes.txt").string())});
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"This is not a zip file."});
-    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
-    EXPECT_GT(form.EntryList->RowCount(), 0);
+    EXPECT_EQ(form.CurrentArchive(), archive);
+    EXPECT_GT(UnzipPage().EntryList->RowCount(), 0);
 }
 
 TEST_F(MainWindowTest, CommandLineArchiveInCapitalsIsOpenedAndRemembered) {
@@ -89,10 +87,10 @@ TEST_F(MainWindowTest, CommandLineArchiveInCapitalsIsOpenedAndRemembered) {
     const std::string archive = CopyTestArchive(kArchive, "in/B.ZIP");
     TForm1& form = Start({QString::fromStdString(archive)});
     EXPECT_TRUE(Services.Messages.empty());
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.TabSheet2);
-    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
-    EXPECT_EQ(form.EntryList->RowCount(), form.Zipper1.Count());
-    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "in").string());
+    EXPECT_FALSE(form.ZipPageShown());
+    EXPECT_EQ(form.CurrentArchive(), archive);
+    EXPECT_EQ(UnzipPage().EntryList->RowCount(), form.Zipper1.Count());
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "in").string());
     EXPECT_EQ(RememberedArchive(), archive);
 }
 
@@ -101,11 +99,11 @@ TEST_F(MainWindowTest, ARelativeArchiveNameStillNamesItAfterTheFolderChanges) {
     fs::create_directories(Scratch() / "elsewhere");
     const std::string archive = CopyTestArchive(kArchive, "in/b.zip");
     TForm1& form = Start({"in/./b.zip"});  // the tests run in the scratch folder
-    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
-    form.DirectoryListBox2->SetDirectory((Scratch() / "elsewhere").string());
+    EXPECT_EQ(form.CurrentArchive(), archive);
+    UnzipPage().ShowFolder((Scratch() / "elsewhere").string());
     form.UpdateActions();
-    EXPECT_TRUE(form.a_uOpenCurrent->isEnabled());
-    EXPECT_TRUE(form.a_unZipAll->isEnabled());
+    EXPECT_TRUE(UnzipPage().a_uOpenCurrent->isEnabled());
+    EXPECT_TRUE(UnzipPage().a_unZipAll->isEnabled());
 }
 
 TEST_F(MainWindowTest, PageSwitchSetsMenusCaptionsStatusAndPopup) {
@@ -114,9 +112,9 @@ TEST_F(MainWindowTest, PageSwitchSetsMenusCaptionsStatusAndPopup) {
     TForm1& form = Start();
     EXPECT_EQ(PopupCaptions(form.PopupMenu5),
               (std::vector<std::string>{"Open a File to Unzip", "Re-open Current Zip File"}));
-    form.Edit6->setText("leftover");
-    form.PageControl1->setCurrentWidget(form.TabSheet1);
-    EXPECT_TRUE(form.Edit6->text().isEmpty());
+    ZipPage().SetRelativeFolder("leftover");
+    form.ShowZipPage();
+    EXPECT_TRUE(ZipPage().RelativeFolder().empty());
     EXPECT_EQ(&form.ShownMainMenu(), &form.MainMenu1);
     EXPECT_EQ(MenuTitles(form.menuBar()),
               (std::vector<std::string>{"&File", "&Edit", "&Actions", "&Help"}));
@@ -132,11 +130,11 @@ TEST_F(MainWindowTest, PageSwitchSetsMenusCaptionsStatusAndPopup) {
 
     // Back on the Unzip page the archive is read again: gone now, so the page empties.
     fs::remove(archive);
-    form.PageControl1->setCurrentWidget(form.TabSheet2);
+    form.ShowUnzipPage();
     EXPECT_EQ(&form.ShownMainMenu(), &form.MainMenu2);
     EXPECT_EQ(form.windowTitle().toStdString(), "Tollan's Mobrel - Unzip a File");
-    EXPECT_TRUE(form.Edit3->text().isEmpty());
-    EXPECT_EQ(form.EntryList->RowCount(), 0);
+    EXPECT_TRUE(form.CurrentArchive().empty());
+    EXPECT_EQ(UnzipPage().EntryList->RowCount(), 0);
     EXPECT_TRUE(Services.Messages.empty());
 }
 
@@ -147,13 +145,13 @@ TEST_F(MainWindowTest, DroppedTextFileIsRefusedAndEmptiesTheCurrentArchive) {
     mobrel::test::WriteFileText(Scratch() / "page.txt", "text");
     form.DropFile((Scratch() / "page.txt").string());
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"Please open a file to zip"});
-    EXPECT_TRUE(form.Edit3->text().isEmpty());
-    EXPECT_EQ(form.EntryList->RowCount(), 0);
+    EXPECT_TRUE(form.CurrentArchive().empty());
+    EXPECT_EQ(UnzipPage().EntryList->RowCount(), 0);
 }
 
 TEST_F(MainWindowTest, DroppedArchiveFromTheDesktopIsOpenedOnTheUnzipPage) {
     TForm1& form = Start();
-    form.PageControl1->setCurrentWidget(form.TabSheet1);
+    form.ShowZipPage();
     const std::string archive = CopyTestArchive(kArchive);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(archive))});
@@ -162,30 +160,30 @@ TEST_F(MainWindowTest, DroppedArchiveFromTheDesktopIsOpenedOnTheUnzipPage) {
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&form, &drop);
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.TabSheet2);
-    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
-    EXPECT_GT(form.EntryList->RowCount(), 0);
+    EXPECT_FALSE(form.ZipPageShown());
+    EXPECT_EQ(form.CurrentArchive(), archive);
+    EXPECT_GT(UnzipPage().EntryList->RowCount(), 0);
 }
 
 TEST_F(MainWindowTest, FolderTreesStayPaired) {
     fs::create_directories(Scratch() / "a" / "b");
-    TForm1& form = Start();
-    form.DirectoryListBox1->SetDirectory((Scratch() / "a" / "b").string());
-    EXPECT_EQ(form.DirectoryListBox2->Directory(), (Scratch() / "a" / "b").string());
-    EXPECT_EQ(form.Edit4->text().toStdString(), (Scratch() / "a" / "b").string());
+    Start();
+    ZipPage().ShowFolder((Scratch() / "a" / "b").string());
+    EXPECT_EQ(UnzipPage().Folder(), (Scratch() / "a" / "b").string());
+    EXPECT_EQ(UnzipPage().Edit4->text().toStdString(), (Scratch() / "a" / "b").string());
     EXPECT_EQ(fs::current_path(), Scratch() / "a" / "b");
-    form.DirectoryListBox2->SetDirectory((Scratch() / "a").string() + "/");
-    EXPECT_EQ(form.DirectoryListBox1->Directory(), (Scratch() / "a").string());
+    UnzipPage().ShowFolder((Scratch() / "a").string() + "/");
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "a").string());
 }
 
 TEST_F(MainWindowTest, ActionsCarryTheirCaptionsAndHints) {
     TForm1& form = Start();
-    EXPECT_EQ(form.a_unZipAll->text().toStdString(), "Unzip All Files in Zip File");
-    EXPECT_EQ(form.a_unZipAll->toolTip().toStdString(),
+    EXPECT_EQ(UnzipPage().a_unZipAll->text().toStdString(), "Unzip All Files in Zip File");
+    EXPECT_EQ(UnzipPage().a_unZipAll->toolTip().toStdString(),
               "Unzip All Files into the Current Directory");
-    EXPECT_EQ(form.a_uFix->toolTip().toStdString(),
+    EXPECT_EQ(UnzipPage().a_uFix->toolTip().toStdString(),
               "Tries to extract any uncorrupt files from an incomplete zip");
-    EXPECT_EQ(form.a_openUnzip->toolTip().toStdString(), "Open an Existing Files to Unzip");
+    EXPECT_EQ(UnzipPage().a_openUnzip->toolTip().toStdString(), "Open an Existing Files to Unzip");
     EXPECT_EQ(PopupCaptions(form.PopupMenu4),
               (std::vector<std::string>{"Open a File to Unzip", "Re-open Current Zip File", "", "",
                                         "Unzip Selected Files", "Unzip All Files in Zip File",

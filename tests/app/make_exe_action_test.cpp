@@ -20,10 +20,10 @@ class MakeExeTest : public ZipPageTest {
     // Lists every page of the site and makes a program named in the save dialog (empty:
     // the dialog is cancelled).
     void MakeExe(const std::string& answer) {
-        Form().a_AddAll->trigger();
+        ZipPage().a_AddAll->trigger();
         Services.Messages.clear();
         Services.DialogAnswers = {answer};
-        Form().a_zMakeEXE->trigger();
+        ZipPage().a_zMakeEXE->trigger();
     }
 };
 
@@ -88,12 +88,12 @@ TEST_F(MakeExeTest, ACancelledDialogMakesNothingAndLeavesNoNamesBehind) {
     EXPECT_EQ(Services.Messages, Lines({"Successfully made 0 files into an EXE."}));
     EXPECT_TRUE(Form().Zipper1.FilesList().empty());
     // A zip of a changed list afterwards holds exactly that list.
-    Form().ListBox1->clear();
+    ZipPage().a_clear->trigger();
     Select({"a.htm"});
-    Form().a_AddSelected->trigger();
+    ZipPage().a_AddSelected->trigger();
     const fs::path archive = Scratch() / "only-a.zip";
     Services.DialogAnswers = {archive.string()};
-    Form().a_new->trigger();
+    ZipPage().a_new->trigger();
     EXPECT_EQ(StoredNames(archive).size(), 1u);
 }
 

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTabWidget>
 
 #include "form_password.h"
 #include "format/zip_header_info.h"
@@ -60,9 +59,9 @@ class PasswordTest : public ZipPageTest {
     // Opens the encrypted archive on the Unzip page and extracts it all, the password
     // window answered by answers in turn (an empty answer cancels the window).
     void UnzipAllAnswering(std::vector<std::string> answers) {
-        Form().PageControl1->setCurrentWidget(Form().TabSheet2);
-        Form().DirectoryListBox2->SetDirectory(Out().string());
-        Form().openTheZip(encrypted_);
+        Form().ShowUnzipPage();
+        UnzipPage().ShowFolder(Out().string());
+        UnzipPage().OpenArchive(encrypted_);
         Services.Messages.clear();
         asked_.clear();
         OnModal = [this, answers](QDialog& window) {
@@ -78,7 +77,7 @@ class PasswordTest : public ZipPageTest {
             }
         };
         Form().UpdateActions();
-        Form().a_unZipAll->trigger();
+        UnzipPage().a_unZipAll->trigger();
         OnModal = nullptr;
     }
 
@@ -95,8 +94,8 @@ TEST_F(PasswordTest, APasswordGivenToExtractNeverEncryptsWhatTheZipPageWrites) {
     ASSERT_EQ(FilesIn(Out()).size(), 8u);
     ASSERT_EQ(Form().Zipper1.Password(), kRightPassword);
 
-    Form().PageControl1->setCurrentWidget(Form().TabSheet1);
-    Form().DirectoryListBox1->SetDirectory(site_.string());
+    Form().ShowZipPage();
+    ZipPage().ShowFolder(site_.string());
     const fs::path archive = ZipAllInto("pages.zip");
     ASSERT_TRUE(fs::exists(archive));
     EXPECT_EQ(EncryptedEntries(archive), 0);
@@ -105,13 +104,13 @@ TEST_F(PasswordTest, APasswordGivenToExtractNeverEncryptsWhatTheZipPageWrites) {
     ASSERT_TRUE(fs::exists(StubBesideTheTests()));
     const fs::path program = Scratch() / "pages.exe";
     Services.DialogAnswers = {program.string()};
-    Form().a_zMakeEXE->trigger();
+    ZipPage().a_zMakeEXE->trigger();
     ASSERT_TRUE(fs::exists(program));
     ExpectTestsWithoutPassword(program);
 
     // Another archive opened starts without it, and so does the password window.
-    Form().PageControl1->setCurrentWidget(Form().TabSheet2);
-    Form().openTheZip(archive.string());
+    Form().ShowUnzipPage();
+    UnzipPage().OpenArchive(archive.string());
     EXPECT_TRUE(Form().Zipper1.Password().empty());
 }
 
@@ -173,7 +172,7 @@ TEST_F(PasswordTest, CancelOrEscapeSkipsEachEntryAndLeavesNoFile) {
     EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 0 files."});
 
     // Escape reaches the password window, not the running operation.
-    Form().DirectoryListBox2->SetDirectory(Out().string());
+    UnzipPage().ShowFolder(Out().string());
     Services.Messages.clear();
     int escapes = 0;
     OnModal = [&escapes](QDialog& window) {
@@ -181,7 +180,7 @@ TEST_F(PasswordTest, CancelOrEscapeSkipsEachEntryAndLeavesNoFile) {
         QCoreApplication::sendEvent(&window, &escape);
         escapes += window.result() == QDialog::Rejected ? 1 : 0;
     };
-    Form().a_unZipAll->trigger();
+    UnzipPage().a_unZipAll->trigger();
     OnModal = nullptr;
     EXPECT_EQ(escapes, 8);
     EXPECT_TRUE(FilesIn(Out()).empty());

@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <set>
 
-#include "directory_list_box.h"
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "form_password.h"
@@ -31,15 +30,6 @@ const char* const kIncompleteWarning =
     "If you downloaded it, you might wish to try to \r\ndownload it again\r\n"
     "You may wish to delete this file.";
 
-// Selects exactly the given rows of the entry list.
-void SelectRows(TForm1& form, std::initializer_list<int> rows) {
-    form.ListBox2->clearSelection();
-    for (int row : rows) {
-        form.ListBox2->selectionModel()->select(
-            form.EntryList->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-}
-
 // The files below folder, as paths relative to it.
 std::set<std::string> FilesBelow(const fs::path& folder) {
     std::set<std::string> files;
@@ -54,12 +44,12 @@ std::set<std::string> FilesBelow(const fs::path& folder) {
 class UnzipPageTest : public MainWindowTest {
   protected:
     // Starts the window on an empty destination folder and opens the archive.
-    TForm1& StartWith(const std::string& archive) {
+    TUnzipPage& StartWith(const std::string& archive) {
         fs::create_directories(Scratch() / "out");
-        TForm1& form = Start();
-        form.DirectoryListBox2->SetDirectory((Scratch() / "out").string());
-        form.openTheZip(archive);
-        return form;
+        Start();
+        UnzipPage().ShowFolder((Scratch() / "out").string());
+        UnzipPage().OpenArchive(archive);
+        return UnzipPage();
     }
     void Trigger(QAction* action) {
         Form().UpdateActions();
@@ -70,28 +60,28 @@ class UnzipPageTest : public MainWindowTest {
 };
 
 TEST_F(UnzipPageTest, RowsShowTheEngineEntriesInEngineOrder) {
-    TForm1& form = StartWith(CopyTestArchive(kInfoZipArchive));
-    const mobrel::TZipper& engine = form.Zipper1;
+    TUnzipPage& page = StartWith(CopyTestArchive(kInfoZipArchive));
+    const mobrel::TZipper& engine = Form().Zipper1;
     ASSERT_GT(engine.Count(), 5);
-    ASSERT_EQ(form.EntryList->RowCount(), engine.Count());
+    ASSERT_EQ(page.EntryList->RowCount(), engine.Count());
     int64_t total = 0;
     for (int i = 0; i < engine.Count(); ++i) {
-        EXPECT_EQ(form.EntryList->CellText(i, 0).toStdString(), engine.EntryPath(i));
-        EXPECT_EQ(form.EntryList->CellText(i, 1).toStdString(), engine.EntryFileName(i));
-        EXPECT_EQ(form.EntryList->RowTexts()[i],
+        EXPECT_EQ(page.EntryList->CellText(i, 0).toStdString(), engine.EntryPath(i));
+        EXPECT_EQ(page.EntryList->CellText(i, 1).toStdString(), engine.EntryFileName(i));
+        EXPECT_EQ(page.EntryList->RowTexts()[i],
                   engine.EntryPath(i) + " " + engine.EntryFileName(i) + " " +
                       std::to_string(engine.EntryUncompressedSize(i)) + " " +
                       std::to_string(engine.EntryCompressedSize(i)));
         total += engine.EntryUncompressedSize(i);
     }
-    EXPECT_EQ(form.UnzippedTotal(), total);
-    EXPECT_EQ(form.Edit5->text().remove(',').toLongLong(), fs::file_size(engine.ZipName()));
-    EXPECT_EQ(form.Edit3->text().toStdString(), engine.ZipName());
+    EXPECT_EQ(page.UnzippedTotal(), total);
+    EXPECT_EQ(page.Edit5->text().remove(',').toLongLong(), fs::file_size(engine.ZipName()));
+    EXPECT_EQ(Form().CurrentArchive(), engine.ZipName());
     EXPECT_EQ(RememberedArchive(), engine.ZipName());
-    form.UpdateActions();
-    EXPECT_EQ(form.StatusPanel0->text().toStdString(),
+    Form().UpdateActions();
+    EXPECT_EQ(Form().StatusPanel0->text().toStdString(),
               "File Count: " + std::to_string(engine.Count()));
-    EXPECT_EQ(form.StatusPanel1->text().toStdString(), "Current File Name: " + engine.ZipName());
+    EXPECT_EQ(Form().StatusPanel1->text().toStdString(), "Current File Name: " + engine.ZipName());
 }
 
 TEST_F(UnzipPageTest, SixtyThousandEntriesListAndScrollToTheLast) {
@@ -103,13 +93,11 @@ TEST_F(UnzipPageTest, SixtyThousandEntriesListAndScrollToTheLast) {
     }
     const fs::path archive = Scratch() / "many.zip";
     mobrel::test::WriteFileBytes(archive, builder.Build());
-    TForm1& form = StartWith(archive.string());
-    ASSERT_EQ(form.EntryList->RowCount(), kEntries);
-    form.ListBox2->scrollToBottom();
-    form.ListBox2->setCurrentIndex(form.EntryList->index(kEntries - 1, 0));
-    EXPECT_EQ(form.EntryList->CellText(form.ListBox2->FocusedRow(), 1).toStdString(),
-              "file59999.txt");
-    EXPECT_EQ(form.EntryList->RowTexts().back(), "folder99\\ file59999.txt 0 0");
+    TUnzipPage& page = StartWith(archive.string());
+    ASSERT_EQ(page.EntryList->RowCount(), kEntries);
+    page.FocusRow(kEntries - 1);
+    EXPECT_EQ(page.EntryList->CellText(page.FocusedRow(), 1).toStdString(), "file59999.txt");
+    EXPECT_EQ(page.EntryList->RowTexts().back(), "folder99\\ file59999.txt 0 0");
 }
 
 TEST_F(UnzipPageTest, DateColumnShowsTheDateWithoutTheTime) {
@@ -118,11 +106,11 @@ TEST_F(UnzipPageTest, DateColumnShowsTheDateWithoutTheTime) {
     builder.Add({"evening.txt", "b", 0x58AFA000});  // 2024-05-15 20:00:00
     const fs::path archive = Scratch() / "dates.zip";
     mobrel::test::WriteFileBytes(archive, builder.Build());
-    TForm1& form = StartWith(archive.string());
-    ASSERT_EQ(form.EntryList->RowCount(), 2);
-    EXPECT_FALSE(form.EntryList->CellText(0, 4).isEmpty());
-    EXPECT_EQ(form.EntryList->CellText(0, 4), form.EntryList->CellText(1, 4));
-    EXPECT_FALSE(form.EntryList->CellText(0, 4).contains(':'));
+    const TEntryListModel& rows = *StartWith(archive.string()).EntryList;
+    ASSERT_EQ(rows.RowCount(), 2);
+    EXPECT_FALSE(rows.CellText(0, 4).isEmpty());
+    EXPECT_EQ(rows.CellText(0, 4), rows.CellText(1, 4));
+    EXPECT_FALSE(rows.CellText(0, 4).contains(':'));
 }
 
 TEST_F(UnzipPageTest, UnpackedTotalBeyondTwoGibibytesIsNotNegative) {
@@ -142,48 +130,48 @@ TEST_F(UnzipPageTest, UnpackedTotalBeyondTwoGibibytesIsNotNegative) {
     }
     const fs::path archive = Scratch() / "big.zip";
     mobrel::test::WriteFileBytes(archive, bytes);
-    TForm1& form = StartWith(archive.string());
-    EXPECT_EQ(form.UnzippedTotal(), int64_t{2} * 0x60000000);
-    EXPECT_EQ(form.Edit1->text().toStdString(), "3,221,225,472");
+    TUnzipPage& page = StartWith(archive.string());
+    EXPECT_EQ(page.UnzippedTotal(), int64_t{2} * 0x60000000);
+    EXPECT_EQ(page.Edit1->text().toStdString(), "3,221,225,472");
 }
 
 TEST_F(UnzipPageTest, OnlyExistingZipNamesOpenWhateverTheCaseOfTheExtension) {
     const std::string capitals = CopyTestArchive(kWinZipArchive, "B.ZIP");
-    TForm1& form = StartWith(capitals);
-    EXPECT_GT(form.EntryList->RowCount(), 0);
+    TUnzipPage& page = StartWith(capitals);
+    EXPECT_GT(page.EntryList->RowCount(), 0);
     EXPECT_TRUE(Services.Messages.empty());
 
     const std::string program = CopyTestArchive(kWinZipArchive, "setup.exe");
-    form.openTheZip(program);
+    page.OpenArchive(program);
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"Please open a file to zip"});
-    EXPECT_EQ(form.EntryList->RowCount(), 0);
-    EXPECT_TRUE(form.Edit3->text().isEmpty());
-    EXPECT_TRUE(form.Edit1->text().isEmpty());
-    EXPECT_TRUE(form.Edit5->text().isEmpty());
+    EXPECT_EQ(page.EntryList->RowCount(), 0);
+    EXPECT_TRUE(Form().CurrentArchive().empty());
+    EXPECT_TRUE(page.Edit1->text().isEmpty());
+    EXPECT_TRUE(page.Edit5->text().isEmpty());
 }
 
 TEST_F(UnzipPageTest, OpenDialogStartsInTheUnzipFolderAndListsTheChoice) {
-    TForm1& form = StartWith(CopyTestArchive(kWinZipArchive));
+    TUnzipPage& page = StartWith(CopyTestArchive(kWinZipArchive));
     const std::string other = CopyTestArchive(kInfoZipArchive);
     Services.DialogAnswers.push_back(other);
-    Trigger(form.a_openUnzip);
+    Trigger(page.a_openUnzip);
     ASSERT_EQ(Services.DialogRequests.size(), 1u);
     EXPECT_EQ(Services.DialogRequests[0].Title, "Open an existing zip file.");
     EXPECT_EQ(Services.DialogRequests[0].Filter, "Zip Files|*.zip");
     EXPECT_EQ(Services.DialogRequests[0].InitialDir, Out().string());
-    EXPECT_EQ(form.Edit3->text().toStdString(), other);
-    EXPECT_EQ(form.EntryList->RowCount(), form.Zipper1.Count());
+    EXPECT_EQ(Form().CurrentArchive(), other);
+    EXPECT_EQ(page.EntryList->RowCount(), Form().Zipper1.Count());
     // The dialog leaves the folder where the user ended, and the trees follow.
-    EXPECT_EQ(form.DirectoryListBox2->Directory(), Scratch().string());
+    EXPECT_EQ(page.Folder(), Scratch().string());
 }
 
 TEST_F(UnzipPageTest, CancelledOpenDialogKeepsTheCurrentArchive) {
     const std::string archive = CopyTestArchive(kWinZipArchive);
-    TForm1& form = StartWith(archive);
-    const int rows = form.EntryList->RowCount();
-    Trigger(form.a_openUnzip);
-    EXPECT_EQ(form.Edit3->text().toStdString(), archive);
-    EXPECT_EQ(form.EntryList->RowCount(), rows);
+    TUnzipPage& page = StartWith(archive);
+    const int rows = page.EntryList->RowCount();
+    Trigger(page.a_openUnzip);
+    EXPECT_EQ(Form().CurrentArchive(), archive);
+    EXPECT_EQ(page.EntryList->RowCount(), rows);
 }
 
 TEST_F(UnzipPageTest, UnzipSelectedExtractsExactlyTheSelectedRows) {
@@ -193,36 +181,38 @@ TEST_F(UnzipPageTest, UnzipSelectedExtractsExactlyTheSelectedRows) {
     builder.Add({"third/three.txt", "333"});
     const fs::path archive = Scratch() / "three.zip";
     mobrel::test::WriteFileBytes(archive, builder.Build());
-    TForm1& form = StartWith(archive.string());
-    SelectRows(form, {0, 2});
-    Trigger(form.a_unzipSel);
+    TUnzipPage& page = StartWith(archive.string());
+    const mobrel::TZipper& engine = Form().Zipper1;
+    page.SelectRows({0, 2});
+    Trigger(page.a_unzipSel);
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"Successfully unzipped 2 files."});
     EXPECT_EQ(FilesBelow(Out()), (std::set<std::string>{"first/one.txt", "third/three.txt"}));
-    EXPECT_EQ(form.Zipper1.SelectedCount(), 0);
+    EXPECT_EQ(engine.SelectedCount(), 0);
     EXPECT_EQ(Services.BusyDepth, 0);
 
     // The same run then deletes row 1 by name.
-    SelectRows(form, {1});
+    page.SelectRows({1});
     Services.Answers.push_back(TMsgAnswer::Yes);
-    Trigger(form.a_delete);
+    Trigger(page.a_delete);
     EXPECT_EQ(Services.Messages.back(), "Deleted 1 files.");
-    ASSERT_EQ(form.EntryList->RowCount(), 2);
-    EXPECT_EQ(form.Zipper1.EntryFullName(0), "first\\one.txt");
-    EXPECT_EQ(form.Zipper1.EntryFullName(1), "third\\three.txt");
+    ASSERT_EQ(page.EntryList->RowCount(), 2);
+    EXPECT_EQ(engine.EntryFullName(0), "first\\one.txt");
+    EXPECT_EQ(engine.EntryFullName(1), "third\\three.txt");
     const auto test = mobrel::test::RunCommand("unzip -tqq " + mobrel::test::ShellQuote(archive));
     EXPECT_EQ(test.ExitCode, 0) << test.Output;
 }
 
 TEST_F(UnzipPageTest, UnzipAllExtractsEveryEntryOfARealArchive) {
-    TForm1& form = StartWith(CopyTestArchive(kInfoZipArchive));
-    Trigger(form.a_unZipAll);
+    TUnzipPage& page = StartWith(CopyTestArchive(kInfoZipArchive));
+    const mobrel::TZipper& engine = Form().Zipper1;
+    Trigger(page.a_unZipAll);
     // Folder entries count as extracted too.
     EXPECT_EQ(Services.Messages,
-              std::vector<std::string>{"Successfully unzipped " +
-                                       std::to_string(form.Zipper1.Count()) + " files."});
+              std::vector<std::string>{"Successfully unzipped " + std::to_string(engine.Count()) +
+                                       " files."});
     const auto compare = mobrel::test::RunCommand(
         "mkdir -p " + mobrel::test::ShellQuote((Scratch() / "peer").string()) + " && unzip -qq " +
-        mobrel::test::ShellQuote(form.Zipper1.ZipName()) + " -d " +
+        mobrel::test::ShellQuote(engine.ZipName()) + " -d " +
         mobrel::test::ShellQuote((Scratch() / "peer").string()) + " && diff -r " +
         mobrel::test::ShellQuote((Scratch() / "peer").string()) + " " +
         mobrel::test::ShellQuote(Out().string()));
@@ -232,9 +222,9 @@ TEST_F(UnzipPageTest, UnzipAllExtractsEveryEntryOfARealArchive) {
 TEST_F(UnzipPageTest, DeleteAnsweredNoLeavesTheArchiveAsItWas) {
     const std::string archive = CopyTestArchive(kWinZipArchive);
     const auto before = mobrel::test::ReadFileBytes(archive);
-    TForm1& form = StartWith(archive);
-    SelectRows(form, {0});
-    Trigger(form.a_delete);
+    TUnzipPage& page = StartWith(archive);
+    page.SelectRows({0});
+    Trigger(page.a_delete);
     EXPECT_EQ(Services.Messages,
               (std::vector<std::string>{"PERMANENTLY delete selected file(s) in zip?",
                                         "Delete cancelled by user."}));
@@ -244,46 +234,48 @@ TEST_F(UnzipPageTest, DeleteAnsweredNoLeavesTheArchiveAsItWas) {
 TEST_F(UnzipPageTest, IncompleteArchiveWarnsOnceAndKeepsThePreviousName) {
     const std::string good = CopyTestArchive(kWinZipArchive);
     const std::string truncated = CopyTestArchive(kTruncatedArchive);
-    TForm1& form = StartWith(good);
-    form.Edit3->setText(QString::fromStdString(truncated));
-    Trigger(form.a_uOpenCurrent);
+    TUnzipPage& page = StartWith(good);
+    Form().SetCurrentArchive(truncated);
+    Trigger(page.a_uOpenCurrent);
     EXPECT_EQ(Services.Messages, std::vector<std::string>{kIncompleteWarning});
-    EXPECT_EQ(form.EntryList->RowCount(), 0);
-    EXPECT_TRUE(form.Edit1->text().isEmpty());
-    EXPECT_EQ(form.Edit3->text().toStdString(), truncated);
+    EXPECT_EQ(page.EntryList->RowCount(), 0);
+    EXPECT_TRUE(page.Edit1->text().isEmpty());
+    EXPECT_EQ(Form().CurrentArchive(), truncated);
     EXPECT_EQ(RememberedArchive(), good);
 }
 
 TEST_F(UnzipPageTest, FixZipCopiesTheSoundEntriesIntoTheChosenFile) {
     const std::string truncated = CopyTestArchive(kTruncatedArchive);
-    TForm1& form = StartWith(CopyTestArchive(kWinZipArchive));
-    form.Edit3->setText(QString::fromStdString(truncated));
+    TUnzipPage& page = StartWith(CopyTestArchive(kWinZipArchive));
+    Form().SetCurrentArchive(truncated);
     const std::string repaired = (Scratch() / "repaired.zip").string();
     Services.DialogAnswers.push_back(repaired);
-    Trigger(form.a_uFix);
+    Trigger(page.a_uFix);
     ASSERT_FALSE(Services.Messages.empty());
     const std::string& report = Services.Messages.back();
     ASSERT_EQ(report.rfind("Successfully extracted ", 0), 0u) << report;
     const int copied = std::stoi(report.substr(23));
     EXPECT_GT(copied, 0);
     EXPECT_EQ(report, "Successfully extracted " + std::to_string(copied) + " files.");
-    EXPECT_EQ(form.Edit3->text().toStdString(), repaired);
-    EXPECT_EQ(form.EntryList->RowCount(), copied);
+    EXPECT_EQ(Form().CurrentArchive(), repaired);
+    EXPECT_EQ(page.EntryList->RowCount(), copied);
     const auto test = mobrel::test::RunCommand("unzip -tqq " + mobrel::test::ShellQuote(repaired));
     EXPECT_EQ(test.ExitCode, 0) << test.Output;
 }
 
 TEST_F(UnzipPageTest, EscapeDuringARunStopsItAndTheProgressBarFollows) {
-    TForm1& form = StartWith(CopyTestArchive(kEncryptedArchive));
+    TUnzipPage& page = StartWith(CopyTestArchive(kEncryptedArchive));
+    TForm1& form = Form();
     bool runningWhenAsked = false;
     OnModal = [&](QDialog& window) {
         runningWhenAsked = form.OperationRunning();
-        form.ProgressBar1->setValue(40);  // as far as the run got
+        form.Zipper1.OnTotalPercentDone(form.Zipper1, 40);  // as far as the run got
+        // Pressed in the page, not in the window itself.
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(form.ListBox2, &escape);
+        QCoreApplication::sendEvent(&page, &escape);
         dynamic_cast<TFormPassword&>(window).Edit1->setText("test");
     };
-    Trigger(form.a_unZipAll);
+    Trigger(page.a_unZipAll);
     EXPECT_TRUE(runningWhenAsked);
     EXPECT_FALSE(form.OperationRunning());
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"User Aborted Operation"});
@@ -293,7 +285,7 @@ TEST_F(UnzipPageTest, EscapeDuringARunStopsItAndTheProgressBarFollows) {
     // Uninterrupted, the bar ends full.
     OnModal = nullptr;
     Services.Messages.clear();
-    Trigger(form.a_unZipAll);
+    Trigger(page.a_unZipAll);
     EXPECT_EQ(form.ProgressBar1->value(), 100);
 }
 
@@ -305,31 +297,31 @@ TEST_F(UnzipPageTest, ViewingAnEntryExtractsItOnceAndOpensTheTemporaryCopy) {
     builder.Add({"docs/readme.txt", "hello"});
     const fs::path archive = Scratch() / "view.zip";
     mobrel::test::WriteFileBytes(archive, builder.Build());
-    TForm1& form = StartWith(archive.string());
-    form.Zipper1.SetDestDir(Out().string());
-    form.ListBox2->setCurrentIndex(form.EntryList->index(0, 0));
-    form.ListBox2DblClick();
-    form.ListBox2DblClick();
+    TUnzipPage& page = StartWith(archive.string());
+    mobrel::TZipper& engine = Form().Zipper1;
+    engine.SetDestDir(Out().string());
+    page.ViewRow(0);
+    page.ViewRow(0);
     // In a folder of the window's own below the temporary folder, which only the user
     // may enter.
-    const fs::path folder = fs::path(form.ViewFolder()).parent_path();
+    const fs::path folder = fs::path(page.ViewFolder()).parent_path();
     EXPECT_EQ(folder.parent_path(), temp);
     EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
     const fs::path viewed = folder / "readme.txt";
-    EXPECT_EQ(form.ViewedFiles, std::vector<std::string>{viewed.string()});
+    EXPECT_EQ(page.ViewedFiles(), std::vector<std::string>{viewed.string()});
     ASSERT_EQ(Opened.size(), 2u);
     EXPECT_EQ(Opened[0].toLocalFile().toStdString(), viewed.string());
     EXPECT_TRUE(Services.Messages.empty());
-    EXPECT_EQ(form.Zipper1.DestDir(), Out().string());
-    EXPECT_TRUE(form.Zipper1.RecreateDirs());
+    EXPECT_EQ(engine.DestDir(), Out().string());
+    EXPECT_TRUE(engine.RecreateDirs());
 
     ShellAnswer = false;
-    form.ListBox2DblClick();
+    page.ViewFocusedRow();
     unsetenv("TMPDIR");
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"Couldn't view file"});
 
     // Closing the window takes the copies with it.
-    form.close();
+    Form().close();
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_TRUE(fs::is_empty(temp));
 }
@@ -347,22 +339,21 @@ TEST_F(UnzipPageTest, ViewingShowsTheEntryAskedForWhateverWasViewedBeforeUnderIt
     const fs::path secondArchive = Scratch() / "second.zip";
     mobrel::test::WriteFileBytes(firstArchive, first.Build());
     mobrel::test::WriteFileBytes(secondArchive, second.Build());
-    TForm1& form = StartWith(firstArchive.string());
+    TUnzipPage& page = StartWith(firstArchive.string());
     std::vector<std::string> shown;
     const auto view = [&](int row) {
-        form.ListBox2->setCurrentIndex(form.EntryList->index(row, 0));
-        form.ListBox2DblClick();
+        page.ViewRow(row);
         const auto bytes = mobrel::test::ReadFileBytes(Opened.back().toLocalFile().toStdString());
         shown.emplace_back(bytes.begin(), bytes.end());
     };
     view(0);
     view(1);
     view(0);
-    form.openTheZip(secondArchive.string());
+    page.OpenArchive(secondArchive.string());
     view(0);
     unsetenv("TMPDIR");
     EXPECT_EQ(shown, (std::vector<std::string>{"docs", "src", "docs", "second archive"}));
-    EXPECT_EQ(form.ViewedFiles, std::vector<std::string>{form.ViewFolder() + "readme.txt"});
+    EXPECT_EQ(page.ViewedFiles(), std::vector<std::string>{page.ViewFolder() + "readme.txt"});
     EXPECT_TRUE(Services.Messages.empty());
 }
 
@@ -371,79 +362,79 @@ TEST_F(UnzipPageTest, AFolderTypedIntoTheDestinationBoxIsWhereFilesGo) {
     builder.Add({"one.txt", "1"});
     const fs::path archive = Scratch() / "one.zip";
     mobrel::test::WriteFileBytes(archive, builder.Build());
-    TForm1& form = StartWith(archive.string());
+    TUnzipPage& page = StartWith(archive.string());
     const fs::path typed = Scratch() / "typed";
     fs::create_directories(typed);
 
     // Enter (or leaving the box) moves the tree there.
-    form.Edit4->setText(QString::fromStdString(typed.string() + "/"));
-    emit form.Edit4->editingFinished();
-    EXPECT_EQ(form.DirectoryListBox2->Directory(), typed.string());
-    EXPECT_EQ(form.Edit4->text().toStdString(), typed.string());
-    Trigger(form.a_unZipAll);
+    EXPECT_TRUE(page.SetDestination(typed.string() + "/"));
+    EXPECT_EQ(page.Folder(), typed.string());
+    EXPECT_EQ(page.Edit4->text().toStdString(), typed.string());
+    Trigger(page.a_unZipAll);
     EXPECT_TRUE(fs::exists(typed / "one.txt"));
 
     // Typed and used at once, without Enter; a missing folder is created once the user agrees.
     const fs::path created = Scratch() / "new" / "deeper";
-    form.Edit4->setText(QString::fromStdString(created.string()));
+    page.TypeDestination(created.string());
     Services.Answers = {TMsgAnswer::Yes};
     Services.Messages.clear();
-    Trigger(form.a_unZipAll);
+    Trigger(page.a_unZipAll);
     EXPECT_EQ(Services.Messages,
               (std::vector<std::string>{"The specified directory does not exist. Create it?",
                                         "Successfully unzipped 1 files."}));
     EXPECT_TRUE(fs::exists(created / "one.txt"));
-    EXPECT_EQ(form.Edit4->text().toStdString(), created.string());
+    EXPECT_EQ(page.Edit4->text().toStdString(), created.string());
 
     // Declined, nothing is extracted anywhere and the box shows the tree's folder again.
     const fs::path declined = Scratch() / "declined";
-    form.Edit4->setText(QString::fromStdString(declined.string()));
+    page.TypeDestination(declined.string());
     Services.Messages.clear();
-    Trigger(form.a_unZipAll);
+    Trigger(page.a_unZipAll);
     EXPECT_EQ(Services.Messages,
               std::vector<std::string>{"The specified directory does not exist. Create it?"});
     EXPECT_FALSE(fs::exists(declined));
-    EXPECT_EQ(form.Edit4->text().toStdString(), created.string());
-    EXPECT_EQ(form.DirectoryListBox2->Directory(), created.string());
+    EXPECT_EQ(page.Edit4->text().toStdString(), created.string());
+    EXPECT_EQ(page.Folder(), created.string());
 }
 
 TEST_F(UnzipPageTest, DoubleClickOnAnEmptyListReportsTheIndexError) {
-    TForm1& form = Start();
-    form.ListBox2->OnDblClick();
+    Start();
+    UnzipPage().ListBox2->OnDblClick();
     ASSERT_EQ(Services.Messages.size(), 1u);
     EXPECT_NE(Services.Messages[0].find("out of range"), std::string::npos);
 }
 
 TEST_F(UnzipPageTest, EnablingRulesFollowTheArchiveAndTheSelection) {
     TForm1& form = Start();
+    TUnzipPage& page = UnzipPage();
     form.UpdateActions();
-    for (QAction* action : {form.a_uOpenCurrent, form.a_uFix, form.a_unzipSel, form.a_delete,
-                            form.a_unZipAll, form.a_saveUnzipFileList}) {
+    for (QAction* action : {page.a_uOpenCurrent, page.a_uFix, page.a_unzipSel, page.a_delete,
+                            page.a_unZipAll, page.a_saveUnzipFileList}) {
         EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
     }
-    EXPECT_TRUE(form.a_openUnzip->isEnabled());
+    EXPECT_TRUE(page.a_openUnzip->isEnabled());
 
     const std::string archive = CopyTestArchive(kWinZipArchive);
-    form.openTheZip(archive);
+    page.OpenArchive(archive);
     form.UpdateActions();
     for (QAction* action :
-         {form.a_uOpenCurrent, form.a_uFix, form.a_unZipAll, form.a_saveUnzipFileList}) {
+         {page.a_uOpenCurrent, page.a_uFix, page.a_unZipAll, page.a_saveUnzipFileList}) {
         EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
     }
-    EXPECT_FALSE(form.a_unzipSel->isEnabled());
-    EXPECT_FALSE(form.a_delete->isEnabled());
-    SelectRows(form, {1});
+    EXPECT_FALSE(page.a_unzipSel->isEnabled());
+    EXPECT_FALSE(page.a_delete->isEnabled());
+    page.SelectRows({1});
     form.UpdateActions();
-    EXPECT_TRUE(form.a_unzipSel->isEnabled());
-    EXPECT_TRUE(form.a_delete->isEnabled());
+    EXPECT_TRUE(page.a_unzipSel->isEnabled());
+    EXPECT_TRUE(page.a_delete->isEnabled());
 
     // The rules read the file system: an archive deleted behind the window's back disables.
     fs::remove(archive);
     form.UpdateActions();
-    EXPECT_FALSE(form.a_unzipSel->isEnabled());
-    EXPECT_FALSE(form.a_unZipAll->isEnabled());
-    EXPECT_FALSE(form.a_uOpenCurrent->isEnabled());
-    EXPECT_TRUE(form.a_saveUnzipFileList->isEnabled());  // the rows are still there
+    EXPECT_FALSE(page.a_unzipSel->isEnabled());
+    EXPECT_FALSE(page.a_unZipAll->isEnabled());
+    EXPECT_FALSE(page.a_uOpenCurrent->isEnabled());
+    EXPECT_TRUE(page.a_saveUnzipFileList->isEnabled());  // the rows are still there
 }
 
 }  // namespace

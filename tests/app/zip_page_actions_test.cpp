@@ -4,12 +4,15 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QProgressBar>
-#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "entry_list_model.h"
+#include "file_list_box.h"
+#include "last_filename.h"
+#include "sorted_list_box.h"
 
 #include "zip_page_fixture.h"
 
@@ -19,18 +22,17 @@ using namespace zip_page_test;
 
 TEST_F(ZipPageTest, AddingKeepsFullPathsSortedAndDuplicates) {
     Select({"b.htm", "a.htm"});
-    Form().a_AddSelected->trigger();
-    Form().a_AddSelected->trigger();
-    EXPECT_EQ(Form().ListBox1->Items(),
+    ZipPage().a_AddSelected->trigger();
+    ZipPage().a_AddSelected->trigger();
+    EXPECT_EQ(ZipPage().FilesToZip(),
               (Lines{(site_ / "a.htm").string(), (site_ / "a.htm").string(),
                      (site_ / "b.htm").string(), (site_ / "b.htm").string()}));
-    Form().ListBox1->item(0)->setSelected(true);
-    Form().ListBox1->item(3)->setSelected(true);
-    Form().a_DeleteSelected->trigger();
-    EXPECT_EQ(Form().ListBox1->Items(),
+    ZipPage().SelectListRows({0, 3});
+    ZipPage().a_DeleteSelected->trigger();
+    EXPECT_EQ(ZipPage().FilesToZip(),
               (Lines{(site_ / "a.htm").string(), (site_ / "b.htm").string()}));
-    Form().a_clear->trigger();
-    EXPECT_EQ(Form().ListBox1->count(), 0);
+    ZipPage().a_clear->trigger();
+    EXPECT_TRUE(ZipPage().FilesToZip().empty());
 }
 
 TEST_F(ZipPageTest, CreateNewZipStoresFullFoldersWithoutTheRootAndRemembersTheArchive) {
@@ -40,12 +42,12 @@ TEST_F(ZipPageTest, CreateNewZipStoresFullFoldersWithoutTheRootAndRemembersTheAr
     const std::string folder = site_.relative_path().string() + "/";
     EXPECT_EQ(StoredNames(archive), (Lines{folder + "a.htm", folder + "b.htm"}));
     EXPECT_EQ(CurrentArchive(), archive.string());
-    EXPECT_EQ(Form().getLastFilename(), archive.string());
+    EXPECT_EQ(LastFilename(), archive.string());
     ASSERT_EQ(Services.DialogRequests.size(), 1u);
     EXPECT_EQ(Services.DialogRequests[0].Title, "Create a New Zip File.");
     EXPECT_FALSE(Services.DialogRequests[0].MustExist);
     // The list stays as it was after a successful zip; the engine keeps the page's settings.
-    EXPECT_EQ(Form().ListBox1->count(), 2);
+    EXPECT_EQ(ZipPage().FilesToZip().size(), 2u);
     EXPECT_TRUE(Form().Zipper1.RelativePaths());
     EXPECT_TRUE(Form().Zipper1.StorePaths());
     EXPECT_FALSE(Form().Zipper1.Recurse());
@@ -57,24 +59,24 @@ TEST_F(ZipPageTest, CreateNewZipOntoAnExistingArchiveHoldsTheListedFilesAlone) {
     const fs::path archive = ZipAllInto("site.zip");
     fs::permissions(archive,
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    Form().a_clear->trigger();
-    Form().DirectoryListBox1->SetDirectory(site_.string());  // the dialog went to the archive's
+    ZipPage().a_clear->trigger();
+    ZipPage().ShowFolder(site_.string());  // the dialog went to the archive's
     Select({"b.htm"});
-    Form().a_AddSelected->trigger();
+    ZipPage().a_AddSelected->trigger();
     // The save dialog has asked whether the file may be replaced.
     Services.DialogAnswers = {archive.string()};
-    Form().a_new->trigger();
+    ZipPage().a_new->trigger();
     const std::string folder = site_.relative_path().string() + "/";
     EXPECT_EQ(StoredNames(archive), Lines{folder + "b.htm"});
     ExpectPeersAccept(archive);
     EXPECT_EQ(fs::status(archive).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     // Adding to it afterwards keeps what is there.
-    Form().a_clear->trigger();
-    Form().DirectoryListBox1->SetDirectory(site_.string());
+    ZipPage().a_clear->trigger();
+    ZipPage().ShowFolder(site_.string());
     Select({"a.htm"});
-    Form().a_AddSelected->trigger();
-    Form().a_AddToCurrentZip->trigger();
+    ZipPage().a_AddSelected->trigger();
+    ZipPage().a_AddToCurrentZip->trigger();
     EXPECT_EQ(StoredNames(archive), (Lines{folder + "a.htm", folder + "b.htm"}));
 
     // Stopped half-way, the old archive stands byte for byte.
@@ -86,7 +88,7 @@ TEST_F(ZipPageTest, CreateNewZipOntoAnExistingArchiveHoldsTheListedFilesAlone) {
         }
     };
     Services.DialogAnswers = {archive.string()};
-    Form().a_new->trigger();
+    ZipPage().a_new->trigger();
     Services.OnProcessMessages = nullptr;
     EXPECT_EQ(mobrel::test::ReadFileBytes(archive), before);
     EXPECT_EQ(Form().ProgressBar1->value(), 0);
@@ -95,9 +97,9 @@ TEST_F(ZipPageTest, CreateNewZipOntoAnExistingArchiveHoldsTheListedFilesAlone) {
 TEST_F(ZipPageTest, EveryControlOfThePageIsInSightAt1024By700) {
     Form().setWindowState(Qt::WindowNoState);
     Form().resize(1024, 700);
-    Form().PageControl1->setCurrentWidget(Form().TabSheet1);
+    Form().ShowZipPage();
     QCoreApplication::processEvents();
-    for (QToolBar* bar : {Form().ListToolBar, Form().ZipToolBar}) {
+    for (QToolBar* bar : {ZipPage().ListToolBar, ZipPage().ZipToolBar}) {
         for (QAction* action : bar->actions()) {
             if (action->isSeparator()) {
                 continue;
@@ -108,19 +110,19 @@ TEST_F(ZipPageTest, EveryControlOfThePageIsInSightAt1024By700) {
             EXPECT_TRUE(bar->rect().contains(button->geometry())) << action->text().toStdString();
         }
     }
-    EXPECT_EQ(Form().ZipToolBar->actions().size(), 5);  // four and a separator
-    EXPECT_EQ(Form().ListToolBar->actions().size(), 4);
-    EXPECT_TRUE(Form().ToolButton20->isVisible());
-    EXPECT_TRUE(Form().Edit6->isVisible());
-    EXPECT_GE(Form().Edit6->width(), 160);
-    EXPECT_LE(Form().Edit6->mapTo(&Form(), QPoint(Form().Edit6->width(), 0)).x(), 1024);
+    EXPECT_EQ(ZipPage().ZipToolBar->actions().size(), 5);  // four and a separator
+    EXPECT_EQ(ZipPage().ListToolBar->actions().size(), 4);
+    EXPECT_TRUE(ZipPage().ToolButton20->isVisible());
+    EXPECT_TRUE(ZipPage().Edit6->isVisible());
+    EXPECT_GE(ZipPage().Edit6->width(), 160);
+    EXPECT_LE(ZipPage().Edit6->mapTo(&Form(), QPoint(ZipPage().Edit6->width(), 0)).x(), 1024);
 }
 
 TEST_F(ZipPageTest, TheRelativeFolderShortensStoredNamesAndAMissingOneIsIgnored) {
-    Form().Edit6->setText(QString::fromStdString(Scratch().string() + "/"));
+    ZipPage().SetRelativeFolder(Scratch().string() + "/");
     const fs::path relative = ZipAllInto("relative.zip");
     EXPECT_EQ(StoredNames(relative), (Lines{"site/a.htm", "site/b.htm"}));
-    Form().Edit6->setText(QString::fromStdString((Scratch() / "missing").string()));
+    ZipPage().SetRelativeFolder((Scratch() / "missing").string());
     const fs::path absolute = ZipAllInto("absolute.zip");
     const std::string folder = site_.relative_path().string() + "/";
     EXPECT_EQ(StoredNames(absolute), (Lines{folder + "a.htm", folder + "b.htm"}));
@@ -129,27 +131,27 @@ TEST_F(ZipPageTest, TheRelativeFolderShortensStoredNamesAndAMissingOneIsIgnored)
 
 TEST_F(ZipPageTest, TheSameFileListedTwiceIsZippedOnce) {
     Select({"a.htm"});
-    Form().a_AddSelected->trigger();
-    Form().a_AddSelected->trigger();
+    ZipPage().a_AddSelected->trigger();
+    ZipPage().a_AddSelected->trigger();
     Services.DialogAnswers = {(Scratch() / "twice.zip").string()};
-    Form().a_new->trigger();
+    ZipPage().a_new->trigger();
     EXPECT_EQ(Services.Messages, Lines{"Successfully zipped 1 files of 2."});
     EXPECT_EQ(StoredNames(Scratch() / "twice.zip").size(), 1u);
 }
 
 TEST_F(ZipPageTest, AddingToTheCurrentZipReplacesEntriesOfTheSameStoredName) {
-    Form().Edit6->setText(QString::fromStdString(Scratch().string()));
+    ZipPage().SetRelativeFolder(Scratch().string());
     const fs::path archive = ZipAllInto("current.zip");
-    Form().a_clear->trigger();
+    ZipPage().a_clear->trigger();
     mobrel::test::WriteFileText(site_ / "a.htm", "<p>a, second edition</p>");
     // The save dialog left the folder trees where the archive went.
-    EXPECT_EQ(Form().DirectoryListBox1->Directory(), Scratch().string());
-    Form().DirectoryListBox1->SetDirectory(site_.string());
-    Form().FileListBox1->SetMask("*.*");
+    EXPECT_EQ(ZipPage().Folder(), Scratch().string());
+    ZipPage().ShowFolder(site_.string());
+    ASSERT_TRUE(ZipPage().ChooseFilter("All Files"));
     Select({"a.htm", "notes.txt"});
-    Form().a_AddSelected->trigger();
+    ZipPage().a_AddSelected->trigger();
     Services.Messages.clear();
-    Form().a_AddToCurrentZip->trigger();
+    ZipPage().a_AddToCurrentZip->trigger();
     EXPECT_EQ(Services.Messages, Lines{"Successfully zipped 2 files of 2."});
     EXPECT_EQ(StoredNames(archive), (Lines{"site/a.htm", "site/b.htm", "site/notes.txt"}));
     const auto content = RunCommand("unzip -p " + ShellQuote(archive.string()) + " site/a.htm");
@@ -158,11 +160,11 @@ TEST_F(ZipPageTest, AddingToTheCurrentZipReplacesEntriesOfTheSameStoredName) {
 }
 
 TEST_F(ZipPageTest, AddingToAnExistingZipTakesTheChosenNameWithZipExtension) {
-    Form().a_AddAll->trigger();
+    ZipPage().a_AddAll->trigger();
     const fs::path chosen = Scratch() / "data.bin";
     mobrel::test::WriteFileText(chosen, "not an archive");
     Services.DialogAnswers = {chosen.string()};
-    Form().a_zOpenExisting->trigger();
+    ZipPage().a_zOpenExisting->trigger();
     const fs::path archive = Scratch() / "data.zip";
     EXPECT_EQ(CurrentArchive(), archive.string());
     ExpectPeersAccept(archive);
@@ -173,27 +175,27 @@ TEST_F(ZipPageTest, AddingToAnExistingZipTakesTheChosenNameWithZipExtension) {
 }
 
 TEST_F(ZipPageTest, AnEmptyListZipsNothingButRemembersTheArchiveAgain) {
-    Form().saveLastFilename("/nowhere/old.zip");
+    SaveLastFilename("/nowhere/old.zip");
     Form().Zipper1.SetZipName((Scratch() / "earlier.zip").string());
-    Form().a_MakeZipExecute((Scratch() / "empty.zip").string());
+    ZipPage().MakeZip((Scratch() / "empty.zip").string());
     EXPECT_EQ(Services.Messages, Lines{"Please select some files to add."});
     EXPECT_FALSE(fs::exists(Scratch() / "empty.zip"));
-    EXPECT_EQ(Form().getLastFilename(), (Scratch() / "earlier.zip").string());
+    EXPECT_EQ(LastFilename(), (Scratch() / "earlier.zip").string());
 }
 
 TEST_F(ZipPageTest, AListLineWithAWildcardZipsEveryMatchingFileOfThatFolderOnly) {
-    Form().ListBox1->Add((site_ / "*.htm").string());
-    Form().Edit6->setText(QString::fromStdString(Scratch().string()));
+    ZipPage().AddToList((site_ / "*.htm").string());
+    ZipPage().SetRelativeFolder(Scratch().string());
     Services.DialogAnswers = {(Scratch() / "wild.zip").string()};
-    Form().a_new->trigger();
+    ZipPage().a_new->trigger();
     EXPECT_EQ(StoredNames(Scratch() / "wild.zip"), (Lines{"site/a.htm", "site/b.htm"}));
 }
 
 TEST_F(ZipPageTest, SavedListIsWrittenWithCrLfAndLoadsBack) {
-    Form().a_AddAll->trigger();
+    ZipPage().a_AddAll->trigger();
     const fs::path list = Scratch() / "pages.zkj";
     Services.DialogAnswers = {list.string()};
-    Form().a_saveFileList->trigger();
+    ZipPage().a_saveFileList->trigger();
     const std::string expected =
         (site_ / "a.htm").string() + "\r\n" + (site_ / "b.htm").string() + "\r\n";
     EXPECT_EQ(mobrel::test::ReadFileBytes(list),
@@ -202,64 +204,64 @@ TEST_F(ZipPageTest, SavedListIsWrittenWithCrLfAndLoadsBack) {
 
     mobrel::test::WriteFileText(list, "/z/last\n\n/a/first");
     Services.DialogAnswers = {list.string()};
-    Form().a_loadList->trigger();
-    EXPECT_EQ(Form().ListBox1->Items(), (Lines{"", "/a/first", "/z/last"}));
+    ZipPage().a_loadList->trigger();
+    EXPECT_EQ(ZipPage().FilesToZip(), (Lines{"", "/a/first", "/z/last"}));
     EXPECT_EQ(Services.DialogRequests.back().Title, "Open a list of files");
 }
 
 TEST_F(ZipPageTest, AListThatCannotBeReadLeavesTheListAsItWas) {
-    Form().a_AddAll->trigger();
+    ZipPage().a_AddAll->trigger();
     Services.DialogAnswers = {(Scratch() / "missing.zkj").string()};
-    Form().a_loadList->trigger();
-    EXPECT_EQ(Form().ListBox1->count(), 2);
+    ZipPage().a_loadList->trigger();
+    EXPECT_EQ(ZipPage().FilesToZip().size(), 2u);
     ASSERT_EQ(Services.Messages.size(), 1u);
     EXPECT_EQ(Services.Messages[0].rfind("Cannot open file", 0), 0u) << Services.Messages[0];
 }
 
 TEST_F(ZipPageTest, DoubleClickAndADropFromTheFileListAddTheSelectedFiles) {
     Select({"b.htm"});
-    emit Form().FileListBox1->itemDoubleClicked(Form().FileListBox1->selectedItems().front());
-    Form().ListBox1->OnFileListDrop();
-    EXPECT_EQ(Form().ListBox1->Items(), Lines(2, (site_ / "b.htm").string()));
+    emit ZipPage().FileListBox1->itemDoubleClicked(ZipPage().FileListBox1->selectedItems().front());
+    ZipPage().ListBox1->OnFileListDrop();
+    EXPECT_EQ(ZipPage().FilesToZip(), Lines(2, (site_ / "b.htm").string()));
 }
 
 TEST_F(ZipPageTest, RelDirTakesTheChosenFolderAndCreatesATypedOneAfterAsking) {
     Services.DialogAnswers = {Scratch().string()};
-    Form().ToolButton20->click();
-    EXPECT_EQ(Form().Edit6->text().toStdString(), Scratch().string() + "/");
-    EXPECT_EQ(Form().DirectoryListBox1->Directory(), Scratch().string());
+    ZipPage().ChooseRelativeFolder();
+    EXPECT_EQ(ZipPage().RelativeFolder(), Scratch().string() + "/");
+    EXPECT_EQ(ZipPage().Folder(), Scratch().string());
 
     const fs::path typed = Scratch() / "out" / "pages";
     Services.DialogAnswers = {typed.string()};
     Services.Answers = {TMsgAnswer::Yes};
-    Form().ToolButton20->click();
+    ZipPage().ChooseRelativeFolder();
     EXPECT_TRUE(fs::is_directory(typed));
     EXPECT_EQ(Services.Messages, Lines{"The specified directory does not exist. Create it?"});
-    EXPECT_EQ(Form().Edit6->text().toStdString(), typed.string() + "/");
+    EXPECT_EQ(ZipPage().RelativeFolder(), typed.string() + "/");
 }
 
 TEST_F(ZipPageTest, CancelledRelDirKeepsAnExistingFolderElseProposesTheCurrentOne) {
-    Form().ToolButton20->click();
-    EXPECT_EQ(Form().Edit6->text().toStdString(), site_.string() + "/");
-    Form().Edit6->setText(QString::fromStdString(Scratch().string()));
-    Form().ToolButton20->click();
-    EXPECT_EQ(Form().Edit6->text().toStdString(), Scratch().string());
+    ZipPage().ChooseRelativeFolder();
+    EXPECT_EQ(ZipPage().RelativeFolder(), site_.string() + "/");
+    ZipPage().SetRelativeFolder(Scratch().string());
+    ZipPage().ChooseRelativeFolder();
+    EXPECT_EQ(ZipPage().RelativeFolder(), Scratch().string());
     // A typed folder the user then declines to create counts as cancelled.
-    Form().Edit6->setText("/no/such/folder");
+    ZipPage().SetRelativeFolder("/no/such/folder");
     Services.DialogAnswers = {(Scratch() / "declined").string()};
-    Form().ToolButton20->click();
+    ZipPage().ChooseRelativeFolder();
     EXPECT_FALSE(fs::exists(Scratch() / "declined"));
-    EXPECT_EQ(Form().Edit6->text().toStdString(), site_.string() + "/");
+    EXPECT_EQ(ZipPage().RelativeFolder(), site_.string() + "/");
 }
 
 TEST_F(ZipPageTest, SavingTheEntryListWritesEachRowsPathNameAndSizes) {
-    Form().Edit6->setText(QString::fromStdString(Scratch().string()));
+    ZipPage().SetRelativeFolder(Scratch().string());
     const fs::path archive = ZipAllInto("names.zip");
-    Form().PageControl1->setCurrentWidget(Form().TabSheet2);
-    ASSERT_EQ(Form().EntryList->RowCount(), 2);
+    Form().ShowUnzipPage();
+    ASSERT_EQ(UnzipPage().EntryList->RowCount(), 2);
     const fs::path list = Scratch() / "names.zkj";
     Services.DialogAnswers = {list.string()};
-    Form().a_saveUnzipFileList->trigger();
+    UnzipPage().a_saveUnzipFileList->trigger();
     const fs::path script = Scratch() / "rows.py";
     mobrel::test::WriteFileText(script, R"(import sys, zipfile
 for i in zipfile.ZipFile(sys.argv[1]).infolist():
@@ -285,12 +287,12 @@ TEST_F(ZipPageTest, EscapeDuringAZipLeavesTheArchiveAsItWasAndReportsTheCancel) 
             QCoreApplication::sendEvent(&Form(), &escape);
         }
     };
-    Form().a_AddToCurrentZip->trigger();
+    ZipPage().a_AddToCurrentZip->trigger();
     Services.OnProcessMessages = nullptr;
     EXPECT_EQ(Services.Messages, Lines{"User Aborted Operation"});
     EXPECT_EQ(mobrel::test::ReadFileBytes(archive), before);
     EXPECT_FALSE(Form().OperationRunning());
-    EXPECT_EQ(Form().ListBox1->count(), 2);
+    EXPECT_EQ(ZipPage().FilesToZip().size(), 2u);
     EXPECT_EQ(CurrentArchive(), archive.string());
 }
 

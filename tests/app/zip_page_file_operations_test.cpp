@@ -10,27 +10,25 @@ using namespace zip_page_test;
 
 TEST_F(ZipPageTest, RecyclingTheCurrentArchiveForgetsItAndTheList) {
     const fs::path archive = ZipAllInto("gone.zip");
-    Form().FileListBox1->SetMask("*.*");
-    Form().DirectoryListBox1->SetDirectory(Scratch().string());
-    const auto items = Form().FileListBox1->findItems("gone.zip", Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1);
-    Form().FileListBox1->setCurrentItem(items.front());
+    ASSERT_TRUE(ZipPage().ChooseFilter("All Files"));
+    ZipPage().ShowFolder(Scratch().string());
+    ASSERT_TRUE(ZipPage().FocusFile("gone.zip"));
     Services.Messages.clear();
     Services.Answers = {TMsgAnswer::Yes};
-    Form().delFile(*Form().FileListBox1);
+    Form().delFile(*ZipPage().FileListBox1);
     EXPECT_EQ(Services.Messages.back(),
               "Successfully sent: \n" + archive.string() + " to recycle bin.");
     EXPECT_TRUE(trash_.Holds("gone.zip"));
     EXPECT_TRUE(CurrentArchive().empty());
-    EXPECT_EQ(Form().ListBox1->count(), 0);
+    EXPECT_EQ(ZipPage().FilesToZip().size(), 0u);
 }
 
 TEST_F(ZipPageTest, RecyclingAFolderMovesTheTreesToItsParent) {
     Services.Answers = {TMsgAnswer::Yes};
     EXPECT_TRUE(Form().deleteDir(site_.string()));
     EXPECT_TRUE(trash_.Holds("site"));
-    EXPECT_EQ(Form().DirectoryListBox1->Directory(), Scratch().string());
-    EXPECT_EQ(Form().DirectoryListBox2->Directory(), Scratch().string());
+    EXPECT_EQ(ZipPage().Folder(), Scratch().string());
+    EXPECT_EQ(UnzipPage().Folder(), Scratch().string());
     EXPECT_FALSE(Form().deleteDir("/"));
     EXPECT_EQ(Services.Messages.back(), "You cannot delete a root directory or drive.");
 }
@@ -44,10 +42,10 @@ TEST_F(ZipPageTest, NewDirectoryCreatesOneLevelAndShowsIt) {
             proposed = defaultText;
             return fresh;
         });
-    Form().createNewDir(*Form().DirectoryListBox1);
+    Form().NewDirectory1->trigger();
     EXPECT_EQ(proposed, site_.string() + "/");
     EXPECT_TRUE(fs::is_directory(fresh));
-    EXPECT_EQ(Form().DirectoryListBox1->Directory(), fresh);
+    EXPECT_EQ(ZipPage().Folder(), fresh);
 
     const std::string twoLevels = (site_ / "missing" / "two").string();
     SetInputBoxHandler(
@@ -79,18 +77,22 @@ TEST_F(ZipPageTest, TheFileOperationsWindowStartsAtTheMainFolderAndHandsBackItsC
               "Successfully sent: \n" + archive.string() + " to recycle bin.");
     EXPECT_TRUE(trash_.Holds("ops.zip"));
     // The new folder is shown by both trees; the archive that went is forgotten.
-    EXPECT_EQ(Form().DirectoryListBox2->Directory(), (Scratch() / "made").string());
-    EXPECT_EQ(Form().DirectoryListBox1->Directory(), (Scratch() / "made").string());
+    EXPECT_EQ(UnzipPage().Folder(), (Scratch() / "made").string());
+    EXPECT_EQ(ZipPage().Folder(), (Scratch() / "made").string());
     EXPECT_EQ(fs::current_path(), Scratch() / "made");
     EXPECT_TRUE(CurrentArchive().empty());
-    EXPECT_EQ(Form().ListBox1->count(), 0);
+    EXPECT_EQ(ZipPage().FilesToZip().size(), 0u);
 }
 
 TEST_F(ZipPageTest, UpdateFilesShowsFilesThatAppearedSinceTheLastRead) {
     mobrel::test::WriteFileText(site_ / "late.htm", "late");
-    EXPECT_TRUE(Form().FileListBox1->findItems("late.htm", Qt::MatchExactly).isEmpty());
+    const auto listed = [this] {
+        const Lines names = ZipPage().FolderFiles();
+        return std::count(names.begin(), names.end(), "late.htm");
+    };
+    EXPECT_EQ(listed(), 0);
     Form().UpdateFiles1->trigger();
-    EXPECT_EQ(Form().FileListBox1->findItems("late.htm", Qt::MatchExactly).size(), 1);
+    EXPECT_EQ(listed(), 1);
 }
 
 }  // namespace

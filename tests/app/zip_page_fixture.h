@@ -3,15 +3,11 @@
 // about the archives it writes.
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
 #include <algorithm>
 #include <filesystem>
 
-#include "directory_list_box.h"
-#include "file_list_box.h"
 #include "input_box.h"
 #include "main_window_fixture.h"
-#include "sorted_list_box.h"
 #include "temporary_trash.h"
 #include "writer/zipper.h"
 
@@ -57,30 +53,24 @@ class ZipPageTest : public MainWindowTest {
         mobrel::test::WriteFileText(site_ / "notes.txt", "not a page");
         mobrel::test::WriteFileText(site_ / "sub" / "a.htm", "<p>sub</p>");
         Start();
-        Form().PageControl1->setCurrentWidget(Form().TabSheet1);
-        Form().DirectoryListBox1->SetDirectory(site_.string());
+        Form().ShowZipPage();
+        ZipPage().ShowFolder(site_.string());
         Services.Messages.clear();
     }
     ~ZipPageTest() override { SetInputBoxHandler(nullptr); }
 
     void Select(const Lines& names) {
-        Form().FileListBox1->clearSelection();
-        for (const std::string& name : names) {
-            const auto items =
-                Form().FileListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
-            ASSERT_EQ(items.size(), 1) << name;
-            items.front()->setSelected(true);
-        }
+        ASSERT_TRUE(ZipPage().SelectFiles(names)) << testing::PrintToString(names);
     }
     // Zips every listed page of the folder into a new archive named in the save dialog.
     fs::path ZipAllInto(const std::string& archiveName) {
         const fs::path archive = Scratch() / archiveName;
-        Form().a_AddAll->trigger();
+        ZipPage().a_AddAll->trigger();
         Services.DialogAnswers = {archive.string()};
-        Form().a_new->trigger();
+        ZipPage().a_new->trigger();
         return archive;
     }
-    std::string CurrentArchive() { return Form().Edit3->text().toStdString(); }
+    std::string CurrentArchive() { return Form().CurrentArchive(); }
 
     TTemporaryTrash trash_;
     fs::path site_;

@@ -4,11 +4,14 @@
 #include <filesystem>
 
 #include "platform/file_helpers.h"
-#include "form1.h"
+#include "file_dialog.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "sfx_agreement_text.h"
 #include "sorted_list_box.h"
+#include "writer/sfx_config.h"
+#include "writer/zipper.h"
+#include "zip_page.h"
 
 namespace {
 
@@ -20,26 +23,26 @@ std::string StubBesideTheProgram() {
 
 }  // namespace
 
-void TForm1::a_zMakeEXEExecute() {
+void TZipPage::MakeExe() {
     mobrel::TBusyCursorScope hourglass;
     int count = 0;
     if (ListBox1->count() > 0) {
-        SaveDialog1.Title = "Create a self extracting archive.";
-        SaveDialog1.DefaultExt = "exe";
-        if (!SaveDialog1.FileName.empty()) {
-            SaveDialog1.FileName = mobrel::ChangeFileExt(SaveDialog1.FileName, ".exe");
-        }
-        SaveDialog1.Filter = "Executable Files|*.exe";
-        SaveDialog1.InitialDir = ZipFolder();
-        const std::string programName = SaveDialog1.Execute() ? SaveDialog1.FileName : "";
+        TFileDialog& dialog = host_.SaveDialog();
+        dialog.Title = "Create a self extracting archive.";
+        dialog.DefaultExt = "exe";
+        dialog.ProposeExtension(".exe");
+        dialog.Filter = "Executable Files|*.exe";
+        dialog.InitialDir = Folder();
+        const std::string programName = dialog.Execute() ? dialog.FileName : "";
 
-        const std::vector<std::string> listed = ListBox1->Items();
-        Zipper1.FilesList().insert(Zipper1.FilesList().end(), listed.begin(), listed.end());
-        Zipper1.SetStorePaths(true);
-        SFXConfig1.Caption = "Tollan's Self Extracting Archive.";
-        SFXConfig1.InfoText = SfxAgreementText();
-        SFXConfig1.InfoTitle = "Tollan's Mobrel";
-        SFXConfig1.BuildConfigBlock();
+        const std::vector<std::string> listed = FilesToZip();
+        engine_.FilesList().insert(engine_.FilesList().end(), listed.begin(), listed.end());
+        engine_.SetStorePaths(true);
+        mobrel::TSFXConfig& settings = host_.SelfExtractorSettings();
+        settings.Caption = "Tollan's Self Extracting Archive.";
+        settings.InfoText = SfxAgreementText();
+        settings.InfoTitle = "Tollan's Mobrel";
+        settings.BuildConfigBlock();
 
         const std::string stubName = StubBesideTheProgram();
         // The old program goes only once a new one can be made: without the stub the
@@ -48,14 +51,14 @@ void TForm1::a_zMakeEXEExecute() {
             mobrel::FileExists(stubName)) {
             std::filesystem::remove(programName);
         }
-        const std::vector<uint8_t>& block = SFXConfig1.ConfigBlock();
+        const std::vector<uint8_t>& block = settings.ConfigBlock();
         RunWritingOperation([&] {
-            count = Zipper1.MakeSFX(stubName, programName, block.data(),
+            count = engine_.MakeSFX(stubName, programName, block.data(),
                                     static_cast<int>(block.size()));
         });
         if (programName.empty()) {
             // No later operation may receive these names.
-            Zipper1.FilesList().clear();
+            engine_.FilesList().clear();
         }
     }
     mobrel::Services().MessageBox(
