@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/wildcard_match.h"
 #include "platform/host_path.h"
+#include "platform/wildcard_match.h"
 
 namespace fs = std::filesystem;
 

@@ -6,19 +6,15 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/file_helpers.h"
 #include "platform/engine_errors.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
+#include "show_message.h"
 
 namespace {
 
-const std::string kMessageCaption = "Mobrel";
 const std::string kConfirmCaption = "Confirm";
-
-void ShowMessage(const std::string& text) {
-    mobrel::Services().MessageBox(text, kMessageCaption, mobrel::TMsgButtons::Ok);
-}
 
 bool AskYesNo(const std::string& question) {
     return mobrel::Services().MessageBox(question, kConfirmCaption, mobrel::TMsgButtons::YesNo) ==
@@ -86,12 +82,6 @@ bool ConfirmAndRecycleFolder(const std::string& folder) {
     }
     ShowMessage("Successfully recycled: " + folder);
     return true;
-}
-
-std::string CurrentFolder() {
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::current_path(error);
-    return error ? std::string() : folder.string();
 }
 
 std::string ParentFolderOf(const std::string& folder) {

@@ -23,9 +23,6 @@ bool ConfirmAndRecycleFile(const std::string& name);
 // are the drives of this platform), each with its own message.
 bool ConfirmAndRecycleFolder(const std::string& folder);
 
-// The process's current folder, which the folder trees follow; empty when it can't be read.
-std::string CurrentFolder();
-
 // The parent of folder with a trailing separator: the folder up to and including the last
 // separator found searching backwards from its second-to-last character; empty when there
 // is none. "/a/b/" and "/a/b" both give "/a/".

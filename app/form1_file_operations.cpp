@@ -2,12 +2,12 @@
 // a folder, creating a folder, reading them from disk again and the File Operations window.
 // The folder trees' popup menu offers them, and so do keys on the trees and file lists.
 #include "directory_list_box.h"
-#include "platform/file_helpers.h"
 #include "file_list_box.h"
 #include "file_operations.h"
 #include "form1.h"
 #include "form_file_ops.h"
 #include "input_box.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "unzip_page.h"
@@ -61,7 +61,7 @@ void TForm1::moveUpDir(const std::string& folder) {
 
 void TForm1::createNewDir(TDirectoryListBox& folderTree) {
     const std::string answer = InputBox("Enter a new directory", "Enter a new directory",
-                                        mobrel::IncludeTrailingSeparator(CurrentFolder()));
+                                        mobrel::IncludeTrailingSeparator(mobrel::CurrentFolder()));
     if (answer.empty()) {
         return;
     }

@@ -8,11 +8,11 @@
 
 #include "directory_list_box.h"
 #include "exception_handler.h"
-#include "platform/file_helpers.h"
 #include "file_list_box.h"
 #include "file_operations.h"
 #include "form1.h"
 #include "last_filename.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "program_version.h"
@@ -161,7 +161,7 @@ void TForm1::OpenDialog1Show() {
 
 void TForm1::OpenDialog1Close() {
     // The folder the user ended in is shown, and with it on both pages.
-    const std::string current = CurrentFolder();
+    const std::string current = mobrel::CurrentFolder();
     if (!current.empty()) {
         if (ZipPageShown()) {
             ZipPage->ShowFolder(current);

@@ -9,18 +9,11 @@
 #include <system_error>
 
 #include "exception_handler.h"
-#include "platform/file_helpers.h"
 #include "file_operations.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
-
-namespace {
-
-void ShowMessage(const std::string& text) {
-    mobrel::Services().MessageBox(text, "Mobrel", mobrel::TMsgButtons::Ok);
-}
-
-}  // namespace
+#include "show_message.h"
 
 TFormFileOps::TFormFileOps(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Tollan's File Operations");

@@ -1,10 +1,10 @@
 // The Help menu: the help and about windows and the tutorial page beside the program.
 #include <QCoreApplication>
 
-#include "platform/file_helpers.h"
 #include "form1.h"
 #include "form_about.h"
 #include "help_contents.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "shell_open.h"
 

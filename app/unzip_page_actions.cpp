@@ -5,23 +5,16 @@
 
 #include "entry_list_model.h"
 #include "entry_list_view.h"
-#include "platform/file_helpers.h"
 #include "file_dialog.h"
 #include "last_filename.h"
 #include "number_format.h"
+#include "platform/file_helpers.h"
 #include "platform/interactive_services.h"
 #include "saved_file_list.h"
+#include "show_message.h"
 #include "unzip_page.h"
 #include "writer/zipper.h"
 #include "zip_extension.h"
-
-namespace {
-
-void ShowMessage(const std::string& text) {
-    mobrel::Services().MessageBox(text, "", mobrel::TMsgButtons::Ok);
-}
-
-}  // namespace
 
 // --- Opening ---
 

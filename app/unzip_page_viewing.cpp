@@ -4,24 +4,17 @@
 #include <system_error>
 
 #include "entry_list_view.h"
-#include "platform/file_helpers.h"
-#include "reader/output_path.h"
 #include "file_list_box.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "platform/temp_files.h"
+#include "reader/output_path.h"
 #include "shell_open.h"
+#include "show_message.h"
 #include "unzip_page.h"
 #include "writer/zipper.h"
 #include "zip_extension.h"
-
-namespace {
-
-void ShowMessage(const std::string& text) {
-    mobrel::Services().MessageBox(text, "", mobrel::TMsgButtons::Ok);
-}
-
-}  // namespace
 
 // Viewed copies go into a folder of this run's own, private to the user: a name in the
 // shared temporary folder could be taken (or planted as a link) by someone else.

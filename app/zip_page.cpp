@@ -9,10 +9,10 @@
 #include "directory_list_box.h"
 #include "drive_combo_box.h"
 #include "exception_handler.h"
-#include "platform/file_helpers.h"
 #include "file_list_box.h"
 #include "file_operations.h"
 #include "filter_combo_box.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "sorted_list_box.h"
@@ -237,7 +237,7 @@ bool ChooseOrCreateFolder(const std::string& start, std::string& chosen) {
 }  // namespace
 
 void TZipPage::ChooseRelativeFolder() {
-    const std::string start = mobrel::IncludeTrailingSeparator(CurrentFolder());
+    const std::string start = mobrel::IncludeTrailingSeparator(mobrel::CurrentFolder());
     std::string chosen;
     if (ChooseOrCreateFolder(start, chosen)) {
         SetRelativeFolder(mobrel::IncludeTrailingSeparator(chosen));

@@ -2,24 +2,20 @@
 // the current archive, and into or from a list file.
 #include <QLineEdit>
 
-#include "platform/file_helpers.h"
 #include "file_dialog.h"
 #include "last_filename.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "saved_file_list.h"
+#include "show_message.h"
 #include "sorted_list_box.h"
 #include "writer/zipper.h"
 #include "zip_page.h"
 
 namespace {
 
-constexpr const char* kMessageCaption = "Mobrel";
 constexpr const char* kZipFilter = "Zip Files|*.zip";
-
-void ShowMessage(const std::string& text) {
-    mobrel::Services().MessageBox(text, kMessageCaption, mobrel::TMsgButtons::Ok);
-}
 
 // The Zip page's fixed settings on the engine, with the list of files to zip as FilesList.
 void ConfigureZipRun(mobrel::TZipper& zipper, const std::string& name,

@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <filesystem>
 
-#include "platform/file_helpers.h"
 #include "file_dialog.h"
+#include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "sfx_agreement_text.h"

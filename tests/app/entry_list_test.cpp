@@ -10,8 +10,8 @@
 
 #include "entry_list_model.h"
 #include "entry_list_view.h"
-#include "main_window_fixture.h"
 #include "format/zip_builder.h"
+#include "main_window_fixture.h"
 
 namespace {
 

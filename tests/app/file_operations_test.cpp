@@ -4,8 +4,8 @@
 
 #include <fstream>
 
-#include "platform/file_helpers.h"
 #include "platform/engine_errors.h"
+#include "platform/file_helpers.h"
 #include "scripted_services.h"
 #include "temporary_trash.h"
 

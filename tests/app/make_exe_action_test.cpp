@@ -3,8 +3,8 @@
 // program only when a new one can be made, and a cancelled dialog leaves nothing behind.
 #include <QCoreApplication>
 
-#include "platform/engine_errors.h"
 #include "format/sfx_settings.h"
+#include "platform/engine_errors.h"
 #include "sfx_agreement_text.h"
 #include "zip_page_fixture.h"
 

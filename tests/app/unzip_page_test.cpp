@@ -11,9 +11,9 @@
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "form_password.h"
+#include "format/zip_builder.h"
 #include "main_window_fixture.h"
 #include "platform/temp_files.h"
-#include "format/zip_builder.h"
 
 namespace {
 
