@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
     zip unzip p7zip-full python3 time
-    clang
+    clang clang-format
 )
 
 missing=()

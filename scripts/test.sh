@@ -10,6 +10,9 @@ bash scripts/install-deps.sh
 jobs=$(nproc)
 shared_dir=${MOBREL_SHARED_DIR:-$(cd .. && pwd)/shared}
 
+echo "== layers and formatting"
+python3 scripts/check_layers.py
+
 echo "== normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DMOBREL_SHARED_DIR="$shared_dir" >/dev/null
