@@ -127,7 +127,8 @@ class TZipPage : public QWidget {
     void FolderChanged();
     void DriveChanged();
     // RunEngineOperation for writing: it offers no password, so what it writes is never
-    // encrypted, whatever password was given to read an archive.
+    // encrypted, whatever password was given to read an archive. ReplaceExisting holds for
+    // this one run.
     void RunWritingOperation(const std::function<void()>& operation);
 
     TPageHost& host_;

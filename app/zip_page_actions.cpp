@@ -39,14 +39,18 @@ void ConfigureZipRun(mobrel::TZipper& zipper, const std::string& name,
 
 void TZipPage::RunWritingOperation(const std::function<void()>& operation) {
     const std::string readingPassword = engine_.Password();
+    const auto restore = [this, &readingPassword] {
+        engine_.SetPassword(readingPassword);
+        engine_.SetReplaceExisting(false);
+    };
     engine_.SetPassword("");
     try {
         host_.RunEngineOperation(operation);
     } catch (...) {
-        engine_.SetPassword(readingPassword);
+        restore();
         throw;
     }
-    engine_.SetPassword(readingPassword);
+    restore();
 }
 
 // --- Zipping ---
@@ -102,13 +106,7 @@ void TZipPage::MakeZip(const std::string& name, bool replaceExisting) {
         const int listed = ListBox1->count();
         ConfigureZipRun(engine_, name, RelativeFolder(), FilesToZip(), replaceExisting);
         int zipped = 0;
-        try {
-            RunWritingOperation([this, &zipped] { zipped = engine_.Zip(); });
-        } catch (...) {
-            engine_.SetReplaceExisting(false);
-            throw;
-        }
-        engine_.SetReplaceExisting(false);
+        RunWritingOperation([this, &zipped] { zipped = engine_.Zip(); });
         ShowMessage("Successfully zipped " + std::to_string(zipped) + " files of " +
                     std::to_string(listed) + ".");
         host_.ResetProgress();
