@@ -28,7 +28,14 @@ constexpr uint16_t kFlagDataDescriptor = 0x0008;
 
 // Host systems in the high byte of "version made by".
 constexpr uint8_t kHostMsDos = 0;
+constexpr uint8_t kHostUnix = 3;
 constexpr uint8_t kHostNtfs = 11;
+
+// The Unix file type in the high 16 bits of the external attributes (st_mode's S_IFMT).
+constexpr uint32_t kUnixTypeMask = 0170000;
+constexpr uint32_t kUnixRegularFile = 0100000;
+constexpr uint32_t kUnixDirectory = 0040000;
+constexpr uint32_t kUnixSymbolicLink = 0120000;
 
 // Field offsets of the local file header.
 namespace local_header {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "format/modification_time_field.h"
 #include "platform/engine_errors.h"
 #include "platform/sanitize_dos_date_time.h"
 
@@ -142,6 +143,10 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& source) {
     ExternalAttributes = source.ExternalAttributes;
     LocalHeaderOffset = source.LocalHeaderOffset;
     CentralHeaderOffset = source.CentralHeaderOffset;
+    CentralExtra = source.CentralExtra;
+    LocalExtra = source.LocalExtra;
+    readName_ = source.readName_;
+    readAsText_ = source.readAsText_;
     // The name is copied as it is, with the stored length that goes with it: a name read
     // from an archive keeps the length of its bytes there, which the comment loader steps
     // over, even where today's encoding of the same text would differ.
@@ -160,8 +165,7 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& source) {
 
 void TZipHeaderInfo::SetFileName(const std::string& value) {
     if (value != fileName_) {
-        FileNameLength =
-            static_cast<uint16_t>(EncodeName(directory_, value, VersionMadeBy).Bytes.size());
+        FileNameLength = static_cast<uint16_t>(StoredFormOf(directory_, value).Bytes.size());
         fileName_ = value;
     }
 }
@@ -172,8 +176,7 @@ void TZipHeaderInfo::SetDirectory(const std::string& value) {
         directory += '\\';
     }
     if (directory != directory_) {
-        FileNameLength =
-            static_cast<uint16_t>(EncodeName(directory, fileName_, VersionMadeBy).Bytes.size());
+        FileNameLength = static_cast<uint16_t>(StoredFormOf(directory, fileName_).Bytes.size());
         directory_ = std::move(directory);
     }
 }
@@ -192,6 +195,13 @@ void TZipHeaderInfo::SetName(std::string_view name) {
     const size_t split = slash == std::string_view::npos ? 0 : slash + 1;
     directory_ = std::string(name.substr(0, split));
     fileName_ = std::string(name.substr(split));
+}
+
+void TZipHeaderInfo::SetNameAsRead(std::string_view name, const TStoredName& stored) {
+    SetName(name);
+    readName_ = stored;
+    readAsText_ = std::string(name);
+    FileNameLength = static_cast<uint16_t>(stored.Bytes.size());
 }
 
 void TZipHeaderInfo::SetFromCentral(const TCentralImage& image, std::string_view name) {
@@ -273,10 +283,19 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk
         std::ssize(stored)) {
         return reader.Fail();
     }
-    reader.Skip(int64_t{LoadU16(image.data() + kExtraFieldLength)} +
+    // Extra bytes a damaged header declares but the archive lacks are stepped over as
+    // before: the directory reader then finds the next header where they should have been.
+    std::string extra(LoadU16(image.data() + kExtraFieldLength), '\0');
+    const int64_t extraRead =
+        reader.Read(reinterpret_cast<uint8_t*>(extra.data()), std::ssize(extra));
+    extra.resize(static_cast<size_t>(extraRead));
+    reader.Skip(int64_t{LoadU16(image.data() + kExtraFieldLength)} - extraRead +
                 LoadU16(image.data() + kFileCommentLength));
-    SetFromCentral(image, NameFromCentral(stored, LoadU16(image.data() + kVersionMadeBy),
-                                          LoadU16(image.data() + kGeneralFlags)));
+    const uint16_t flags = LoadU16(image.data() + kGeneralFlags);
+    SetFromCentral(image, "");
+    SetNameAsRead(NameFromCentral(stored, LoadU16(image.data() + kVersionMadeBy), flags),
+                  {stored, (flags & kUtf8NameFlag) != 0});
+    CentralExtra = std::move(extra);
     CentralHeaderOffset = static_cast<uint32_t>(position);
     return true;
 }
@@ -297,30 +316,34 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
         stream.Seek(position, soBeginning);
         return false;
     }
-    SetFromLocal(image, NameFromLocal(stored, LoadU16(image.data() + kGeneralFlags)));
+    const uint16_t flags = LoadU16(image.data() + kGeneralFlags);
+    SetFromLocal(image, "");
+    SetNameAsRead(NameFromLocal(stored, flags), {stored, (flags & kUtf8NameFlag) != 0});
     LocalHeaderOffset = static_cast<uint32_t>(position);
     return true;
 }
 
-TStoredName TZipHeaderInfo::EncodeName(std::string_view directory, std::string_view fileName,
-                                       uint16_t versionMadeBy) {
+TStoredName TZipHeaderInfo::EncodeName(std::string_view directory, std::string_view fileName) {
     std::string name = std::string(directory) + std::string(fileName);
     std::replace(name.begin(), name.end(), '\\', '/');
-    TStoredName stored;
-    // Readers take unflagged names as CP437 only from MS-DOS hosts. A record carried over
-    // from another host keeps its host byte, so its non-ASCII names must go as flagged UTF-8
-    // or they would come back as the raw CP437 bytes.
-    if (HostOf(versionMadeBy) != kHostMsDos && IsValidUtf8(name)) {
-        const bool ascii =
-            std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
-        stored = {std::move(name), !ascii};
-    } else {
-        stored = EncodeEntryName(name);
-    }
+    TStoredName stored = EncodeEntryName(name);
     if (stored.Bytes.size() > kMaxFieldLength) {
         throw EFormatLimit("The entry name is longer than an archive can hold");
     }
     return stored;
+}
+
+TStoredName TZipHeaderInfo::StoredFormOf(std::string_view directory,
+                                         std::string_view fileName) const {
+    if (!readAsText_.empty() && readAsText_.size() == directory.size() + fileName.size() &&
+        readAsText_.starts_with(directory) && readAsText_.ends_with(fileName)) {
+        return readName_;
+    }
+    return EncodeName(directory, fileName);
+}
+
+TStoredName TZipHeaderInfo::StoredName() const {
+    return StoredFormOf(directory_, fileName_);
 }
 
 void TZipHeaderInfo::ApplyStoredName(const TStoredName& stored) {
@@ -341,7 +364,7 @@ uint16_t TZipHeaderInfo::VersionMadeByFor(const TStoredName& stored) const {
 
 void TZipHeaderInfo::WriteCentral(TStream& stream) {
     using namespace central_header;
-    const TStoredName stored = EncodeName(directory_, fileName_, VersionMadeBy);
+    const TStoredName stored = StoredName();
     ApplyStoredName(stored);
     // The length field must describe the bytes that follow: a comment that isn't loaded is
     // not written, and then the header says there is none.
@@ -360,7 +383,8 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
     StoreU32(p + kCompressedSize, CompressedSize);
     StoreU32(p + kUncompressedSize, UncompressedSize);
     StoreU16(p + kFileNameLength, FileNameLength);
-    StoreU16(p + kExtraFieldLength, 0);
+    ExtraFieldLength = static_cast<uint16_t>(CentralExtra.size());
+    StoreU16(p + kExtraFieldLength, ExtraFieldLength);
     StoreU16(p + kFileCommentLength, FileCommentLength);
     StoreU16(p + kDiskNumberStart, DiskNumberStart);
     StoreU16(p + kInternalAttributes, InternalAttributes);
@@ -368,6 +392,7 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
     StoreU32(p + kLocalHeaderOffset, LocalHeaderOffset);
     stream.WriteBuffer(image.data(), std::ssize(image));
     stream.WriteBuffer(stored.Bytes.data(), std::ssize(stored.Bytes));
+    stream.WriteBuffer(CentralExtra.data(), std::ssize(CentralExtra));
     if (writeComment) {
         stream.WriteBuffer(fileComment_->data(), std::ssize(*fileComment_));
     }
@@ -375,7 +400,7 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
 
 void TZipHeaderInfo::WriteLocal(TStream& stream) {
     using namespace local_header;
-    const TStoredName stored = EncodeName(directory_, fileName_, VersionMadeBy);
+    const TStoredName stored = StoredName();
     ApplyStoredName(stored);
     LocalHeaderOffset = static_cast<uint32_t>(stream.Position());
 
@@ -390,18 +415,46 @@ void TZipHeaderInfo::WriteLocal(TStream& stream) {
     StoreU32(p + kCompressedSize, CompressedSize);
     StoreU32(p + kUncompressedSize, UncompressedSize);
     StoreU16(p + kFileNameLength, FileNameLength);
+    LocalExtraFieldLength = static_cast<uint16_t>(LocalExtra.size());
     StoreU16(p + local_header::kExtraFieldLength, LocalExtraFieldLength);
     stream.WriteBuffer(image.data(), std::ssize(image));
     stream.WriteBuffer(stored.Bytes.data(), std::ssize(stored.Bytes));
+    stream.WriteBuffer(LocalExtra.data(), std::ssize(LocalExtra));
 }
 
 uint32_t TZipHeaderInfo::LocalSize() const {
-    return static_cast<uint32_t>(kLocalHeaderSize) + FileNameLength + LocalExtraFieldLength;
+    return static_cast<uint32_t>(kLocalHeaderSize + StoredName().Bytes.size() + LocalExtra.size());
 }
 
 uint32_t TZipHeaderInfo::CentralSize() const {
-    return static_cast<uint32_t>(kCentralHeaderSize) + FileNameLength + ExtraFieldLength +
+    return static_cast<uint32_t>(kCentralHeaderSize + StoredName().Bytes.size() +
+                                 CentralExtra.size()) +
            FileCommentLength;
+}
+
+std::optional<TDateTime> TZipHeaderInfo::ModificationTime() const {
+    if (std::optional<TDateTime> exact = ExtraModificationTime(CentralExtra)) {
+        return exact;
+    }
+    if (std::optional<TDateTime> exact = ExtraModificationTime(LocalExtra)) {
+        return exact;
+    }
+    return DosDateTimeToDateTime(DosDateTime);
+}
+
+uint32_t TZipHeaderInfo::UnixMode() const {
+    const uint32_t mode = ExternalAttributes >> 16;
+    if (HostOf(VersionMadeBy) == kHostUnix) {
+        return mode;
+    }
+    const uint32_t type = mode & kUnixTypeMask;
+    const bool knownType =
+        type == kUnixRegularFile || type == kUnixDirectory || type == kUnixSymbolicLink;
+    return knownType ? mode : 0;
+}
+
+bool TZipHeaderInfo::IsSymbolicLink() const {
+    return (UnixMode() & kUnixTypeMask) == kUnixSymbolicLink;
 }
 
 }  // namespace mobrel

@@ -12,6 +12,7 @@
 #include "format/compression_method.h"
 #include "format/zip_format.h"
 #include "platform/code_page.h"
+#include "platform/dos_date_time.h"
 #include "platform/object.h"
 #include "platform/stream.h"
 
@@ -58,6 +59,13 @@ class TZipHeaderInfo : public TObject {
     uint32_t LocalHeaderOffset = 0;
     uint32_t CentralHeaderOffset = 0;  // where the central header was read in its stream
 
+    // The extra fields as stored, written back unchanged: the central header's (read with
+    // the directory) and the local header's (read when the entry's data is, and for a new
+    // entry what the writer puts there). ExtraFieldLength and LocalExtraFieldLength keep
+    // the lengths the headers declared, which a cut or damaged archive may not hold.
+    std::string CentralExtra;
+    std::string LocalExtra;
+
     bool Marked = false;             // chosen for the current extraction run
     uint8_t TestState = kNotTested;  // kNotTested, kTestedOk or kTestFailed
     bool Selected = false;           // chosen by the application
@@ -78,6 +86,11 @@ class TZipHeaderInfo : public TObject {
     // Fill the record from a header image and the name as held in memory ('\' separators).
     void SetFromCentral(const TCentralImage& image, std::string_view name);
     void SetFromLocal(const TLocalImage& image, std::string_view name);
+    // The name as read from the archive's bytes: what the name is shown as from now on, while
+    // a rewrite keeps storing the bytes it was read as until the name is changed.
+    void SetNameAsRead(std::string_view name, const TStoredName& stored);
+    // The bytes the name was read as (empty for a new entry).
+    const TStoredName& NameAsRead() const { return readName_; }
 
     // Read a central header at the stream's position and leave the stream after it. On a
     // multi-disk archive nextDisk continues a header that the end of a disk cut; stream then
@@ -88,11 +101,20 @@ class TZipHeaderInfo : public TObject {
     // Bad data gives false with the stream back where it was.
     bool ReadLocal(TStream& stream);
 
-    // Write a central header (no extra field) with the name and, when loaded, the comment.
+    // Write a central header with the name, CentralExtra and, when loaded, the comment.
     void WriteCentral(TStream& stream);
-    // Write a local header at the stream's position, which becomes LocalHeaderOffset. The
-    // LocalExtraFieldLength bytes of the extra field are the caller's to write next.
+    // Write a local header with the name and LocalExtra at the stream's position, which
+    // becomes LocalHeaderOffset.
     void WriteLocal(TStream& stream);
+
+    // The modification time: from the extended timestamp or NTFS field when the extra
+    // fields carry one, else the DOS date-time as local time. Nothing when the DOS value is
+    // no calendar date and no field says otherwise.
+    std::optional<TDateTime> ModificationTime() const;
+    // The Unix st_mode the external attributes carry, or 0: from a Unix host any non-zero
+    // value, from another host only a value whose type is a file, folder or link.
+    uint32_t UnixMode() const;
+    bool IsSymbolicLink() const;
 
     bool IsEncrypted() const { return (GeneralFlags & kFlagEncrypted) != 0; }
     bool HasDataDescriptor() const { return (GeneralFlags & kFlagDataDescriptor) != 0; }
@@ -102,10 +124,12 @@ class TZipHeaderInfo : public TObject {
 
   private:
     void SetName(std::string_view name);
-    // A name in its archive form under the host of versionMadeBy; raises EFormatLimit when
-    // it can't fit the length field.
-    static TStoredName EncodeName(std::string_view directory, std::string_view fileName,
-                                  uint16_t versionMadeBy);
+    // A name in its archive form; raises EFormatLimit when it can't fit the length field.
+    static TStoredName EncodeName(std::string_view directory, std::string_view fileName);
+    // The stored form to write: the bytes the name was read as while it is unchanged (so
+    // a kept entry keeps its name byte for byte), else the name encoded afresh.
+    TStoredName StoredName() const;
+    TStoredName StoredFormOf(std::string_view directory, std::string_view fileName) const;
     // Records the stored form about to be written in FileNameLength and flag bit 11.
     void ApplyStoredName(const TStoredName& stored);
     uint16_t VersionMadeByFor(const TStoredName& stored) const;
@@ -113,6 +137,8 @@ class TZipHeaderInfo : public TObject {
     std::string fileName_;
     std::string directory_;
     std::optional<std::string> fileComment_;
+    TStoredName readName_;    // the bytes the name was read as, with its flag
+    std::string readAsText_;  // the name those bytes gave; empty for a new entry
 };
 
 }  // namespace mobrel

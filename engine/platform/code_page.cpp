@@ -161,13 +161,12 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 TStoredName EncodeEntryName(std::string_view ansi) {
-    if (FitsOem(ansi)) {
-        return {AnsiToOem(ansi), false};
-    }
-    // Valid UTF-8 is stored as it is and flagged; bytes that are no UTF-8 at all (a name
-    // from a system with another character set) are stored unchanged and unflagged, since
-    // the flag would promise UTF-8 they are not.
-    return {std::string(ansi), IsValidUtf8(ansi)};
+    // Plain ASCII reads the same everywhere; valid UTF-8 is stored as it is and flagged.
+    // Bytes that are no UTF-8 at all (a name from a system with another character set) are
+    // stored unchanged and unflagged, since the flag would promise UTF-8 they are not.
+    const bool ascii =
+        std::all_of(ansi.begin(), ansi.end(), [](char c) { return (c & 0x80) == 0; });
+    return {std::string(ansi), !ascii && IsValidUtf8(ansi)};
 }
 
 std::string DecodeEntryName(std::string_view stored, bool utf8Flag) {

@@ -1,7 +1,7 @@
 #pragma once
-// Entry names in archives are CP437 (the "OEM" page); in memory they are UTF-8 (the
-// "ANSI" page on Linux). A name CP437 cannot hold is written as UTF-8 with general
-// purpose flag bit 11 set, so no character is lost.
+// Entry names in memory are UTF-8 (the "ANSI" page on Linux). New names are written as
+// plain ASCII, or as UTF-8 with general purpose flag bit 11 set; names without the flag
+// from MS-DOS hosts are read as CP437 (the "OEM" page), as those hosts wrote them.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,9 +20,9 @@ bool FitsOem(std::string_view ansi);
 // True when the text is well-formed UTF-8 (no overlong forms, surrogates or truncation).
 bool IsValidUtf8(std::string_view text);
 
-// The bytes to store for a name held in memory, and whether bit 11 must be set: CP437 when
-// every character fits, else the UTF-8 bytes flagged. Bytes that are not UTF-8 at all are
-// stored unchanged and unflagged.
+// The bytes to store for a name held in memory, and whether bit 11 must be set: the bytes
+// as they are, flagged when they are UTF-8 beyond ASCII. Bytes that are not UTF-8 at all
+// are stored unchanged and unflagged.
 struct TStoredName {
     std::string Bytes;
     bool Utf8 = false;

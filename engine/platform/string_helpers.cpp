@@ -40,9 +40,4 @@ std::string LowerAscii(std::string text) {
     return text;
 }
 
-void OemRoundTrip(std::string& name) {
-    const TStoredName stored = EncodeEntryName(name);
-    name = DecodeEntryName(stored.Bytes, stored.Utf8);
-}
-
 }  // namespace mobrel

@@ -16,10 +16,4 @@ std::string& SlashToBackslash(std::string& text);
 // text with A-Z lowered; other bytes, UTF-8 sequences among them, stay as they are.
 std::string LowerAscii(std::string text);
 
-// Replaces name by the form it will have when read back from an archive, so names can be
-// compared with entries already stored. Names CP437 can hold go through CP437, other UTF-8
-// names are stored as UTF-8 and come back unchanged; bytes that are no UTF-8 at all come
-// back as their CP437 reading.
-void OemRoundTrip(std::string& name);
-
 }  // namespace mobrel

@@ -17,6 +17,7 @@
 #include "platform/lfn_file_stream.h"
 #include "platform/string_helpers.h"
 #include "reader/un_zipper.h"
+#include "reader/unicode_path.h"
 
 namespace mobrel {
 
@@ -293,6 +294,7 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
             // header then starts that many bytes earlier.
             if (previous != nullptr) {
                 previous->ExtraFieldLength = 0;
+                previous->CentralExtra.clear();
             }
             source->Seek(-pending, soCurrent);
             previous = nullptr;
@@ -300,6 +302,7 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
         }
         pending = 0;
         if (read) {
+            ApplyUnicodePath(*record, record->CentralExtra);
             if (DescribesZip64Entry(*record)) {
                 throw EFormatLimit(zipName_ + ": " + kZip64NotSupported);
             }
@@ -449,7 +452,10 @@ bool TUnZipper::RebuildFromLocalHeaders() {
         if (!record->ReadLocal(stream) || DescribesZip64Entry(*record)) {
             break;  // sizes of a zip64 entry live in its extra field: they can't be stepped
         }
-        int64_t skip = static_cast<int64_t>(record->CompressedSize) + record->LocalExtraFieldLength;
+        record->LocalExtra = ReadText(stream, record->LocalExtraFieldLength);
+        ApplyUnicodePath(*record, record->LocalExtra);
+        int64_t skip = static_cast<int64_t>(record->CompressedSize) +
+                       (record->LocalExtraFieldLength - std::ssize(record->LocalExtra));
         if (record->HasDataDescriptor()) {
             skip += static_cast<int64_t>(kDataDescriptorSize);
         }

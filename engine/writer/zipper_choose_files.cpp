@@ -180,7 +180,6 @@ void TZipper::StoredNameOf(const std::string& path, std::string& directory,
         root = AbsoluteHostPath(
             IncludeTrailingSeparator(store83Names_ ? ToShortPath(RootDir()) : RootDir()));
     }
-    OemRoundTrip(file);
     fileName = IsFolderEntryName(file) ? std::string() : NamePart(file);
     directory.clear();
     if (!storePaths_) {

@@ -163,12 +163,6 @@ bool TZipper::MatchesForDeletion(const std::string& name, const TZipHeaderInfo& 
         const bool wholeName = wanted.find('\\') != std::string::npos;
         return WildcardMatch(wanted, wholeName ? entry.FullName() : entry.FileName());
     }
-    // The entry's own name, as listed, always names it: names kept byte for byte (from a
-    // Unix host, say) need not survive the round trip through the stored-name encoding.
-    if (EqualsIgnoringAsciiCase(wanted, entry.FullName())) {
-        return true;
-    }
-    OemRoundTrip(wanted);
     return EqualsIgnoringAsciiCase(wanted, entry.FullName());
 }
 
@@ -180,11 +174,15 @@ bool TZipper::LocateKeptData(TZipHeaderInfo& entry) {
                  LoadU32(fixed) == kLocalHeaderSignature;
     if (found) {
         const uint16_t nameLength = LoadU16(fixed + local_header::kFileNameLength);
-        entry.LocalExtraFieldLength = LoadU16(fixed + local_header::kExtraFieldLength);
+        const uint16_t extraLength = LoadU16(fixed + local_header::kExtraFieldLength);
         const int64_t dataEnd = int64_t{entry.LocalHeaderOffset} + kLocalHeaderSize + nameLength +
-                                entry.LocalExtraFieldLength + entry.CompressedSize;
+                                extraLength + entry.CompressedSize;
         found = dataEnd <= input.Size();
-        input.Seek(int64_t{entry.LocalHeaderOffset} + kLocalHeaderSize + nameLength, soBeginning);
+        if (found) {
+            // The local extra field goes into the new local header as it was.
+            input.Seek(nameLength, soCurrent);
+            entry.LocalExtra = ReadText(input, extraLength);
+        }
     }
     if (!found && !fixing_) {
         throw EBadZipFile("The data of \"" + entry.FullName() + "\" is missing from the archive");
@@ -200,9 +198,8 @@ bool TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
     entry.DiskNumberStart = static_cast<uint16_t>(run_->CurrentDisk);
     TStream& output = *run_->Output;
     WriteLocalHeader(entry);
-    const int64_t rawBytes = int64_t{entry.LocalExtraFieldLength} + entry.CompressedSize;
-    if (rawBytes > 0) {
-        output.CopyFrom(ArchiveStream(), rawBytes);
+    if (entry.CompressedSize > 0) {
+        output.CopyFrom(ArchiveStream(), entry.CompressedSize);
     }
     // The old descriptor is not copied, but the flag stays: readers that stream the archive
     // look for a descriptor after the data, so a fresh one goes there.

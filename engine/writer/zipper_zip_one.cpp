@@ -65,9 +65,7 @@ void TZipper::FinishFileData(TZipHeaderInfo& entry) {
 
 bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
     TSourceCloser closer{run_->Source};
-    // The events see the name as the archive will give it back.
-    std::string shown = name;
-    OemRoundTrip(shown);
+    const std::string& shown = name;
     const bool folder = IsFolderEntryName(name);
     int64_t size = 0;
     entry.Clear();

@@ -28,12 +28,23 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // Python's zipfile prints the same fields -v does, as the oracle.
 std::string PythonVerbose(const std::string& archive) {
+    // zipfile ignores the Unicode Path field (0x7075) that unzip and 7-Zip honour; name()
+    // applies it as they do, when its CRC matches the stored name.
     return test::RunCommand(
-               "python3 -c \"import sys,zipfile\n"
+               "python3 -c \"import sys,zipfile,struct,zlib\n"
+               "def name(i):\n"
+               "  x=i.extra\n"
+               "  raw=i.orig_filename.encode('utf-8' if i.flag_bits&0x800 else 'cp437')\n"
+               "  while len(x)>=4:\n"
+               "    t,n=struct.unpack('<HH',x[:4]);d=x[4:4+n];x=x[4+n:]\n"
+               "    if t==0x7075 and d[:1]==b'\\\\x01' and "
+               "struct.unpack('<I',d[1:5])[0]==zlib.crc32(raw):\n"
+               "      return d[5:].decode('utf-8').replace(chr(92),'/')\n"
+               "  return i.filename\n"
                "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
                "  d=i.date_time\n"
                "  print('%s\\t%d\\t%d\\t%d\\t%08x\\t%04d-%02d-%02d %02d:%02d:%02d\\t%x\\t%d' % "
-               "(i.filename, i.file_size, i.compress_size, i.compress_type, i.CRC, *d, "
+               "(name(i), i.file_size, i.compress_size, i.compress_type, i.CRC, *d, "
                "i.external_attr, i.flag_bits & 1))\" " +
                test::ShellQuote(archive))
         .Output;

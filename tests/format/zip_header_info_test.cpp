@@ -146,7 +146,9 @@ TEST(ZipHeaderInfoTest, LocalHeaderLeavesTheStreamAfterTheName) {
     EXPECT_FALSE(record.FileComment().has_value());
     EXPECT_EQ(record.Directory(), "dir\\");
     EXPECT_EQ(record.FileName(), "x.bin");
-    EXPECT_EQ(record.LocalSize(), 30u + 9 + 5);
+    // The local extra field is not read with the header, so it is not counted yet.
+    EXPECT_TRUE(record.LocalExtra.empty());
+    EXPECT_EQ(record.LocalSize(), 30u + 9);
 }
 
 TEST(ZipHeaderInfoTest, CentralNamesConvertFromCp437OnlyForMsDosHostsUnlessFlaggedUtf8) {
@@ -327,60 +329,63 @@ TEST(ZipHeaderInfoTest, SettersKeepTheStoredNameLength) {
     EXPECT_EQ(record.FileNameLength, 15);
     record.SetDirectory("");
     EXPECT_EQ(record.FileNameLength, 10);
-    record.SetFileName("café.txt");  // 9 bytes in memory, 8 in CP437
-    EXPECT_EQ(record.FileNameLength, 8);
+    record.SetFileName("café.txt");  // UTF-8 in the archive as in memory
+    EXPECT_EQ(record.FileNameLength, 9);
     record.SetFileName("名前.txt");  // UTF-8 in the archive too
     EXPECT_EQ(record.FileNameLength, 10);
     EXPECT_EQ(record.LocalSize(), 40u);
 }
 
-TEST(ZipHeaderInfoTest, WrittenNamesAreCp437WhenTheyFitAndFlaggedUtf8Otherwise) {
+TEST(ZipHeaderInfoTest, WrittenNamesArePlainAsciiOrFlaggedUtf8) {
     TZipHeaderInfo record;
     record.GeneralFlags = kUtf8Flag | 0x0001;  // e.g. carried over from a flagged name
+    record.SetFileName("plain.txt");
+    std::vector<uint8_t> local = WrittenLocal(record);
+    EXPECT_EQ(Tail(local, 30), "plain.txt");
+    EXPECT_EQ(Get16(local, 6), 0x0001);  // bit 11 cleared, the others kept
+
+    // A name CP437 could hold goes as UTF-8 too: peers on Linux don't read CP437.
     record.SetDirectory("ünï");
     record.SetFileName("café.txt");
-    std::vector<uint8_t> local = WrittenLocal(record);
-    EXPECT_EQ(Tail(local, 30), "\x81n\x8B/caf\x82.txt");
-    EXPECT_EQ(Get16(local, 6), 0x0001);  // bit 11 cleared, the others kept
-    EXPECT_EQ(Get16(local, 26), 12);
-    EXPECT_EQ(record.FileNameLength, 12);
-
-    record.SetDirectory("");
-    record.SetFileName("名前.txt");
     local = WrittenLocal(record);
     const std::vector<uint8_t> central = WrittenCentral(record);
-    EXPECT_EQ(Tail(local, 30), "名前.txt");
+    EXPECT_EQ(Tail(local, 30), "ünï/café.txt");
     EXPECT_EQ(Get16(local, 6), kUtf8Flag | 0x0001);
-    EXPECT_EQ(Get16(local, 26), 10);
+    EXPECT_EQ(Get16(local, 26), 15);
     EXPECT_EQ(Get16(central, 8), kUtf8Flag | 0x0001);
-    EXPECT_EQ(Get16(central, 28), 10);
-    EXPECT_EQ(Tail(central, 46), "名前.txt");
-    // Declared as made on NTFS, so Info-ZIP's unzip doesn't put the UTF-8 through its
-    // CP437 conversion; the record itself keeps its MS-DOS host.
+    EXPECT_EQ(Tail(central, 46), "ünï/café.txt");
+    // An MS-DOS record is declared as made on NTFS, so Info-ZIP's unzip doesn't put the
+    // UTF-8 through its CP437 conversion; the record itself keeps its host.
     EXPECT_EQ(Get16(central, 4), 0x0B14);
     EXPECT_EQ(record.VersionMadeBy, 20);
 }
 
-TEST(ZipHeaderInfoTest, NamesFromOtherHostsKeepTheirCharactersWhenWrittenBack) {
+TEST(ZipHeaderInfoTest, NamesReadFromAnArchiveAreWrittenBackAsTheirOwnBytes) {
     HeaderFields f;
     f.VersionMadeBy = 0x031E;  // Unix, names in UTF-8 without the flag
     f.Name = "café/naïve.txt";
     TZipHeaderInfo record = ReadCentralFrom(CentralHeaderBytes(f));
-    const std::vector<uint8_t> central = WrittenCentral(record);
+    std::vector<uint8_t> central = WrittenCentral(record);
     EXPECT_EQ(Get16(central, 4), 0x031E);
-    EXPECT_EQ(Get16(central, 8), kUtf8Flag);
+    EXPECT_EQ(Get16(central, 8), 0);
     EXPECT_EQ(Tail(central, 46), "café/naïve.txt");
     EXPECT_EQ(ReadCentralFrom(central).FullName(), "café\\naïve.txt");
 
-    f.Name = "plain/ascii.txt";  // nothing to flag
-    record = ReadCentralFrom(CentralHeaderBytes(f));
-    EXPECT_EQ(Get16(WrittenCentral(record), 8), 0);
-
     f.Name = "latin\xE9.txt";  // no UTF-8 at all: the bytes as they were, unflagged
     record = ReadCentralFrom(CentralHeaderBytes(f));
-    const std::vector<uint8_t> raw = WrittenCentral(record);
-    EXPECT_EQ(Get16(raw, 8), 0);
-    EXPECT_EQ(Tail(raw, 46), "latin\xE9.txt");
+    EXPECT_EQ(Tail(WrittenCentral(record), 46), "latin\xE9.txt");
+
+    f.VersionMadeBy = 0x0014;  // MS-DOS: CP437 bytes, shown as UTF-8, kept as CP437
+    f.Name = "caf\x82.txt";
+    record = ReadCentralFrom(CentralHeaderBytes(f));
+    EXPECT_EQ(record.FullName(), "café.txt");
+    EXPECT_EQ(Tail(WrittenCentral(record), 46), "caf\x82.txt");
+
+    // A renamed entry is encoded afresh.
+    record.SetFileName("naïve.txt");
+    central = WrittenCentral(record);
+    EXPECT_EQ(Tail(central, 46), "naïve.txt");
+    EXPECT_EQ(Get16(central, 8), kUtf8Flag);
 }
 
 TEST(ZipHeaderInfoTest, HeadersReadBackAsWritten) {
@@ -418,13 +423,19 @@ TEST(ZipHeaderInfoTest, HeadersReadBackAsWritten) {
     EXPECT_EQ(central.FileCommentLength, 9);
 }
 
-TEST(ZipHeaderInfoTest, CentralHeaderIsWrittenWithoutExtraField) {
+TEST(ZipHeaderInfoTest, ExtraFieldsAreWrittenBackAsRead) {
     HeaderFields f;
-    f.Extra = std::string(12, 'x');
+    f.Extra = std::string("\xFE\xCA\x03\x00abc\x55\x54\x01\x00\x01", 12);
     TZipHeaderInfo record = ReadCentralFrom(CentralHeaderBytes(f));
-    const std::vector<uint8_t> written = WrittenCentral(record);
-    EXPECT_EQ(Get16(written, 30), 0);
-    EXPECT_EQ(written.size(), 46 + f.Name.size());
+    EXPECT_EQ(record.CentralExtra, f.Extra);
+    record.LocalExtra = "local";
+    const std::vector<uint8_t> central = WrittenCentral(record);
+    EXPECT_EQ(Get16(central, 30), 12);
+    EXPECT_EQ(std::string(central.begin() + 46 + f.Name.size(), central.end()), f.Extra);
+    const std::vector<uint8_t> local = WrittenLocal(record);
+    EXPECT_EQ(Get16(local, 28), 5);
+    EXPECT_EQ(Tail(local, 30 + f.Name.size()), "local");
+    EXPECT_EQ(record.LocalSize(), 30u + f.Name.size() + 5);
 }
 
 TEST(ZipHeaderInfoTest, CommentLengthWrittenIsTheLengthOfTheCommentWritten) {

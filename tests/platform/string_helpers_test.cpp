@@ -25,21 +25,5 @@ TEST(StringHelpers, SlashConversionsWorkInPlace) {
     EXPECT_EQ(SlashToBackslash(name), "docs\\img\\a.png");
 }
 
-TEST(StringHelpers, OemRoundTripGivesTheNameAsItReadsBackFromAnArchive) {
-    std::string fitsCp437 = "caf\xC3\xA9 \xC3\x84rger.txt";  // "café Ärger.txt"
-    OemRoundTrip(fitsCp437);
-    EXPECT_EQ(fitsCp437, "caf\xC3\xA9 \xC3\x84rger.txt");
-
-    std::string needsUtf8 = "\xE6\x97\xA5\xE6\x9C\xAC.txt";  // Japanese, stored as UTF-8
-    OemRoundTrip(needsUtf8);
-    EXPECT_EQ(needsUtf8, "\xE6\x97\xA5\xE6\x9C\xAC.txt");
-
-    // Bytes that are no UTF-8 are stored as they are and read back as CP437 (0xE9 is a
-    // capital theta there).
-    std::string raw = "\xE9.txt";
-    OemRoundTrip(raw);
-    EXPECT_EQ(raw, "\xCE\x98.txt");
-}
-
 }  // namespace
 }  // namespace mobrel

@@ -1,0 +1,85 @@
+#include "format/extra_field.h"
+
+#include <algorithm>
+
+#include "platform/byte_order.h"
+
+namespace mobrel {
+
+namespace {
+
+uint16_t LoadAt(std::string_view area, size_t offset) {
+    return LoadU16(reinterpret_cast<const uint8_t*>(area.data() + offset));
+}
+
+bool AllZero(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
+}
+
+}  // namespace
+
+std::vector<TExtraField> SplitExtraFields(std::string_view area, bool* wellFormed) {
+    std::vector<TExtraField> fields;
+    size_t offset = 0;
+    bool sound = true;
+    while (offset < area.size()) {
+        if (area.size() - offset < kExtraFieldHeaderSize) {
+            sound = AllZero(area.substr(offset));
+            break;
+        }
+        const uint16_t tag = LoadAt(area, offset);
+        const size_t length = LoadAt(area, offset + 2);
+        const size_t dataStart = offset + kExtraFieldHeaderSize;
+        if (length > area.size() - dataStart) {
+            sound = false;
+            break;
+        }
+        fields.push_back({tag, area.substr(dataStart, length)});
+        offset = dataStart + length;
+    }
+    if (wellFormed != nullptr) {
+        *wellFormed = sound;
+    }
+    return fields;
+}
+
+bool IsWellFormedExtraArea(std::string_view area) {
+    bool wellFormed = false;
+    SplitExtraFields(area, &wellFormed);
+    return wellFormed;
+}
+
+std::optional<std::string_view> FindExtraField(std::string_view area, uint16_t tag) {
+    for (const TExtraField& field : SplitExtraFields(area)) {
+        if (field.Tag == tag) {
+            return field.Data;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string MakeExtraField(uint16_t tag, std::string_view data) {
+    std::string field(kExtraFieldHeaderSize, '\0');
+    auto* p = reinterpret_cast<uint8_t*>(field.data());
+    StoreU16(p, tag);
+    StoreU16(p + 2, static_cast<uint16_t>(data.size()));
+    field.append(data);
+    return field;
+}
+
+std::string WithoutExtraField(std::string_view area, uint16_t tag) {
+    bool wellFormed = false;
+    const std::vector<TExtraField> fields = SplitExtraFields(area, &wellFormed);
+    if (!wellFormed) {
+        return std::string(area);
+    }
+    std::string kept;
+    for (const TExtraField& field : fields) {
+        if (field.Tag != tag) {
+            kept += MakeExtraField(field.Tag, field.Data);
+        }
+    }
+    return kept;
+}
+
+}  // namespace mobrel
