@@ -53,4 +53,8 @@ void EntryFailures::Report(const std::string& message) {
     std::cerr << "mobrel-cli " << subcommand_ << ": " << message << '\n';
 }
 
+void EntryFailures::ReportEntry(const std::string& entryName, const std::string& problem) {
+    Report(WithSlashes(entryName) + ": " + problem);
+}
+
 }  // namespace mobrel::cli

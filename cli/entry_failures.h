@@ -19,6 +19,8 @@ class EntryFailures {
     int Count() const { return count_; }
     // Reports a problem found outside the engine's events (a pattern naming no entry).
     void Report(const std::string& message);
+    // The same for one entry: "<name>: <problem>", the name with '/' between folders.
+    void ReportEntry(const std::string& entryName, const std::string& problem);
 
   private:
     std::string subcommand_;

@@ -4,6 +4,8 @@
 
 #include "command_line.h"
 #include "entry_failures.h"
+#include "format/extra_field.h"
+#include "format/zip_header_info.h"
 #include "password_prompt.h"
 #include "progress_bar.h"
 #include "reader/un_zipper.h"
@@ -16,8 +18,25 @@ const char* const kTestUsage =
     "usage: mobrel-cli test ARCHIVE [-P PASSWORD]\n"
     "\n"
     "Decodes every entry and checks it against its CRC-32. Problems are listed on standard\n"
-    "error; the exit status is 1 when an entry failed (bad CRC, wrong password).\n"
+    "error; the exit status is 1 when an entry failed (bad CRC, wrong password) or has a\n"
+    "damaged extra field.\n"
     "  -P PASSWORD  the password of encrypted entries (asked for on a terminal otherwise)\n";
+
+namespace {
+
+// An extra-field area whose lengths run past its end is not used for times, names or
+// modes; the data may still be sound, so it is a problem of its own.
+void ReportDamagedExtraFields(TUnZipper& zipper, EntryFailures& failures) {
+    for (int i = 0; i < zipper.Count(); ++i) {
+        const TZipHeaderInfo& entry = zipper.EntryInfo(i);
+        if (!IsWellFormedExtraArea(entry.CentralExtra)) {
+            failures.ReportEntry(entry.FullName(),
+                                 "damaged extra field, its times and names are not used");
+        }
+    }
+}
+
+}  // namespace
 
 int RunTest(const std::vector<std::string>& args) {
     const CommandLine line(args, {{"-P", true}});
@@ -43,6 +62,7 @@ int RunTest(const std::vector<std::string>& args) {
         zipper.TestEntries(-1);
     }
     bar.Finish();
+    ReportDamagedExtraFields(zipper, failures);
     std::cout << passed << (passed == 1 ? " file" : " files") << " OK";
     if (failures.Count() > 0) {
         std::cout << ", " << failures.Count() << " failed";

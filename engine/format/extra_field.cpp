@@ -50,7 +50,12 @@ bool IsWellFormedExtraArea(std::string_view area) {
 }
 
 std::optional<std::string_view> FindExtraField(std::string_view area, uint16_t tag) {
-    for (const TExtraField& field : SplitExtraFields(area)) {
+    bool wellFormed = false;
+    const std::vector<TExtraField> fields = SplitExtraFields(area, &wellFormed);
+    if (!wellFormed) {
+        return std::nullopt;
+    }
+    for (const TExtraField& field : fields) {
         if (field.Tag == tag) {
             return field.Data;
         }
@@ -65,6 +70,19 @@ std::string MakeExtraField(uint16_t tag, std::string_view data) {
     StoreU16(p + 2, static_cast<uint16_t>(data.size()));
     field.append(data);
     return field;
+}
+
+std::string WellFormedExtraPart(std::string_view area) {
+    bool wellFormed = false;
+    const std::vector<TExtraField> fields = SplitExtraFields(area, &wellFormed);
+    if (wellFormed) {
+        return std::string(area);
+    }
+    std::string sound;
+    for (const TExtraField& field : fields) {
+        sound += MakeExtraField(field.Tag, field.Data);
+    }
+    return sound;
 }
 
 std::string WithoutExtraField(std::string_view area, uint16_t tag) {

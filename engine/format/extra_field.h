@@ -31,8 +31,13 @@ struct TExtraField {
 std::vector<TExtraField> SplitExtraFields(std::string_view area, bool* wellFormed = nullptr);
 bool IsWellFormedExtraArea(std::string_view area);
 
-// The data of the first field with the tag in a well-formed part of the area.
+// The data of the first field with the tag. A malformed area gives nothing: what its
+// fields say can't be trusted.
 std::optional<std::string_view> FindExtraField(std::string_view area, uint16_t tag);
+
+// The records of an area that split cleanly, rebuilt; what follows a record whose length
+// runs past the end is dropped. A well-formed area comes back as it is.
+std::string WellFormedExtraPart(std::string_view area);
 
 // One record: the tag, the length and the data. The data must fit a 16-bit length.
 std::string MakeExtraField(uint16_t tag, std::string_view data);

@@ -1,6 +1,7 @@
 // Carrying the entries of an existing archive into the new one: which are deleted, which a
 // file replaces and which stay; a kept entry is copied as raw bytes, never recompressed.
 #include "format/end_central.h"
+#include "format/extra_field.h"
 #include "format/sorted_zip.h"
 #include "format/zip_format.h"
 #include "platform/engine_errors.h"
@@ -194,6 +195,11 @@ bool TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
     // Checked before anything is written, so a repair can leave the entry out instead.
     if (!LocateKeptData(entry)) {
         return false;
+    }
+    if (fixing_) {
+        // A repair writes what readers accept: lengths that run past the area go.
+        entry.CentralExtra = WellFormedExtraPart(entry.CentralExtra);
+        entry.LocalExtra = WellFormedExtraPart(entry.LocalExtra);
     }
     entry.DiskNumberStart = static_cast<uint16_t>(run_->CurrentDisk);
     TStream& output = *run_->Output;

@@ -25,6 +25,8 @@ struct BuiltEntry {
     std::string Comment;
     uint16_t DeclaredExtraLength = 0;  // central extra length claimed but not written
     uint16_t Flags = 0;
+    std::string LocalExtra;    // written after the name in the local header
+    std::string CentralExtra;  // written after the name in the central header
 };
 
 class ZipBuilder {
@@ -81,8 +83,9 @@ inline Bytes ZipBuilder::LocalPart(std::vector<uint32_t>& offsets) const {
         Put32(out, static_cast<uint32_t>(e.Data.size()));
         Put32(out, static_cast<uint32_t>(e.Data.size()));
         Put16(out, static_cast<uint16_t>(e.Name.size()));
-        Put16(out, 0);
+        Put16(out, static_cast<uint16_t>(e.LocalExtra.size()));
         PutText(out, e.Name);
+        PutText(out, e.LocalExtra);
         PutText(out, e.Data);
     }
     return out;
@@ -106,13 +109,14 @@ inline Bytes ZipBuilder::CentralPart(const std::vector<uint32_t>& offsets) const
         Put32(out, static_cast<uint32_t>(e.Data.size()));
         Put32(out, static_cast<uint32_t>(e.Data.size()));
         Put16(out, static_cast<uint16_t>(e.Name.size()));
-        Put16(out, e.DeclaredExtraLength);
+        Put16(out, static_cast<uint16_t>(e.DeclaredExtraLength + e.CentralExtra.size()));
         Put16(out, static_cast<uint16_t>(e.Comment.size()));
         Put16(out, 0);
         Put16(out, 0);
         Put32(out, 0x81A40000);
         Put32(out, offset);
         PutText(out, e.Name);
+        PutText(out, e.CentralExtra);
         PutText(out, e.Comment);
     }
     return out;

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <iostream>
 
+#include "format/zip_header_info.h"
 #include "hardening/engine_outcome.h"
 #include "hardening/hostile_archives.h"
+#include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
 #include "reader/un_zipper.h"
 #include "test_support.h"
@@ -230,6 +232,33 @@ TEST_F(Hostile, ASymlinkEntryIsAPlainFileAndNothingGoesThroughIt) {
     EXPECT_EQ(FilesInOut(), std::vector<std::string>{"link"});
     EXPECT_EQ(skips, std::vector<TSkipReason>{skCreateError});
     EXPECT_EQ(Escaped(), std::vector<fs::path>{});
+}
+
+TEST_F(Hostile, AUnicodePathNamesAnEntryOnlyWhenItIsSoundAndStaysInside) {
+    for (const auto& [archive, expected] : std::vector<std::pair<std::string, std::string>>{
+             {"extra-unicode-path-stale-crc", "renamed.txt"},
+             {"extra-unicode-path-invalid-utf8", "renamed.txt"},
+             {"extra-unicode-path-traversal", "up-unicode.txt"}}) {
+        SCOPED_TRACE(archive);
+        TUnZipper zipper;
+        Open(zipper, archive);
+        EXPECT_EQ(zipper.UnZip(), 1);
+        EXPECT_EQ(FilesInOut(), std::vector<std::string>{expected});
+        EXPECT_EQ(Escaped(), std::vector<fs::path>{});
+        fs::remove_all(Out());
+    }
+}
+
+TEST_F(Hostile, ExtraFieldsThatLieGiveNoTimeAndTheDosDateStands) {
+    for (const char* archive : {"extra-record-past-its-area", "extra-timestamp-without-flags",
+                                "extra-timestamp-short", "extra-ntfs-attribute-past-its-field"}) {
+        SCOPED_TRACE(archive);
+        TUnZipper zipper;
+        Open(zipper, archive);
+        EXPECT_EQ(zipper.EntryInfo(0).ModificationTime(),
+                  DosDateTimeToDateTime(zipper.EntryInfo(0).DosDateTime));
+        EXPECT_EQ(zipper.UnZip(), 1);
+    }
 }
 
 TEST_F(Hostile, EndRecordsAndDirectoriesPointingAnywhereNeverInventEntries) {

@@ -155,6 +155,57 @@ std::vector<HostileArchive> EndRecordsAndDirectories() {
     };
 }
 
+std::string ExtraRecord(uint16_t tag, const std::string& data, int declaredLength = -1) {
+    Bytes header;
+    Put16(header, tag);
+    Put16(header, static_cast<uint16_t>(declaredLength < 0 ? data.size() : declaredLength));
+    return std::string(header.begin(), header.end()) + data;
+}
+
+std::string UnicodePathRecord(const std::string& name, uint32_t crc) {
+    Bytes crcBytes;
+    Put32(crcBytes, crc);
+    return ExtraRecord(0x7075, "\x01" + std::string(crcBytes.begin(), crcBytes.end()) + name);
+}
+
+BuiltEntry WithExtra(BuiltEntry entry, const std::string& extra) {
+    entry.LocalExtra = extra;
+    entry.CentralExtra = extra;
+    return entry;
+}
+
+// Extra fields whose lengths, checksums and flags lie, or whose names try to leave.
+std::vector<HostileArchive> ExtraFieldAttacks() {
+    const BuiltEntry plain("plain.txt", "plain");
+    const std::string timestamp = ExtraRecord(0x5455, "\x01\x10\x20\x30\x40");
+    const std::string stored = "renamed.txt";
+    return {
+        {"extra-record-past-its-area",
+         Archive({WithExtra(plain, timestamp + ExtraRecord(0x7075, "\x01", 0xFFF0))})},
+        {"extra-unicode-path-stale-crc",
+         Archive({WithExtra(BuiltEntry(stored, "stale"),
+                            UnicodePathRecord("../../stale-escape.txt", 12345))})},
+        {"extra-unicode-path-traversal",
+         Archive({WithExtra(BuiltEntry(stored, "escape"),
+                            UnicodePathRecord("../../../up-unicode.txt", Crc32Of(stored)))})},
+        {"extra-unicode-path-invalid-utf8",
+         Archive({WithExtra(BuiltEntry(stored, "invalid"),
+                            UnicodePathRecord("bad\xff\xfe.txt", Crc32Of(stored)))})},
+        {"extra-timestamp-without-flags",
+         Archive({WithExtra(plain, ExtraRecord(0x5455, std::string("\0\x10\x20\x30\x40", 5)))})},
+        {"extra-timestamp-short", Archive({WithExtra(plain, ExtraRecord(0x5455, "\x01\x10"))})},
+        {"extra-timestamp-extremes",
+         Archive({WithExtra(BuiltEntry("past.txt", "p"), ExtraRecord(0x5455, "\x01\0\0\0\x80")),
+                  WithExtra(BuiltEntry("future.txt", "f"),
+                            ExtraRecord(0x5455, "\x01\xff\xff\xff\x7f"))})},
+        {"extra-ntfs-attribute-past-its-field",
+         Archive(
+             {WithExtra(plain, ExtraRecord(0x000A, std::string("\0\0\0\0\x01\0\xff\xff", 8)))})},
+        {"extra-64k-of-fields",
+         Archive({WithExtra(plain, Repeated(ExtraRecord(0xCAFE, std::string(96, 'e')), 650))})},
+    };
+}
+
 std::vector<HostileArchive> Traversals(const fs::path& outsideProbe) {
     const char* const forms[] = {
         "../up1.txt",
@@ -296,7 +347,8 @@ Bytes Zip64EndRecords() {
 
 std::vector<HostileArchive> HostileArchives(const fs::path& outsideProbe) {
     std::vector<HostileArchive> all = OverlapsAndSizes();
-    for (auto&& group : {Names(), EndRecordsAndDirectories(), Traversals(outsideProbe)}) {
+    for (auto&& group :
+         {Names(), EndRecordsAndDirectories(), Traversals(outsideProbe), ExtraFieldAttacks()}) {
         all.insert(all.end(), group.begin(), group.end());
     }
     return all;

@@ -57,5 +57,21 @@ TEST(HostileCli, TestAndExtractEndInAnExitStatusAndStayInside) {
     }
 }
 
+TEST(HostileCli, TestReportsADamagedExtraFieldButStillChecksTheData) {
+    test::TempDir archives;
+    for (const test::HostileArchive& archive : test::HostileArchives(archives / "probe")) {
+        if (archive.Name != "extra-record-past-its-area") {
+            continue;
+        }
+        const fs::path file = archives / "damaged-extra.zip";
+        test::WriteFileBytes(file, archive.Data);
+        const test::CliRun tested = test::RunCli({"test", file.string()});
+        EXPECT_EQ(tested.Status, 1);
+        EXPECT_NE(tested.Err.find("plain.txt: damaged extra field"), std::string::npos)
+            << tested.Err;
+        EXPECT_NE(tested.Out.find("1 file OK"), std::string::npos) << tested.Out;
+    }
+}
+
 }  // namespace
 }  // namespace mobrel
