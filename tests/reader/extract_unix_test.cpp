@@ -14,6 +14,7 @@
 
 #include "format/modification_time_field.h"
 #include "format/zip_builder.h"
+#include "platform/engine_errors.h"
 #include "platform/file_permissions.h"
 #include "reader/un_zipper.h"
 #include "test_support.h"
@@ -165,6 +166,20 @@ TEST_F(ExtractUnix, FilesAndFoldersGetTheExactTimeOnceTheFolderIsFilled) {
     EXPECT_EQ(Modified(Out() / "dir" / "sub" / "a.txt"), 1700000001);
     EXPECT_EQ(Modified(Out() / "dir" / "b.txt"), 1700000003);
     EXPECT_EQ(Modified(Out() / "dos-dated.txt"), *DosDateTimeToDateTime(0x58AF6457));
+}
+
+TEST_F(ExtractUnix, ACancelledRunStillGivesTheFoldersMadeSoFarTheirTimesAndModes) {
+    TUnZipper zipper;
+    Open(zipper, {{"dir/", "", 040700, 1700000005},
+                  {"dir/a.txt", "a", 0100644, 1700000001},
+                  {"dir/b.txt", "b", 0100644, 1700000003}});
+    zipper.OnEndUnZip = [](TUnZipper& sender, int, const std::string&) {
+        sender.SetCancelRequested(true);
+    };
+    EXPECT_THROW(zipper.UnZip(), EUserCanceled);
+    EXPECT_TRUE(fs::exists(Out() / "dir" / "a.txt"));
+    EXPECT_EQ(Modified(Out() / "dir"), 1700000005);
+    EXPECT_EQ(Permissions(Out() / "dir"), 0700 & ~umask);
 }
 
 TEST_F(ExtractUnix, AStoredFolderThatIsTheDestinationLeavesItAsItWas) {
