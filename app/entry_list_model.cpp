@@ -1,9 +1,12 @@
 #include "entry_list_model.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QLocale>
+#include <QStyle>
 #include <array>
 
+#include "format/zip_header_info.h"
 #include "number_format.h"
 #include "reader/un_zipper.h"
 
@@ -74,6 +77,11 @@ QString TEntryListModel::CellText(int row, int column) const {
     }
 }
 
+bool TEntryListModel::IsLinkRow(int row) const {
+    row = EntryOfRow(row);
+    return row >= 0 && row < engine_.Count() && engine_.EntryInfo(row).IsSymbolicLink();
+}
+
 int TEntryListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : RowCount();
 }
@@ -83,10 +91,21 @@ int TEntryListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TEntryListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) {
+    if (!index.isValid()) {
         return {};
     }
-    return CellText(index.row(), index.column());
+    if (role == Qt::DisplayRole) {
+        return CellText(index.row(), index.column());
+    }
+    // A link keeps its name as the archive has it; the mark beside it tells what it is.
+    const bool linkName = index.column() == ColFileName && IsLinkRow(index.row());
+    if (linkName && role == Qt::DecorationRole) {
+        return QApplication::style()->standardIcon(QStyle::SP_FileLinkIcon);
+    }
+    if (linkName && role == Qt::ToolTipRole) {
+        return QString("Symbolic link");
+    }
+    return {};
 }
 
 QVariant TEntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {

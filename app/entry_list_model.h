@@ -36,6 +36,8 @@ class TEntryListModel : public QAbstractTableModel {
     static std::string RowTextOf(const mobrel::TUnZipper& engine, int i);
     // What cell column of row i shows; empty for a row beyond the engine's directory.
     QString CellText(int row, int column) const;
+    // True when row shows a symbolic link, whose name is marked with a link icon.
+    bool IsLinkRow(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -21,7 +21,7 @@ std::string Hex8(uint32_t value) {
     return text;
 }
 
-std::string SkipText(TSkipReason reason, const std::string& name) {
+std::string SkipText(TSkipReason reason, const std::string& name, const std::string& detail) {
     switch (reason) {
         case skBadPassword:
             return WithSlashes(name) + ": wrong password, skipped";
@@ -29,6 +29,8 @@ std::string SkipText(TSkipReason reason, const std::string& name) {
             return name + " exists and was not replaced";
         case skCreateError:
             return name + " could not be created";
+        case skUnsafeLink:
+            return name + ": " + detail + ", skipped";
         default:
             return WithSlashes(name) + " was skipped";
     }
@@ -44,8 +46,10 @@ void EntryFailures::Attach(TUnZipper& zipper) {
                    ? name + ": data length differs from its header"
                    : name + ": bad CRC " + Hex8(calcCRC) + " (should be " + Hex8(storedCRC) + ")");
     };
-    zipper.OnSkippingFile = [this](TUnZipper&, TSkipReason reason, const std::string& name, int,
-                                   bool&) { Report(SkipText(reason, name)); };
+    zipper.OnSkippingFile = [this](TUnZipper& sender, TSkipReason reason, const std::string& name,
+                                   int, bool&) {
+        Report(SkipText(reason, name, sender.LastSkipDetail()));
+    };
 }
 
 void EntryFailures::Report(const std::string& message) {

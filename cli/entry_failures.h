@@ -1,7 +1,7 @@
 #pragma once
 // The per-entry problems of an extraction or test run, one line each on standard error,
 // and their count for the exit status: bad CRCs and skipped entries (wrong password, a file
-// not replaced, a file that could not be created).
+// not replaced, a file that could not be created, a link leading out of the destination).
 #include <string>
 
 namespace mobrel {

@@ -19,7 +19,8 @@ const char* const kListUsage =
     "Without -v: the relative path, file name, size, zipped size and date of every entry,\n"
     "then the total unzipped size and the archive's size.\n"
     "With -v: one tab-separated line per entry, in the archive's order: name, uncompressed\n"
-    "size, compressed size, method, CRC-32, date-time, external attributes, encrypted.\n";
+    "size, compressed size, method, CRC-32, date-time, external attributes, encrypted,\n"
+    "Unix mode in octal (0 when the entry has none).\n";
 
 namespace {
 
@@ -60,13 +61,20 @@ std::string Hex(uint32_t value, int width) {
     return text;
 }
 
+std::string Octal(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%o", value);
+    return text;
+}
+
 void ListVerbose(TUnZipper& zipper, std::ostream& out) {
     for (int i = 0; i < zipper.Count(); ++i) {
         const TZipHeaderInfo& entry = zipper.EntryInfo(i);
         out << WithSlashes(entry.FullName()) << '\t' << entry.UncompressedSize << '\t'
             << entry.CompressedSize << '\t' << entry.CompressionMethod << '\t'
             << Hex(entry.CRC32, 8) << '\t' << FormatDateTime(zipper.EntryDateTime(i)) << '\t'
-            << Hex(entry.ExternalAttributes, 1) << '\t' << (entry.IsEncrypted() ? 1 : 0) << '\n';
+            << Hex(entry.ExternalAttributes, 1) << '\t' << (entry.IsEncrypted() ? 1 : 0) << '\t'
+            << Octal(entry.UnixMode()) << '\n';
     }
 }
 

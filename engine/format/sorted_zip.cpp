@@ -49,7 +49,11 @@ int RateOf(const TZipHeaderInfo& item) {
 
 }  // namespace
 
-TDateTime TSortedZip::DateOf(uint32_t dosDateTime) const {
+TDateTime TSortedZip::DateOf(const TZipHeaderInfo& item) const {
+    if (const std::optional<TDateTime> exact = item.ExactModificationTime()) {
+        return *exact;
+    }
+    const uint32_t dosDateTime = item.DosDateTime;
     const auto known = dates_.find(dosDateTime);
     if (known != dates_.end()) {
         return known->second;
@@ -69,7 +73,7 @@ int TSortedZip::Compare(const TZipHeaderInfo* item1, const TZipHeaderInfo* item2
         case ByDirectoryName:
             return CompareText(item1->Directory(), item2->Directory());
         case ByDate:
-            return LargerFirst(DateOf(item1->DosDateTime), DateOf(item2->DosDateTime));
+            return LargerFirst(DateOf(*item1), DateOf(*item2));
         case ByCompressedSize:
             return LargerFirst(item1->CompressedSize, item2->CompressedSize);
         case ByUnCompressedSize:

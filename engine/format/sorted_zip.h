@@ -28,9 +28,10 @@ class TSortedZip : public TSortedObjectList<TZipHeaderInfo> {
     int Compare(const TZipHeaderInfo* item1, const TZipHeaderInfo* item2) const override;
 
   private:
+    // The entry's modification time, exact from its extra fields when they hold one.
     // Converting a DOS date-time goes through the C library's local-time rules, far slower
     // than a comparison; each distinct value is converted once.
-    TDateTime DateOf(uint32_t dosDateTime) const;
+    TDateTime DateOf(const TZipHeaderInfo& item) const;
 
     TZipSortMode sortMode_;
     mutable std::unordered_map<uint32_t, TDateTime> dates_;

@@ -432,11 +432,15 @@ uint32_t TZipHeaderInfo::CentralSize() const {
            FileCommentLength;
 }
 
-std::optional<TDateTime> TZipHeaderInfo::ModificationTime() const {
+std::optional<TDateTime> TZipHeaderInfo::ExactModificationTime() const {
     if (std::optional<TDateTime> exact = ExtraModificationTime(CentralExtra)) {
         return exact;
     }
-    if (std::optional<TDateTime> exact = ExtraModificationTime(LocalExtra)) {
+    return ExtraModificationTime(LocalExtra);
+}
+
+std::optional<TDateTime> TZipHeaderInfo::ModificationTime() const {
+    if (std::optional<TDateTime> exact = ExactModificationTime()) {
         return exact;
     }
     return DosDateTimeToDateTime(DosDateTime);

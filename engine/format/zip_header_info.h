@@ -111,6 +111,8 @@ class TZipHeaderInfo : public TObject {
     // fields carry one, else the DOS date-time as local time. Nothing when the DOS value is
     // no calendar date and no field says otherwise.
     std::optional<TDateTime> ModificationTime() const;
+    // The modification time the extra fields tell exactly; nothing without one.
+    std::optional<TDateTime> ExactModificationTime() const;
     // The Unix st_mode the external attributes carry, or 0: from a Unix host any non-zero
     // value, from another host only a value whose type is a file, folder or link.
     uint32_t UnixMode() const;

@@ -22,6 +22,8 @@ int OpenFlags(TFileMode mode) {
     switch (mode) {
         case TFileMode::Create:
             return O_RDWR | O_CREAT | O_TRUNC;
+        case TFileMode::CreateNoFollow:
+            return O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW;
         case TFileMode::OpenRead:
             return O_RDONLY;
         case TFileMode::OpenWrite:
@@ -44,7 +46,8 @@ bool IsMediumFull(int error) {
 }  // namespace
 
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName_(fileName) {
-    const char* verb = mode == TFileMode::Create ? "Cannot create file \"" : "Cannot open file \"";
+    const bool creating = mode == TFileMode::Create || mode == TFileMode::CreateNoFollow;
+    const char* verb = creating ? "Cannot create file \"" : "Cannot open file \"";
     do {
         fd_ = open(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
     } while (fd_ < 0 && errno == EINTR);

@@ -7,10 +7,11 @@
 namespace mobrel {
 
 enum class TFileMode {
-    Create,         // create or truncate, read and write
-    OpenRead,       // existing file, read only
-    OpenWrite,      // existing file, write only
-    OpenReadWrite,  // existing file, read and write
+    Create,          // create or truncate, read and write
+    CreateNoFollow,  // as Create, but a symbolic link at the name is refused, not followed
+    OpenRead,        // existing file, read only
+    OpenWrite,       // existing file, write only
+    OpenReadWrite,   // existing file, read and write
 };
 
 class TFileStream : public TStream {

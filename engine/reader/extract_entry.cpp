@@ -10,25 +10,22 @@
 #include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
 #include "platform/file_attributes.h"
+#include "platform/file_date_time.h"
 #include "platform/file_helpers.h"
+#include "platform/file_permissions.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/sanitize_dos_date_time.h"
 #include "reader/archive_decode_context.h"
+#include "reader/folder_stamps.h"
+#include "reader/output_guard.h"
 #include "reader/output_path.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel {
 
 namespace {
-
-void CreateFolderOf(const std::string& path) {
-    const std::string folder = FolderPart(path);
-    if (!folder.empty()) {
-        ForceDirectories(ExcludeTrailingSeparator(folder));
-    }
-}
 
 void DeleteOutputFile(const std::string& path) {
     std::error_code error;
@@ -47,10 +44,7 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
     }
     const std::string outputDir = BuildOutputDir();
     if (directoryEntry) {
-        if (!memoryTarget_ && recreateDirs_ && !outputDir.empty()) {
-            ForceDirectories(ExcludeTrailingSeparator(outputDir));
-        }
-        ++extractedCount_;
+        ExtractFolder(fileIndex, outputDir);
         return;
     }
     std::string fName = memoryTarget_ ? std::string() : OutputFileFor(outputDir, entry.FileName());
@@ -64,10 +58,14 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
     if (memoryTarget_ && !testMode_ && entry.UncompressedSize > kMaxMemoryEntrySize) {
         throw EFatalUnzipError(entry.FullName() + " is too large to extract into memory");
     }
-    if (!memoryTarget_) {
-        CreateFolderOf(fName);
+    if (!memoryTarget_ && !CreateOutputFolder(fileIndex, fName)) {
+        return;
     }
     if (entry.IsEncrypted() && !CheckPassword(fileIndex)) {
+        return;
+    }
+    if (!memoryTarget_ && entry.IsSymbolicLink()) {
+        ExtractLink(fileIndex, fName, retry);
         return;
     }
     const bool bufferSizedHere =
@@ -123,11 +121,60 @@ void TUnZipper::FinishOutput(bool decoded, const std::string& fName, bool buffer
         throw ECantWriteUCF("Cant write uncompressed file");
     }
     if (decoded) {
-        SetFileDosDateTime(fName, SanitizeDosDateTime(spare_->DosDateTime));
-        if (retainAttributes_) {
-            ApplyDosAttributes(fName, static_cast<uint8_t>(spare_->ExternalAttributes));
-        }
+        StampOutputFile(fName);
     }
+}
+
+void TUnZipper::StampOutputFile(const std::string& fName) {
+    if (const std::optional<TDateTime> modified = spare_->ModificationTime()) {
+        SetFileModificationTime(fName, *modified);
+    } else {
+        SetFileDosDateTime(fName, SanitizeDosDateTime(spare_->DosDateTime));
+    }
+    if (!retainAttributes_) {
+        return;
+    }
+    // Given after the data is written, so a file without write permission is complete.
+    if (const uint32_t mode = spare_->UnixMode(); mode != 0) {
+        SetPermissions(fName, MaskedPermissions(mode, umask_));
+    } else {
+        ApplyDosAttributes(fName, static_cast<uint8_t>(spare_->ExternalAttributes));
+    }
+}
+
+bool TUnZipper::CreateOutputFolder(int fileIndex, const std::string& fName) {
+    const std::string folder = FolderPart(fName);
+    if (folder.empty()) {
+        return true;
+    }
+    const std::string link = outputGuard_->ForceFolders(folder);
+    if (link.empty()) {
+        return true;
+    }
+    SkipEntry(skUnsafeLink, fName, fileIndex, "the folder " + link + " is a symbolic link");
+    return false;
+}
+
+void TUnZipper::ExtractFolder(int fileIndex, const std::string& outputDir) {
+    if (memoryTarget_ || !recreateDirs_ || outputDir.empty()) {
+        ++extractedCount_;
+        return;
+    }
+    const std::string link = outputGuard_->ForceFolders(outputDir);
+    if (!link.empty()) {
+        SkipEntry(skUnsafeLink, outputDir, fileIndex, "the folder " + link + " is a symbolic link");
+        return;
+    }
+    // A stored folder such as "../" is the destination itself, which is the user's.
+    if (ExcludeTrailingSeparator(outputDir) != ExcludeTrailingSeparator(DestDir())) {
+        const uint32_t mode = spare_->UnixMode();
+        std::optional<uint32_t> permissions;
+        if (retainAttributes_ && mode != 0) {
+            permissions = MaskedPermissions(mode, umask_);
+        }
+        folderStamps_->Add(outputDir, spare_->ModificationTime(), permissions);
+    }
+    ++extractedCount_;
 }
 
 void TUnZipper::CheckEntryCrc(int fileIndex, const std::string& fName, bool& retry) {
@@ -153,6 +200,7 @@ void TUnZipper::CheckEntryCrc(int fileIndex, const std::string& fName, bool& ret
             password_ = newPassword;
             retry = true;
         } else if (OnSkippingFile) {
+            skipDetail_.clear();
             bool ignored = false;
             OnSkippingFile(*this, skBadPassword, entry.FullName(), fileIndex, ignored);
         }

@@ -1,4 +1,4 @@
-// The output file of an entry: whether an existing file may be replaced (the five
+// The output file of an entry: whether an existing file or link may be replaced (the five
 // overwrite modes), and creating it, once more after taking away a read-only attribute.
 #include <exception>
 
@@ -6,9 +6,11 @@
 #include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
 #include "platform/file_attributes.h"
+#include "platform/file_date_time.h"
 #include "platform/file_helpers.h"
 #include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
+#include "platform/symbolic_link.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel {
@@ -16,16 +18,28 @@ namespace mobrel {
 namespace {
 
 TDateTime EntryDate(const TZipHeaderInfo& entry) {
-    const std::optional<TDateTime> when = DosDateTimeToDateTime(entry.DosDateTime);
+    const std::optional<TDateTime> when = entry.ModificationTime();
     if (!when) {
         throw EGeneralError("The date of " + entry.FullName() + " is no calendar date");
     }
     return *when;
 }
 
+// Exact where the file's time can be read, as the entry's is.
+TDateTime ExistingFileDate(const std::string& path) {
+    return FileModificationTime(path).value_or(FileDateTimeOrNow(path));
+}
+
+// A name some file or link holds; a folder is no file to replace.
+bool NameTaken(const std::string& path) {
+    return NameExists(path) && !IsRealFolder(path);
+}
+
 }  // namespace
 
-void TUnZipper::SkipEntry(TSkipReason reason, const std::string& fName, int fileIndex) {
+void TUnZipper::SkipEntry(TSkipReason reason, const std::string& fName, int fileIndex,
+                          const std::string& detail) {
+    skipDetail_ = detail;
     if (OnSkippingFile) {
         bool retry = false;  // nothing reads it back
         OnSkippingFile(*this, reason, fName, fileIndex, retry);
@@ -33,38 +47,50 @@ void TUnZipper::SkipEntry(TSkipReason reason, const std::string& fName, int file
     totalBytes_ -= spare_->UncompressedSize;
 }
 
+bool TUnZipper::MayReplace(int fileIndex, std::string& path) {
+    if (overwriteMode_ == TUZOverwriteMode::Always || !NameTaken(path)) {
+        return true;
+    }
+    bool replace = false;
+    switch (overwriteMode_) {
+        case TUZOverwriteMode::Prompt:
+            if (OnPromptForOverwrite) {
+                OnPromptForOverwrite(*this, replace, fileIndex, path);
+            } else {
+                messageText_ = "File Exists Alert";
+                replace =
+                    Services().MessageBox("Replace existing file " + spare_->FileName() + "?",
+                                          messageText_, TMsgButtons::YesNo) == TMsgAnswer::Yes;
+            }
+            break;
+        case TUZOverwriteMode::ifNewer:
+            replace = EntryDate(*spare_) > ExistingFileDate(path);
+            break;
+        case TUZOverwriteMode::ifOlder:
+            replace = EntryDate(*spare_) < ExistingFileDate(path);
+            break;
+        case TUZOverwriteMode::Always:
+        case TUZOverwriteMode::Never:
+            break;
+    }
+    if (!replace) {
+        SkipEntry(skNoOverwrite, path, fileIndex);
+    }
+    return replace;
+}
+
 bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
-    if (overwriteMode_ != TUZOverwriteMode::Always && FileExists(path)) {
-        bool replace = false;
-        switch (overwriteMode_) {
-            case TUZOverwriteMode::Prompt:
-                if (OnPromptForOverwrite) {
-                    OnPromptForOverwrite(*this, replace, fileIndex, path);
-                } else {
-                    messageText_ = "File Exists Alert";
-                    replace =
-                        Services().MessageBox("Replace existing file " + spare_->FileName() + "?",
-                                              messageText_, TMsgButtons::YesNo) == TMsgAnswer::Yes;
-                }
-                break;
-            case TUZOverwriteMode::ifNewer:
-                replace = EntryDate(*spare_) > FileDateTimeOrNow(path);
-                break;
-            case TUZOverwriteMode::ifOlder:
-                replace = EntryDate(*spare_) < FileDateTimeOrNow(path);
-                break;
-            case TUZOverwriteMode::Always:
-            case TUZOverwriteMode::Never:
-                break;
-        }
-        if (!replace) {
-            SkipEntry(skNoOverwrite, path, fileIndex);
-            return false;
-        }
+    if (!MayReplace(fileIndex, path)) {
+        return false;
+    }
+    // A link at the name is replaced, never written through.
+    if (IsSymbolicLink(path) && !RemoveName(path)) {
+        SkipEntry(skCreateError, path, fileIndex);
+        return false;
     }
     for (int attempt = 1;; ++attempt) {
         try {
-            outputStream_ = std::make_unique<TLFNFileStream>(path, TFileMode::Create,
+            outputStream_ = std::make_unique<TLFNFileStream>(path, TFileMode::CreateNoFollow,
                                                              flushFilesOnClose_, kStreamBufferSize);
             return true;
         } catch (const EFileError&) {

@@ -12,6 +12,8 @@
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
+#include "reader/folder_stamps.h"
+#include "reader/output_guard.h"
 
 namespace mobrel {
 
@@ -151,7 +153,7 @@ std::string TUnZipper::EntryFullName(int index) const {
 }
 
 TDateTime TUnZipper::EntryDateTime(int index) const {
-    return DosDateTimeToDateTime(VisibleEntry(index).DosDateTime).value_or(Now());
+    return VisibleEntry(index).ModificationTime().value_or(Now());
 }
 
 uint32_t TUnZipper::EntryCompressedSize(int index) const {

@@ -29,6 +29,8 @@ namespace mobrel {
 class TArchiveDecodeContext;
 class TDecodeContext;
 class TEndCentral;
+class TFolderStamps;
+class TOutputGuard;
 class TLFNFileStream;
 class TSortedZip;
 class TStream;
@@ -177,7 +179,8 @@ class TUnZipper {
     std::string EntryFileName(int index) const;
     std::string EntryPath(int index) const;
     std::string EntryFullName(int index) const;
-    // The entry's DOS date-time as local time; the current time when it is no calendar date.
+    // The entry's modification time: exact from its extra fields, else its DOS date-time as
+    // local time; the current time when that is no calendar date.
     TDateTime EntryDateTime(int index) const;
     uint32_t EntryCompressedSize(int index) const;
     uint32_t EntryUncompressedSize(int index) const;
@@ -217,6 +220,10 @@ class TUnZipper {
     void SetPassword(const std::string& value) { password_ = value; }
     // True while the directory in use came from local headers.
     bool DirectoryRebuilt() const { return rebuilt_; }
+    // What the reason of the last OnSkippingFile leaves unsaid, for the user: with
+    // skUnsafeLink the link and its target, or the link in an entry's way. Empty for the
+    // other reasons. Valid while the event runs and until the next skip.
+    const std::string& LastSkipDetail() const { return skipDetail_; }
 
   protected:
     // --- Opening and reading (un_zipper_read.cpp) ---
@@ -270,6 +277,19 @@ class TUnZipper {
     // The overwrite rules and the creation of the output file; false when the entry is
     // skipped (output_file.cpp). An overwrite prompt's handler may change fName.
     bool OpenOutputFile(int fileIndex, std::string& fName);
+    // The overwrite rules for a name already taken by a file or a link; false (the entry
+    // reported as skipped) when it stays. A prompt's handler may change path.
+    bool MayReplace(int fileIndex, std::string& path);
+    // Creates the folder of an output file below the destination, never through a link;
+    // false (the entry reported as skipped) when a link is in the way.
+    bool CreateOutputFolder(int fileIndex, const std::string& fName);
+    // A folder entry: its folder, and its time and permissions for the end of the run.
+    void ExtractFolder(int fileIndex, const std::string& outputDir);
+    // A link entry written to a folder: its target decoded into memory and checked, then
+    // the link itself (extract_link.cpp).
+    void ExtractLink(int fileIndex, std::string& fName, bool& retry);
+    // The date and, with RetainAttributes, the permissions of a file just written.
+    void StampOutputFile(const std::string& fName);
     // Runs the decoder of the working entry's method; false when the entry is not decoded
     // (its output ran past the declared size) (extract_entry.cpp).
     bool DecodeEntry();
@@ -278,8 +298,10 @@ class TUnZipper {
     void FinishOutput(bool decoded, const std::string& fName, bool bufferSizedHere);
     // The CRC check and the events that report its outcome.
     void CheckEntryCrc(int fileIndex, const std::string& fName, bool& retry);
-    // Reports a skipped entry and takes its bytes off the run's total.
-    void SkipEntry(TSkipReason reason, const std::string& fName, int fileIndex);
+    // Reports a skipped entry and takes its bytes off the run's total; detail becomes
+    // LastSkipDetail while the event runs.
+    void SkipEntry(TSkipReason reason, const std::string& fName, int fileIndex,
+                   const std::string& detail = {});
     // Raises EUserCanceled when a cancel was requested, after letting the user interface
     // run when DoProcessMessages is on (entry_io.cpp).
     void CheckCancel();
@@ -328,6 +350,10 @@ class TUnZipper {
     uint32_t crcValue_ = 0;                         // the last entry's finished CRC
     size_t memoryWritePosition_ = 0;                // next byte of *memoryBuffer_ to write
     int64_t memoryBytesRemaining_ = 0;              // bytes the memory target still takes
+    std::unique_ptr<TOutputGuard> outputGuard_;     // the destination of the run
+    std::unique_ptr<TFolderStamps> folderStamps_;   // folder times and modes for the run's end
+    uint32_t umask_ = 022;                          // the process's umask when the run began
+    std::string skipDetail_;                        // see LastSkipDetail
 
   private:
     // --- Reading the directory (un_zipper_read.cpp) ---

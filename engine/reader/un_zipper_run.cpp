@@ -5,8 +5,11 @@
 #include "format/end_central.h"
 #include "format/sorted_zip.h"
 #include "platform/engine_errors.h"
+#include "platform/file_permissions.h"
 #include "platform/string_helpers.h"
 #include "platform/wildcard_match.h"
+#include "reader/folder_stamps.h"
+#include "reader/output_guard.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel {
@@ -130,7 +133,15 @@ int TUnZipper::RunExtraction() {
     keepZipOpen_ = true;
     std::optional<TZipSortMode> sortToRestore;
     extractedCount_ = 0;
+    // Read here, on the caller's thread, once: the umask belongs to the whole process.
+    if (!memoryTarget_) {
+        umask_ = ProcessUmask();
+    }
+    outputGuard_ = std::make_unique<TOutputGuard>(destDir_);
+    folderStamps_ = std::make_unique<TFolderStamps>();
     auto finish = [&] {
+        // Also after an error or a cancel: the folders made so far get what they should.
+        folderStamps_->Apply();
         ReleaseWorkAreas();
         filesList_.clear();
         if (sortToRestore) {

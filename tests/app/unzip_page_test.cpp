@@ -8,11 +8,14 @@
 #include <QProgressBar>
 #include <set>
 
+#include <sys/stat.h>
+
 #include "entry_list_model.h"
 #include "entry_list_view.h"
 #include "form_password.h"
 #include "format/zip_builder.h"
 #include "main_window_fixture.h"
+#include "platform/file_permissions.h"
 #include "platform/temp_files.h"
 
 namespace {
@@ -217,6 +220,38 @@ TEST_F(UnzipPageTest, UnzipAllExtractsEveryEntryOfARealArchive) {
         mobrel::test::ShellQuote((Scratch() / "peer").string()) + " " +
         mobrel::test::ShellQuote(Out().string()));
     EXPECT_EQ(compare.ExitCode, 0) << compare.Output;
+}
+
+TEST_F(UnzipPageTest, ExtractionRestoresModesAndSafeLinksAndMarksLinkRows) {
+    const fs::path tree = Scratch() / "tree";
+    fs::create_directories(tree / "sub");
+    mobrel::test::WriteFileBytes(tree / "run.sh", {'#', '!'});
+    fs::permissions(tree / "run.sh", static_cast<fs::perms>(0755));
+    mobrel::test::WriteFileBytes(tree / "sub" / "data.txt", {'d'});
+    fs::create_symlink("sub/data.txt", tree / "link");
+    const fs::path archive = Scratch() / "unix.zip";
+    ASSERT_EQ(mobrel::test::RunCommand("cd " + mobrel::test::ShellQuote(tree.string()) +
+                                       " && zip -q -y -r " +
+                                       mobrel::test::ShellQuote(archive.string()) + " .")
+                  .ExitCode,
+              0);
+    TUnzipPage& page = StartWith(archive.string());
+    const mobrel::TZipper& engine = Form().Zipper1;
+    int links = 0;
+    for (int row = 0; row < page.EntryList->RowCount(); ++row) {
+        const bool isLink = engine.EntryFileName(page.EntryList->EntryOfRow(row)) == "link";
+        EXPECT_EQ(page.EntryList->IsLinkRow(row), isLink) << row;
+        links += isLink ? 1 : 0;
+    }
+    EXPECT_EQ(links, 1);
+    Trigger(page.a_unZipAll);
+    const uint32_t mask = mobrel::ProcessUmask();
+    struct stat info {};
+    ASSERT_EQ(stat((Out() / "run.sh").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755 & ~mask);
+    ASSERT_TRUE(fs::is_symlink(Out() / "link"));
+    EXPECT_EQ(fs::read_symlink(Out() / "link"), "sub/data.txt");
+    EXPECT_EQ(mobrel::test::ReadFileBytes(Out() / "link"), std::vector<uint8_t>{'d'});
 }
 
 TEST_F(UnzipPageTest, DeleteAnsweredNoLeavesTheArchiveAsItWas) {

@@ -147,6 +147,25 @@ TEST(CliTestAndExtract, HostileNamesNeverWriteOutsideTheDestination) {
     }
 }
 
+TEST(CliTestAndExtract, ALinkOutOfTheDestinationIsReportedWithItsTarget) {
+    for (const auto& [name, target] : std::vector<std::pair<std::string, std::string>>{
+             {"traversal-symlink-then-file--rubyzip-jwilk.zip", "/tmp/moo"},
+             {"traversal-dir-symlink--rubyzip-jwilk.zip", "/tmp"}}) {
+        SCOPED_TRACE(name);
+        test::TempDir temp;
+        const CliRun run = RunCli({"extract", TestArchive(name), "-d", "dest"}, temp.Path());
+        EXPECT_EQ(run.Status, 1);
+        const std::string link = name.find("dir-") != std::string::npos ? "tmp" : "moo";
+        EXPECT_NE(run.Err.find("dest/" + link + ": link to " + target +
+                               " leaves the destination, skipped"),
+                  std::string::npos)
+            << run.Err;
+        // The name the link would have had holds the file (or folder) that came after.
+        EXPECT_FALSE(fs::is_symlink(temp / "dest" / link));
+        EXPECT_TRUE(fs::exists(temp / "dest" / link));
+    }
+}
+
 // On a terminal a missing password is asked for, without echo; a script is never asked.
 TEST(CliPassword, AskedOnATerminalWithoutEchoAndAgainAfterAWrongAnswer) {
     test::TempDir temp;

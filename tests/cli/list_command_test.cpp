@@ -29,23 +29,47 @@ std::vector<std::string> Lines(const std::string& text) {
 // Python's zipfile prints the same fields -v does, as the oracle.
 std::string PythonVerbose(const std::string& archive) {
     // zipfile ignores the Unicode Path field (0x7075) that unzip and 7-Zip honour; name()
-    // applies it as they do, when its CRC matches the stored name.
+    // applies it as they do, when its CRC matches the stored name. It also shows only the
+    // DOS date-time: when() takes the exact time of the extended timestamp (0x5455) or
+    // NTFS field (0x000A) as unzip does, and mode() the Unix mode of a Unix host, or of
+    // another host when its type is a file, folder or link.
     return test::RunCommand(
-               "python3 -c \"import sys,zipfile,struct,zlib\n"
-               "def name(i):\n"
-               "  x=i.extra\n"
-               "  raw=i.orig_filename.encode('utf-8' if i.flag_bits&0x800 else 'cp437')\n"
+               "python3 -c \"import sys,zipfile,struct,zlib,time\n"
+               "def fields(i):\n"
+               "  x=i.extra;f={}\n"
                "  while len(x)>=4:\n"
-               "    t,n=struct.unpack('<HH',x[:4]);d=x[4:4+n];x=x[4+n:]\n"
-               "    if t==0x7075 and d[:1]==b'\\\\x01' and "
+               "    t,n=struct.unpack('<HH',x[:4]);f.setdefault(t,x[4:4+n]);x=x[4+n:]\n"
+               "  return f\n"
+               "def name(i):\n"
+               "  raw=i.orig_filename.encode('utf-8' if i.flag_bits&0x800 else 'cp437')\n"
+               "  d=fields(i).get(0x7075,b'')\n"
+               "  if d[:1]==bytes([1]) and len(d)>=5 and "
                "struct.unpack('<I',d[1:5])[0]==zlib.crc32(raw):\n"
-               "      return d[5:].decode('utf-8').replace(chr(92),'/')\n"
+               "    return d[5:].decode('utf-8').replace(chr(92),'/')\n"
                "  return i.filename\n"
+               "def exact(i):\n"
+               "  f=fields(i);u=f.get(0x5455,b'')\n"
+               "  if len(u)>=5 and u[0]&1:\n"
+               "    return struct.unpack('<i',u[1:5])[0]\n"
+               "  n=f.get(10,b'')[4:]\n"
+               "  while len(n)>=4:\n"
+               "    t,m=struct.unpack('<HH',n[:4])\n"
+               "    if t==1 and m>=24:\n"
+               "      return struct.unpack('<q',n[4:12])[0]//10000000-11644473600\n"
+               "    n=n[4+m:]\n"
+               "def when(i):\n"
+               "  e=exact(i)\n"
+               "  if e is None:\n"
+               "    return '%04d-%02d-%02d %02d:%02d:%02d' % i.date_time\n"
+               "  return time.strftime('%Y-%m-%d %H:%M:%S',time.localtime(e))\n"
+               "def mode(i):\n"
+               "  m=i.external_attr>>16\n"
+               "  return m if i.create_system==3 or m&0o170000 in (0o100000,0o40000,0o120000) "
+               "else 0\n"
                "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
-               "  d=i.date_time\n"
-               "  print('%s\\t%d\\t%d\\t%d\\t%08x\\t%04d-%02d-%02d %02d:%02d:%02d\\t%x\\t%d' % "
-               "(name(i), i.file_size, i.compress_size, i.compress_type, i.CRC, *d, "
-               "i.external_attr, i.flag_bits & 1))\" " +
+               "  print('%s\\t%d\\t%d\\t%d\\t%08x\\t%s\\t%x\\t%d\\t%o' % "
+               "(name(i), i.file_size, i.compress_size, i.compress_type, i.CRC, when(i), "
+               "i.external_attr, i.flag_bits & 1, mode(i)))\" " +
                test::ShellQuote(archive))
         .Output;
 }

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <tuple>
 
+#include "format/extra_field.h"
 #include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "reader/un_zipper.h"
@@ -85,7 +86,7 @@ ListedEntry FromZipinfo(const test::ZipinfoEntry& entry) {
     const size_t split =
         name.find_last_of('\\') == std::string::npos ? 0 : name.find_last_of('\\') + 1;
     return {name.substr(0, split), name.substr(split), entry.CompressedSize, entry.UncompressedSize,
-            RepairedDate(entry.DosDateTime)};
+            entry.ExactLocalTime.empty() ? RepairedDate(entry.DosDateTime) : entry.ExactLocalTime};
 }
 
 // Archive order and central-directory order may differ (the reader keeps entries by
@@ -96,9 +97,16 @@ std::vector<ListedEntry> ListWithEngine(const std::string& archive) {
     zipper.ReadZip();
     std::vector<ListedEntry> listed;
     for (int i = 0; i < zipper.Count(); ++i) {
+        // zipinfo shows no NTFS time: an entry with nothing more exact is shown by its DOS
+        // date-time there.
+        const TZipHeaderInfo& entry = zipper.EntryInfo(i);
+        const bool ntfsOnly = !FindExtraField(entry.CentralExtra, kExtraExtendedTimestamp) &&
+                              FindExtraField(entry.CentralExtra, kExtraNtfs);
+        const TDateTime date = ntfsOnly ? DosDateTimeToDateTime(entry.DosDateTime).value_or(Now())
+                                        : zipper.EntryDateTime(i);
         listed.push_back({AsZipinfoPrints(zipper.EntryPath(i)),
                           AsZipinfoPrints(zipper.EntryFileName(i)), zipper.EntryCompressedSize(i),
-                          zipper.EntryUncompressedSize(i), LocalTimeText(zipper.EntryDateTime(i))});
+                          zipper.EntryUncompressedSize(i), LocalTimeText(date)});
     }
     std::sort(listed.begin(), listed.end());
     return listed;

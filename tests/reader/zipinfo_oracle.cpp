@@ -69,6 +69,9 @@ ZipinfoListing RunZipinfo(const std::filesystem::path& archive) {
             expectName = false;
         } else if (line.find("file last modified on (DOS date/time):") != std::string::npos) {
             entry.DosDateTime = IsoDate(ValueAfter(line, "(DOS date/time):"));
+        } else if (line.find("(UT extra field modtime):") != std::string::npos &&
+                   line.ends_with(" local")) {
+            entry.ExactLocalTime = IsoDate(ValueAfter(line, "(UT extra field modtime):"));
         } else if (StartsWith(line, "  compressed size:")) {
             entry.CompressedSize = std::stoull(ValueAfter(line, "compressed size:"));
         } else if (StartsWith(line, "  uncompressed size:")) {

@@ -13,6 +13,9 @@ struct ZipinfoEntry {
     uint64_t CompressedSize = 0;
     uint64_t UncompressedSize = 0;
     std::string DosDateTime;  // "YYYY-MM-DD HH:MM:SS"
+    // The extended timestamp's modification time in local time, as DosDateTime; empty
+    // without one. (zipinfo shows no time from the NTFS field.)
+    std::string ExactLocalTime;
 };
 
 struct ZipinfoListing {
