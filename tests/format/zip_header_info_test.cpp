@@ -425,7 +425,11 @@ TEST(ZipHeaderInfoTest, HeadersReadBackAsWritten) {
 
 TEST(ZipHeaderInfoTest, ExtraFieldsAreWrittenBackAsRead) {
     HeaderFields f;
-    f.Extra = std::string("\xFE\xCA\x03\x00abc\x55\x54\x01\x00\x01", 12);
+    f.Extra = std::string(
+        "\xFE\xCA\x03\x00"
+        "abc"
+        "\x55\x54\x01\x00\x01",
+        12);
     TZipHeaderInfo record = ReadCentralFrom(CentralHeaderBytes(f));
     EXPECT_EQ(record.CentralExtra, f.Extra);
     record.LocalExtra = "local";

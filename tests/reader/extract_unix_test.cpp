@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 #include "format/modification_time_field.h"
 #include "format/zip_builder.h"
@@ -32,6 +33,17 @@ constexpr uint16_t kUnixHost = 0x031E;
 constexpr uint16_t kDosHost = 0x0014;
 
 struct UnixEntry {
+    UnixEntry(std::string name, std::string data, uint32_t mode = 0100644,
+              std::optional<int64_t> exact = std::nullopt, uint16_t madeBy = kUnixHost,
+              uint8_t dosAttributes = 0, uint32_t dosDateTime = 0x58AF6457)
+        : Name(std::move(name)),
+          Data(std::move(data)),
+          Mode(mode),
+          Exact(exact),
+          MadeBy(madeBy),
+          DosAttributes(dosAttributes),
+          DosDateTime(dosDateTime) {}
+
     std::string Name;
     std::string Data;
     uint32_t Mode = 0100644;       // st_mode; 0 leaves the high half of the attributes empty
