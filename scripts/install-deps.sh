@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
-    zip unzip p7zip-full python3 time
+    zip unzip p7zip-full 7zip libarchive-tools python3 time
     clang clang-format
 )
 
@@ -28,6 +28,6 @@ if ((${#missing[@]})); then
 fi
 
 # The peer tools the tests compare against must be there: a missing one is a failure.
-for tool in zip unzip zipinfo 7z python3; do
+for tool in zip unzip zipinfo 7z 7zz bsdtar python3; do
     command -v "$tool" >/dev/null || { echo "missing peer tool: $tool" >&2; exit 1; }
 done
