@@ -136,6 +136,22 @@ TEST_F(PeerArchiveRewritten, DeletingCommentingAndFixingKeepTheFields) {
     ExpectKept(fixed, {"b.txt"});
 }
 
+TEST_F(PeerArchiveRewritten, AProgramMadeFromTheArchiveKeepsTheFields) {
+    // An existing .zip is only read; the program goes beside it with one more file.
+    test::MakeFile(Tree(), "new.txt", "new\n");
+    const CliRun run = RunCli({"sfx", Archive().string(), "new.txt"}, Tree());
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const fs::path program = temp_ / "peer.exe";
+    const auto extras = ExtrasByName(program);
+    ASSERT_EQ(extras.size(), extras_.size() + 1);
+    for (const auto& [name, areas] : extras_) {
+        EXPECT_EQ(extras.at(name), areas) << name;
+    }
+    const test::CommandResult tested =
+        test::RunCommand("unzip -tq " + test::ShellQuote(program.string()));
+    EXPECT_EQ(tested.ExitCode, 0) << tested.Output;
+}
+
 TEST_F(PeerArchiveRewritten, ARepairFromLocalHeadersGivesTheCentralFormOfSharedFields) {
     // Cut the archive where its central directory starts: only local headers are left.
     const auto raw = test::ReadRawEntries(Archive());

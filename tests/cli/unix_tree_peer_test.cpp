@@ -197,5 +197,18 @@ TEST(CliLinks, ADanglingLinkFollowedIsReportedSkippedWithStatusOne) {
     EXPECT_EQ(test::ExtractWithPython(archive)["broken"].Bytes, "missing.txt");
 }
 
+TEST(CliLinks, AProgramStoresLinksAsLinksWhenAsked) {
+    test::TempDir temp;
+    test::MakeFile(temp.Path(), "tree/data.txt", "data\n");
+    fs::create_symlink("data.txt", temp / "tree/alias");
+    const fs::path program = temp / "setup";
+    const CliRun run = RunCli({"sfx", program.string(), "--symlinks", "-r", "."}, temp / "tree");
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::string listing =
+        test::RunCommand("zipinfo " + test::ShellQuote(program.string())).Output;
+    EXPECT_NE(listing.find("lrwxrwxrwx  3.0 unx        8"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("-rw-r--r--  3.0 unx        5"), std::string::npos) << listing;
+}
+
 }  // namespace
 }  // namespace mobrel
