@@ -5,12 +5,13 @@ namespace mobrel {
 // Why an entry was skipped (the Reason of OnSkippingFile). The values are stored by
 // callers, so they keep their numbers.
 enum TSkipReason : int {
-    skBadPassword = 0,   // wrong password and no new one supplied
-    skNoOverwrite = 1,   // an existing output file is not to be replaced (the writer: the
-                         // stored name is already in the new archive)
-    skOpenError = 2,     // the writer could not open a file to zip
-    skCreateError = 3,   // the output file could not be created
-    skDanglingLink = 4,  // the writer was to follow a symbolic link whose target is missing
+    skBadPassword = 0,  // wrong password and no new one supplied
+    skNoOverwrite = 1,  // an existing output file is not to be replaced (the writer: the
+                        // stored name is already in the new archive)
+    skOpenError = 2,    // the writer could not open a file to zip
+    skCreateError = 3,  // the output file could not be created
+    // The writer was to follow a symbolic link whose target is missing.
+    skDanglingLink = 4,
 };
 
 }  // namespace mobrel
