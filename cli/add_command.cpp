@@ -16,7 +16,8 @@ const char* const kAddSummary = "zip files into a new or existing archive";
 const char* const kAddUsage =
     "usage: mobrel-cli add ARCHIVE [-0 ... -9] [-r] [-R ROOTDIR] [-x PATTERN]...\n"
     "                      [-n PATTERN]... [-u | -f] [-P PASSWORD] [--no-paths] [--volumes]\n"
-    "                      [--block-size N [--first-block-size N]] FILE-OR-SPEC...\n"
+    "                      [--symlinks] [--block-size N [--first-block-size N]]\n"
+    "                      FILE-OR-SPEC...\n"
     "\n"
     "Zips files, folders and wildcard specifications (\"docs/*.html\"; a leading '|' or '>'\n"
     "switches recursion off or on for that one) into ARCHIVE. An existing entry of the same\n"
@@ -28,6 +29,8 @@ const char* const kAddUsage =
     "  -x PATTERN    never zip files matching PATTERN\n"
     "  -n PATTERN    store files whose names match PATTERN without compressing them\n"
     "  -P PASSWORD   encrypt with the traditional zip encryption\n"
+    "  --symlinks    store symbolic links as links (their target text) instead of the\n"
+    "                files they point to; linked folders are not searched\n"
     "  --block-size N        write a new set of numbered block files of N bytes each\n"
     "                        (ARCHIVE.001, ARCHIVE.002, ...; the last one holds the\n"
     "                        directory); a set that fits one block is ARCHIVE itself\n"
@@ -57,15 +60,19 @@ TZipAction ZipActionOf(const CommandLine& line) {
     return action;
 }
 
-bool IsFolder(const std::string& path) {
+bool IsFolder(const std::string& path, bool storeLinks) {
     std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    const std::filesystem::file_status status = storeLinks
+                                                    ? std::filesystem::symlink_status(path, error)
+                                                    : std::filesystem::status(path, error);
+    return std::filesystem::is_directory(status);
 }
 
 // A folder named on the command line stands for its files (with -r, those of its
-// sub-folders too); the engine itself would take it for a folder entry.
-std::string AsFileOrSpec(const std::string& word, bool recurse) {
-    if (!IsFolder(word)) {
+// sub-folders too); the engine itself would take it for a folder entry. A link to a folder
+// stays a link when links are stored.
+std::string AsFileOrSpec(const std::string& word, bool recurse, bool storeLinks) {
+    if (!IsFolder(word, storeLinks)) {
         return word;
     }
     const std::string folder = word.back() == '/' ? word : word + "/";
@@ -110,7 +117,7 @@ void ApplyBlockOptions(TZipper& zipper, const CommandLine& line, const std::stri
 std::vector<OptionSpec> AddOptions() {
     std::vector<OptionSpec> options = {
         {"-r"}, {"-R", true}, {"-x", true, true}, {"-n", true, true}, {"-u"},
-        {"-f"}, {"-P", true}, {"--no-paths"},     {"--volumes"}};
+        {"-f"}, {"-P", true}, {"--no-paths"},     {"--volumes"},      {"--symlinks"}};
     for (char level = '0'; level <= '9'; ++level) {
         options.push_back({std::string("-") + level});
     }
@@ -125,6 +132,7 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
     zipper.SetExcludeList(line.Values("-x"));
     zipper.SetNoCompressList(line.Values("-n"));
     zipper.SetPassword(line.Value("-P").value_or(""));
+    zipper.SetStoreSymlinks(line.Has("--symlinks"));
     if (!line.Has("--no-paths")) {
         std::error_code error;
         zipper.SetRootDir(line.Value("-R").value_or(std::filesystem::current_path(error).string()));
@@ -138,7 +146,18 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
     zipper.SetRecurse(recurse);
     zipper.FilesList().clear();
     for (const std::string& word : filesOrSpecs) {
-        zipper.FilesList().push_back(AsFileOrSpec(word, recurse));
+        zipper.FilesList().push_back(AsFileOrSpec(word, recurse, zipper.StoreSymlinks()));
+    }
+}
+
+std::string SkippedFileReason(TSkipReason reason, const std::string& alreadyIn) {
+    switch (reason) {
+        case skOpenError:
+            return " (cannot be opened)";
+        case skDanglingLink:
+            return " (a link whose target is missing)";
+        default:
+            return " (already in " + alreadyIn + ")";
     }
 }
 
@@ -166,8 +185,7 @@ int RunAdd(const std::vector<std::string>& args) {
     };
     zipper.OnSkippingFile = [&](TUnZipper&, TSkipReason reason, const std::string& name, int,
                                 bool&) {
-        std::cerr << "mobrel-cli add: skipped " << name
-                  << (reason == skOpenError ? " (cannot be opened)" : " (already in the archive)")
+        std::cerr << "mobrel-cli add: skipped " << name << SkippedFileReason(reason, "the archive")
                   << '\n';
         problems = true;
     };

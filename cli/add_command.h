@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "reader/skip_reason.h"
 
 namespace mobrel {
 class TZipper;
@@ -15,11 +16,16 @@ extern const char* const kAddSummary;
 extern const char* const kAddUsage;
 
 // The options add shares with the subcommands that zip files (sfx): levels, recursion,
-// RootDir, the pattern lists, the zip action, the password and the path switches.
+// RootDir, the pattern lists, the zip action, the password, the path switches and whether
+// links are stored as links.
 std::vector<OptionSpec> AddOptions();
 // Sets zipper from those options and fills its FilesList from the FILE-OR-SPEC words.
 void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
                      const std::vector<std::string>& filesOrSpecs);
+
+// Why a file was skipped, as add and sfx print it after the name; alreadyIn names what the
+// stored name was already in ("the archive", "the program").
+std::string SkippedFileReason(TSkipReason reason, const std::string& alreadyIn);
 
 // The subcommand: "add ARCHIVE [options] FILE-OR-SPEC...".
 int RunAdd(const std::vector<std::string>& args);

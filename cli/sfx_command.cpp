@@ -46,8 +46,7 @@ void ReportProblems(TZipper& zipper, bool& problems) {
     };
     zipper.OnSkippingFile = [&problems](TUnZipper&, TSkipReason reason, const std::string& name,
                                         int, bool&) {
-        std::cerr << "mobrel-cli sfx: skipped " << name
-                  << (reason == skOpenError ? " (cannot be opened)" : " (already in the program)")
+        std::cerr << "mobrel-cli sfx: skipped " << name << SkippedFileReason(reason, "the program")
                   << '\n';
         problems = true;
     };

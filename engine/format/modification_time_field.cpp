@@ -1,6 +1,7 @@
 #include "format/modification_time_field.h"
 
 #include <cstdint>
+#include <limits>
 
 #include "format/extra_field.h"
 #include "platform/byte_order.h"
@@ -65,6 +66,11 @@ std::optional<TDateTime> ExtraModificationTime(std::string_view area) {
         return FromNtfs(*field);
     }
     return std::nullopt;
+}
+
+bool FitsExtendedTimestamp(TDateTime modified) {
+    return modified >= std::numeric_limits<int32_t>::min() &&
+           modified <= std::numeric_limits<int32_t>::max();
 }
 
 std::string ExtendedTimestampField(TDateTime modified) {

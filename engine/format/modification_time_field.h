@@ -16,7 +16,10 @@ namespace mobrel {
 std::optional<TDateTime> ExtraModificationTime(std::string_view area);
 
 // The extended timestamp record for a modification time, as written in both the local and
-// the central header (flags 0x01, then the time).
+// the central header (flags 0x01, then the time). The time must fit the field.
 std::string ExtendedTimestampField(TDateTime modified);
+// Whether the field can hold the time: it has 32 signed bits of seconds, December 1901 to
+// January 2038. A time outside would be written as another, wrong one.
+bool FitsExtendedTimestamp(TDateTime modified);
 
 }  // namespace mobrel

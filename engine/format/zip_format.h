@@ -31,6 +31,10 @@ constexpr uint8_t kHostMsDos = 0;
 constexpr uint8_t kHostUnix = 3;
 constexpr uint8_t kHostNtfs = 11;
 
+// "Version made by" of every entry the writer creates: host Unix, format version 3.0, so
+// readers take the high half of the external attributes for st_mode.
+constexpr uint16_t kVersionMadeByUnix = kHostUnix << 8 | 30;
+
 // The Unix file type in the high 16 bits of the external attributes (st_mode's S_IFMT).
 constexpr uint32_t kUnixTypeMask = 0170000;
 constexpr uint32_t kUnixRegularFile = 0100000;

@@ -49,8 +49,8 @@ bool TSearchRec::IsDirectory() const {
     return (Attr & faDirectory) != 0;
 }
 
-TSearchData::TSearchData(const std::string& dir, std::string spec)
-    : Path(IncludeTrailingSeparator(dir)), Spec(std::move(spec)) {
+TSearchData::TSearchData(const std::string& dir, std::string spec, TLinkMode links)
+    : Path(IncludeTrailingSeparator(dir)), Spec(std::move(spec)), links_(links) {
     handle_ = opendir(Path.empty() ? "." : Path.c_str());
     if (handle_ == nullptr) {
         Status = errno;
@@ -96,13 +96,19 @@ int TSearchData::ReadNextEntry() {
 
 // Fills SearchRec for the entry; false for entries the search does not report.
 bool TSearchData::Describe(const char* name) {
+    if (links_ == TLinkMode::Keep && DescribeLink(name)) {
+        return true;
+    }
     struct stat st;
     if (fstatat(dirfd(handle_), name, &st, 0) != 0) {
-        return false;  // a dangling link, or the entry went away meanwhile
+        // A dangling link is told to the caller, who would otherwise lose the file without
+        // a word; an entry that went away meanwhile is not.
+        return DescribeLink(name);
     }
     if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
         return false;  // reading a pipe or a device would block or never end
     }
+    SearchRec.Link = false;
     SearchRec.Name = name;
     SearchRec.Size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
     SearchRec.Attr = DosAttributesOf(st);
@@ -112,8 +118,24 @@ bool TSearchData::Describe(const char* name) {
     return true;
 }
 
-TDirSearch::TDirSearch(const std::string& dir, bool recurse, std::string spec)
-    : spec_(std::move(spec)), recurse_(recurse) {
+// Fills SearchRec for the entry when it is a symbolic link, described by its own status.
+bool TSearchData::DescribeLink(const char* name) {
+    struct stat st;
+    if (fstatat(dirfd(handle_), name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)) {
+        return false;
+    }
+    SearchRec.Link = true;
+    SearchRec.Name = name;
+    SearchRec.Size = static_cast<int64_t>(st.st_size);
+    SearchRec.Attr = 0;
+    SearchRec.Time = static_cast<TDateTime>(st.st_mtime);
+    entryDevice_ = st.st_dev;
+    entryInode_ = st.st_ino;
+    return true;
+}
+
+TDirSearch::TDirSearch(const std::string& dir, bool recurse, std::string spec, TLinkMode links)
+    : spec_(std::move(spec)), recurse_(recurse), links_(links) {
     std::string start = IncludeTrailingSeparator(dir);
     const size_t firstWildcard = start.find_first_of(kWildcardCharacters);
     if (firstWildcard != std::string::npos) {
@@ -122,7 +144,7 @@ TDirSearch::TDirSearch(const std::string& dir, bool recurse, std::string spec)
         dirPatterns_ = SplitComponents(start.substr(startLength));
         start.resize(startLength);
     }
-    levels_[0] = std::make_unique<TSearchData>(start, PatternForLevel(0));
+    levels_[0] = std::make_unique<TSearchData>(start, PatternForLevel(0), links_);
 }
 
 TDirSearch::~TDirSearch() = default;
@@ -187,7 +209,7 @@ bool TDirSearch::EnterLevel(const TSearchData& parent, const std::string& patter
     }
     ++level_;
     levels_[static_cast<size_t>(level_)] =
-        std::make_unique<TSearchData>(parent.Path + parent.SearchRec.Name, pattern);
+        std::make_unique<TSearchData>(parent.Path + parent.SearchRec.Name, pattern, links_);
     return true;
 }
 

@@ -15,24 +15,33 @@
 
 namespace mobrel {
 
+// How a search treats symbolic links.
+enum class TLinkMode {
+    Follow,  // a link stands for its target; a dangling link is delivered as a link
+    Keep,    // every link is delivered as itself, never as a folder to enter
+};
+
 // What a search reports about one folder entry.
 struct TSearchRec {
     std::string Name;  // the name within its folder
     int64_t Size = 0;
     uint8_t Attr = 0;    // DOS attribute byte: faDirectory, faArchive, faReadOnly
     TDateTime Time = 0;  // modification time
+    // A symbolic link delivered as itself: every link in TLinkMode::Keep, in Follow only
+    // one whose target is missing. Size and Time are the link's own.
+    bool Link = false;
 
     bool IsDirectory() const;
 };
 
 // One open folder of a search. Every entry of the folder is visited once ("." and ".."
-// never); symbolic links are followed, and entries that are neither files nor folders
-// (devices, pipes, sockets, dangling links) are passed over.
+// never); symbolic links are treated as links says, and entries that are neither files,
+// folders nor links (devices, pipes, sockets) are passed over.
 class TSearchData {
   public:
     // Opens dir (a trailing '/' is optional; empty means the current folder) and makes its
     // first entry current.
-    TSearchData(const std::string& dir, std::string spec);
+    TSearchData(const std::string& dir, std::string spec, TLinkMode links = TLinkMode::Follow);
     ~TSearchData();
     TSearchData(const TSearchData&) = delete;
     TSearchData& operator=(const TSearchData&) = delete;
@@ -50,9 +59,12 @@ class TSearchData {
     bool Failed = false;   // the folder could not be opened
 
   private:
+    bool DescribeLink(const char* name);
+
     int ReadNextEntry();
     bool Describe(const char* name);
 
+    TLinkMode links_;
     DIR* handle_ = nullptr;
     dev_t device_ = 0;  // the folder's own identity
     ino_t inode_ = 0;
@@ -66,8 +78,10 @@ class TDirSearch {
     static constexpr int kMaxLevels = 21;
 
     // dir: the folder to search, whose path may hold wildcards (a trailing '/' is
-    // optional). spec: the file pattern, "*" for every file.
-    TDirSearch(const std::string& dir, bool recurse, std::string spec);
+    // optional). spec: the file pattern, "*" for every file. links: whether a link stands
+    // for its target or for itself.
+    TDirSearch(const std::string& dir, bool recurse, std::string spec,
+               TLinkMode links = TLinkMode::Follow);
     ~TDirSearch();
     TDirSearch(const TDirSearch&) = delete;
     TDirSearch& operator=(const TDirSearch&) = delete;
@@ -92,6 +106,7 @@ class TDirSearch {
     int level_ = 0;
     std::string spec_;
     bool recurse_ = false;
+    TLinkMode links_ = TLinkMode::Follow;
     // The folder components from the first one with a wildcard on; level i (while below
     // their count) matches its subfolders against component i.
     std::vector<std::string> dirPatterns_;

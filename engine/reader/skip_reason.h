@@ -10,8 +10,10 @@ enum TSkipReason : int {
                         // stored name is already in the new archive)
     skOpenError = 2,    // the writer could not open a file to zip
     skCreateError = 3,  // the output file could not be created
-    skUnsafeLink = 5,   // a link that would lead out of the destination, or a symbolic link
-                        // in the way of an entry (LastSkipDetail tells which)
+    // The writer was to follow a symbolic link whose target is missing.
+    skDanglingLink = 4,
+    skUnsafeLink = 5,  // a link that would lead out of the destination, or a symbolic link
+                       // in the way of an entry (LastSkipDetail tells which)
 };
 
 }  // namespace mobrel

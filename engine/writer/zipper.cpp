@@ -35,6 +35,7 @@ void TZipper::Assign(const TUnZipper& source) {
     excludeList_ = zipper->excludeList_;
     noCompressList_ = zipper->noCompressList_;
     addDirEntriesOnRecurse_ = zipper->addDirEntriesOnRecurse_;
+    storeSymlinks_ = zipper->storeSymlinks_;
     OnStartZip = zipper->OnStartZip;
     OnStartZipInfo = zipper->OnStartZipInfo;
     OnEndZip = zipper->OnEndZip;

@@ -77,6 +77,11 @@ class TZipper : public TUnZipper {
     // once the new archive is complete, instead of updated with its entries kept.
     bool ReplaceExisting() const { return replaceExisting_; }
     void SetReplaceExisting(bool value) { replaceExisting_ = value; }
+    // A symbolic link is stored as itself (an entry of type S_IFLNK whose data is the target
+    // text) and a linked folder is not searched; false follows links, and a link whose
+    // target is missing is skipped with skDanglingLink.
+    bool StoreSymlinks() const { return storeSymlinks_; }
+    void SetStoreSymlinks(bool value) { storeSymlinks_ = value; }
 
     // The reader's multi-disk settings live in MultiZipInfo.
     TMultiMode MultiMode() const override { return multiZipInfo_.MultiMode; }
@@ -199,6 +204,7 @@ class TZipper : public TUnZipper {
                     std::vector<std::string>& specs);
     void SearchSpecification(std::string spec, std::vector<std::string>& expanded);
     bool FreshenAllows(const std::string& path);
+    void SkipDanglingLink(const std::string& path);
     void CheckCancel();
     // zipper_existing_entries.cpp
     // Positions the old archive at the entry's local extra field; false (or EBadZipFile
@@ -209,10 +215,12 @@ class TZipper : public TUnZipper {
     bool DeleteEntry(TZipHeaderInfo& entry);
     // True when the file replaced the entry; false when the entry stays.
     bool ReplaceOrKeep(int index, const std::string& name, std::unique_ptr<TZipHeaderInfo>& entry);
+    // Whether the entry is at least as new as the file that would replace it.
+    bool EntryIsCurrent(const TZipHeaderInfo& entry, const std::string& name) const;
     int FindFileForEntry(const TZipHeaderInfo& entry,
                          const std::vector<std::string>& storedNames) const;
     // zipper_zip_one.cpp
-    bool OpenSource(const std::string& name, const std::string& shown);
+    bool OpenSource(const std::string& name, const std::string& shown, bool link);
     void WriteFileData(TZipHeaderInfo& entry, const std::string& name);
     uint32_t CrcOfSource();
     size_t ReadSource(uint8_t* buffer, size_t count);
@@ -250,6 +258,7 @@ class TZipper : public TUnZipper {
     std::vector<std::string> noCompressList_;
     bool addDirEntriesOnRecurse_ = false;
     bool replaceExisting_ = false;
+    bool storeSymlinks_ = false;
 };
 
 }  // namespace mobrel

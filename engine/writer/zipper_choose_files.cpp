@@ -1,13 +1,11 @@
 // Choosing files: what the names and wildcard specifications of FilesList stand for, which
 // of them the pattern lists and ZipAction leave out, and the name each file is stored under.
-#include <filesystem>
-#include <system_error>
-
 #include "format/sorted_zip.h"
 #include "platform/dir_search.h"
 #include "platform/engine_errors.h"
 #include "platform/file_attributes.h"
 #include "platform/file_helpers.h"
+#include "platform/file_status.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "platform/string_helpers.h"
@@ -19,12 +17,6 @@
 namespace mobrel {
 
 namespace {
-
-int64_t SizeOfFile(const std::string& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    return error ? 0 : static_cast<int64_t>(size);
-}
 
 bool ArchiveBitClear(const std::string& path) {
     return (FileDosAttributes(path).value_or(faArchive) & faArchive) == 0;
@@ -81,9 +73,11 @@ void TZipper::ExpandName(const std::string& name, std::vector<std::string>& expa
     if (MatchesExcludeList(path)) {
         return;
     }
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        if (OnNoSuchFile) {
+    const std::optional<TFileStatus> status = FileStatus(path, !storeSymlinks_);
+    if (!status) {
+        if (IsDanglingLink(path)) {
+            SkipDanglingLink(path);
+        } else if (OnNoSuchFile) {
             OnNoSuchFile(*this, path);
         }
         return;
@@ -92,7 +86,7 @@ void TZipper::ExpandName(const std::string& name, std::vector<std::string>& expa
         (zipAction_ == zaFreshen && !FreshenAllows(path))) {
         return;
     }
-    run_->TotalBytes += SizeOfFile(path);
+    run_->TotalBytes += status->IsDirectory() ? 0 : status->Size;
     expanded.push_back(path);
 }
 
@@ -112,7 +106,8 @@ void TZipper::SearchSpecification(std::string spec, std::vector<std::string>& ex
         return;
     }
     const std::string archive = AbsoluteHostPath(ZipName());
-    TDirSearch search(folder, recurse, pattern);
+    TDirSearch search(folder, recurse, pattern,
+                      storeSymlinks_ ? TLinkMode::Keep : TLinkMode::Follow);
     TSearchRec searchRec;
     std::string found;
     while (search.NextFile(searchRec, found)) {
@@ -129,6 +124,10 @@ void TZipper::SearchSpecification(std::string spec, std::vector<std::string>& ex
             continue;
         }
         CheckCancel();
+        if (searchRec.Link && !storeSymlinks_) {
+            SkipDanglingLink(found);
+            continue;
+        }
         if (AbsoluteHostPath(found) == archive ||
             (skipIfArchiveBitNotSet_ && ArchiveBitClear(found)) ||
             (zipAction_ == zaFreshen && !FreshenAllows(found))) {
@@ -151,6 +150,13 @@ bool TZipper::FreshenAllows(const std::string& path) {
     key.SetFileName(fileName);
     int index = 0;
     return visible_->Find(&key, index);
+}
+
+void TZipper::SkipDanglingLink(const std::string& path) {
+    bool retry = false;
+    if (OnSkippingFile) {
+        OnSkippingFile(*this, skDanglingLink, path, -1, retry);
+    }
 }
 
 void TZipper::CheckCancel() {

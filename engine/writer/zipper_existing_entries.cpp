@@ -1,11 +1,14 @@
 // Carrying the entries of an existing archive into the new one: which are deleted, which a
 // file replaces and which stay; a kept entry is copied as raw bytes, never recompressed.
+#include "format/central_extra_from_local.h"
 #include "format/end_central.h"
 #include "format/extra_field.h"
+#include "format/modification_time_field.h"
 #include "format/sorted_zip.h"
 #include "format/zip_format.h"
 #include "platform/engine_errors.h"
 #include "platform/file_helpers.h"
+#include "platform/file_status.h"
 #include "platform/string_helpers.h"
 #include "platform/wildcard_match.h"
 #include "writer/files_list_names.h"
@@ -102,7 +105,7 @@ int TZipper::FindFileForEntry(const TZipHeaderInfo& entry,
 
 bool TZipper::ReplaceOrKeep(int index, const std::string& name,
                             std::unique_ptr<TZipHeaderInfo>& entry) {
-    if (zipAction_ != zaReplace && EntryDateTime(index) >= FileDateTimeOrNow(name)) {
+    if (zipAction_ != zaReplace && EntryIsCurrent(*entry, name)) {
         if (dispose_) {
             run_->DisposeList.push_back(name);
         }
@@ -123,6 +126,27 @@ bool TZipper::ReplaceOrKeep(int index, const std::string& name,
     }
     entry.reset();
     return true;
+}
+
+bool TZipper::EntryIsCurrent(const TZipHeaderInfo& entry, const std::string& name) const {
+    const std::optional<TFileStatus> file = FileStatus(name, !storeSymlinks_);
+    if (!file) {
+        return false;  // the file's try to replace the entry fails, and the entry stays
+    }
+    // An entry that carries the instant is compared exactly; one with the DOS date-time
+    // alone at its granularity (local time, seconds rounded down to even), so a file
+    // written in the same two seconds counts as not newer.
+    std::optional<TDateTime> exact = ExtraModificationTime(entry.CentralExtra);
+    if (!exact) {
+        exact = ExtraModificationTime(entry.LocalExtra);
+    }
+    if (exact) {
+        return *exact >= file->Modified;
+    }
+    const TDateTime entryTime = DosDateTimeToDateTime(entry.DosDateTime).value_or(Now());
+    const TDateTime fileTime =
+        DosDateTimeToDateTime(DateTimeToDosDateTime(file->Modified)).value_or(Now());
+    return entryTime >= fileTime;
 }
 
 bool TZipper::DeleteEntry(TZipHeaderInfo& entry) {
@@ -197,9 +221,13 @@ bool TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
         return false;
     }
     if (fixing_) {
-        // A repair writes what readers accept: lengths that run past the area go.
-        entry.CentralExtra = WellFormedExtraPart(entry.CentralExtra);
+        // A repair writes what readers accept: lengths that run past the area go. A
+        // directory rebuilt from local headers has no central extra fields; the ones that
+        // mean the same in both headers are carried over from the local header.
         entry.LocalExtra = WellFormedExtraPart(entry.LocalExtra);
+        entry.CentralExtra = DirectoryRebuilt() && entry.CentralExtra.empty()
+                                 ? CentralExtraFromLocal(entry.LocalExtra)
+                                 : WellFormedExtraPart(entry.CentralExtra);
     }
     entry.DiskNumberStart = static_cast<uint16_t>(run_->CurrentDisk);
     TStream& output = *run_->Output;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "format/end_central.h"
+#include "format/modification_time_field.h"
 #include "format/zip_format.h"
 #include "format/zip_header_info.h"
 #include "platform/disk_space.h"
@@ -88,6 +89,9 @@ void TZipper::MeasureNewHeaders(int64_t& largestLocal, int64_t& largestCentral,
         TZipHeaderInfo header;
         header.SetDirectory(directory);
         header.SetFileName(fileName);
+        // Every new entry carries its modification time in both headers.
+        header.LocalExtra = ExtendedTimestampField(0);
+        header.CentralExtra = header.LocalExtra;
         largestLocal = std::max<int64_t>(largestLocal, header.LocalSize());
         largestCentral = std::max<int64_t>(largestCentral, header.CentralSize());
         centralTotal += header.CentralSize();

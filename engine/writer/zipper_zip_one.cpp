@@ -4,12 +4,14 @@
 #include <limits>
 
 #include "format/compression_method.h"
+#include "format/modification_time_field.h"
+#include "format/zip_format.h"
 #include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
-#include "platform/file_attributes.h"
-#include "platform/file_helpers.h"
+#include "platform/file_status.h"
 #include "platform/file_stream.h"
 #include "platform/host_path.h"
+#include "platform/memory_stream.h"
 #include "platform/progress.h"
 #include "platform/string_helpers.h"
 #include "writer/files_list_names.h"
@@ -25,8 +27,25 @@ constexpr size_t kCrcPassBufferSize = 8192;
 constexpr int64_t kMaxEntrySize = std::numeric_limits<uint32_t>::max();
 constexpr uint16_t kInternalAttributesUnknown = 2;
 
-uint32_t NowAsDosDateTime() {
-    return DateTimeToDosDateTime(Now());
+// What a folder entry gets when its folder can't be examined (a name given as "dir/" that
+// is not there): a folder any reader may enter, made now.
+TFileStatus AssumedFolder() {
+    TFileStatus status;
+    status.Mode = kUnixDirectory | 0755;
+    status.Modified = Now();
+    return status;
+}
+
+// The host, mode, attribute byte and times of a new entry, all from the file's status.
+void DescribeHostFile(TZipHeaderInfo& entry, const TFileStatus& status) {
+    entry.VersionMadeBy = kVersionMadeByUnix;
+    entry.ExternalAttributes = status.Mode << 16 | status.DosAttributes();
+    entry.DosDateTime = DateTimeToDosDateTime(status.Modified);
+    // A time the field can't hold is left to the DOS date-time rather than written wrong.
+    const std::string timestamp =
+        FitsExtendedTimestamp(status.Modified) ? ExtendedTimestampField(status.Modified) : "";
+    entry.LocalExtra = timestamp;
+    entry.CentralExtra = timestamp;
 }
 
 // Releases the file being zipped however ZipOne ends.
@@ -40,6 +59,19 @@ struct TSourceCloser {
 std::unique_ptr<TStream> TZipper::OpenSourceFile(const std::string& fileName) {
     return std::make_unique<TFileStream>(fileName, TFileMode::OpenRead);
 }
+
+namespace {
+
+// A stored link's data: the target text as the link holds it.
+std::unique_ptr<TStream> OpenLinkTarget(const std::string& fileName) {
+    const std::optional<std::string> target = ReadLinkTarget(fileName);
+    if (!target) {
+        throw EFileError("Cannot read the link \"" + fileName + "\"");
+    }
+    return std::make_unique<TMemoryStream>(std::vector<uint8_t>(target->begin(), target->end()));
+}
+
+}  // namespace
 
 void TZipper::WriteLocalHeader(TZipHeaderInfo& entry) {
     if (run_->MultiDisk) {
@@ -70,18 +102,19 @@ bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
     int64_t size = 0;
     entry.Clear();
     if (folder) {
-        entry.DosDateTime =
-            FileDosDateTime(ExcludeTrailingSeparator(name)).value_or(NowAsDosDateTime());
+        // A folder entry describes the folder, never a link to it.
+        DescribeHostFile(entry,
+                         FileStatus(ExcludeTrailingSeparator(name)).value_or(AssumedFolder()));
         entry.CRC32 = 0;
         entry.CompressionMethod = cmStored;
         entry.InternalAttributes = 0;
-        entry.ExternalAttributes = faArchive;
     } else {
-        if (!FileExists(name)) {
+        const std::optional<TFileStatus> status = FileStatus(name, !storeSymlinks_);
+        if (!status || status->IsDirectory()) {
             return false;
         }
-        entry.ExternalAttributes = FileDosAttributes(name).value_or(faArchive);
-        if (!OpenSource(name, shown)) {
+        DescribeHostFile(entry, *status);
+        if (!OpenSource(name, shown, status->IsSymbolicLink())) {
             return false;
         }
         size = run_->Source->Size();
@@ -89,7 +122,6 @@ bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
             throw EFormatLimit("\"" + name +
                                "\" is 4 GiB or larger, more than the zip format can hold");
         }
-        entry.DosDateTime = FileDosDateTime(name).value_or(NowAsDosDateTime());
         entry.UncompressedSize = static_cast<uint32_t>(size);
         entry.InternalAttributes = kInternalAttributesUnknown;
     }
@@ -133,10 +165,10 @@ bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
     return true;
 }
 
-bool TZipper::OpenSource(const std::string& name, const std::string& shown) {
+bool TZipper::OpenSource(const std::string& name, const std::string& shown, bool link) {
     for (;;) {
         try {
-            run_->Source = OpenSourceFile(name);
+            run_->Source = link ? OpenLinkTarget(name) : OpenSourceFile(name);
             return true;
         } catch (const EFileError&) {
             bool retry = false;

@@ -44,6 +44,7 @@ RawZipArchive ReadRawZip(const std::filesystem::path& file) {
             throw std::runtime_error("bad central header");
         }
         RawZipEntry entry;
+        entry.VersionMadeBy = Get16(b, at + 4);
         entry.Flags = Get16(b, at + 8);
         entry.Method = Get16(b, at + 10);
         entry.DosTime = Get16(b, at + 12);
@@ -53,6 +54,7 @@ RawZipArchive ReadRawZip(const std::filesystem::path& file) {
         const unsigned nameLength = Get16(b, at + 28);
         const unsigned extraLength = Get16(b, at + 30);
         const unsigned commentLength = Get16(b, at + 32);
+        entry.ExternalAttributes = Get32(b, at + 38);
         entry.LocalHeaderOffset = Get32(b, at + 42);
         const size_t local = entry.LocalHeaderOffset;
         entry.Name.assign(b.begin() + static_cast<long>(at + 46),
@@ -60,7 +62,16 @@ RawZipArchive ReadRawZip(const std::filesystem::path& file) {
         if (Get32(b, local) != 0x04034b50) {
             throw std::runtime_error("bad local header");
         }
-        entry.DataOffset = local + 30 + Get16(b, local + 26) + Get16(b, local + 28);
+        const size_t centralExtra = at + 46 + nameLength;
+        const size_t localExtra = local + 30 + Get16(b, local + 26);
+        if (centralExtra + extraLength > b.size() || localExtra + Get16(b, local + 28) > b.size()) {
+            throw std::runtime_error("extra field runs past the end");
+        }
+        entry.CentralExtra.assign(b.begin() + static_cast<long>(centralExtra),
+                                  b.begin() + static_cast<long>(centralExtra + extraLength));
+        entry.LocalExtra.assign(b.begin() + static_cast<long>(localExtra),
+                                b.begin() + static_cast<long>(localExtra + Get16(b, local + 28)));
+        entry.DataOffset = localExtra + Get16(b, local + 28);
         if (entry.DataOffset + entry.CompressedSize > b.size()) {
             throw std::runtime_error("entry data runs past the end");
         }

@@ -11,13 +11,17 @@ namespace mobrel::test {
 
 struct RawZipEntry {
     std::string Name;
+    uint16_t VersionMadeBy = 0;
     uint16_t Flags = 0;
     uint16_t Method = 0;
     uint16_t DosTime = 0;
     uint32_t Crc = 0;
     uint32_t CompressedSize = 0;
     uint32_t UncompressedSize = 0;
+    uint32_t ExternalAttributes = 0;
     uint32_t LocalHeaderOffset = 0;
+    std::string CentralExtra;  // the extra-field areas as stored
+    std::string LocalExtra;
     size_t DataOffset = 0;  // first byte after the local header (and its name and extra)
 };
 

@@ -20,16 +20,17 @@ using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
 // Every result of a search, as paths relative to root (folders keep their trailing '/').
+// Links delivered as themselves end in '@'.
 std::vector<std::string> SearchAll(const fs::path& root, const std::string& dir, bool recurse,
-                                   const std::string& spec) {
-    TDirSearch search(dir, recurse, spec);
+                                   const std::string& spec, TLinkMode links = TLinkMode::Follow) {
+    TDirSearch search(dir, recurse, spec, links);
     std::vector<std::string> found;
     TSearchRec rec;
     std::string name;
     const std::string prefix = root.string() + "/";
     while (search.NextFile(rec, name)) {
         EXPECT_EQ(name.compare(0, prefix.size(), prefix), 0) << name;
-        found.push_back(name.substr(prefix.size()));
+        found.push_back(name.substr(prefix.size()) + (rec.Link ? "@" : ""));
     }
     EXPECT_TRUE(name.empty());
     EXPECT_FALSE(search.NextFile(rec, name)) << "a finished search stays finished";
@@ -170,7 +171,7 @@ TEST(DirSearch, NestingDeeperThanTwentyLevelsIsPassedOver) {
                 ::testing::UnorderedElementsAreArray(expected));
 }
 
-TEST(DirSearch, LinksAreFollowedButNeverBackUpTheTreeAndSpecialFilesAreSkipped) {
+TEST(DirSearch, LinksAreFollowedButNeverBackUpTheTreeDanglingOnesShowAndSpecialFilesAreSkipped) {
     test::TempDir tmp;
     const fs::path root = tmp / "root";
     MakeFile(root / "a.txt");
@@ -183,7 +184,12 @@ TEST(DirSearch, LinksAreFollowedButNeverBackUpTheTreeAndSpecialFilesAreSkipped) 
     ASSERT_EQ(mkfifo((root / "pipe.txt").c_str(), 0600), 0);
 
     EXPECT_THAT(SearchAll(root, root.string(), true, "*"),
-                UnorderedElementsAre("a.txt", "alias.txt", "sub/", "linked/", "linked/o.txt"));
+                UnorderedElementsAre("a.txt", "alias.txt", "sub/", "linked/", "linked/o.txt",
+                                     "dangling.txt@"));
+    // Kept as links, none is entered or taken for its target.
+    EXPECT_THAT(
+        SearchAll(root, root.string(), true, "*", TLinkMode::Keep),
+        UnorderedElementsAre("a.txt", "alias.txt@", "sub/", "sub/up@", "linked@", "dangling.txt@"));
 }
 
 }  // namespace

@@ -110,9 +110,11 @@ TEST(ZipperCreate, EntryFieldsForDeflatedStoredEmptyAndNoCompressFiles) {
     EXPECT_EQ(entries[2].Method, 0);  // nothing to compress
     EXPECT_EQ(entries[2].Flags, 0);
     EXPECT_EQ(entries[2].CompressedSize, 0u);
-    EXPECT_EQ(zipper.EntryInfo(0).InternalAttributes, 1);      // text
-    EXPECT_EQ(zipper.EntryInfo(1).InternalAttributes, 0);      // stored
-    EXPECT_EQ(zipper.EntryInfo(3).ExternalAttributes, 0x21u);  // archive + read-only
+    EXPECT_EQ(zipper.EntryInfo(0).InternalAttributes, 1);  // text
+    EXPECT_EQ(zipper.EntryInfo(1).InternalAttributes, 0);  // stored
+    // The low byte: archive + read-only; the high half the file's st_mode.
+    EXPECT_EQ(zipper.EntryInfo(3).ExternalAttributes & 0xFF, 0x21u);
+    EXPECT_EQ(zipper.EntryInfo(3).ExternalAttributes >> 16 & 0170222, 0100000u);
     test::ExpectPeersAccept(source.Archive());
 }
 
@@ -197,7 +199,9 @@ TEST(ZipperCreate, FolderEntriesAndNamesRelativeToRootDir) {
     EXPECT_EQ(entries[1].Name, "sub/");
     EXPECT_EQ(entries[1].Method, 0);
     EXPECT_EQ(entries[1].CompressedSize, 0u);
-    EXPECT_EQ(zipper.EntryInfo(1).ExternalAttributes, 32u);
+    // A folder: the DOS folder bit beside the folder's st_mode.
+    EXPECT_EQ(zipper.EntryInfo(1).ExternalAttributes & 0xFF, 0x10u);
+    EXPECT_EQ(zipper.EntryInfo(1).ExternalAttributes >> 16 & 0170000, 040000u);
     test::ExpectPeersAccept(source.Archive());
 }
 
