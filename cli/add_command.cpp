@@ -142,8 +142,10 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
         zipper.SetStorePaths(false);
         zipper.SetRootDir(line.Value("-R").value_or(""));
     }
-    // RelativePaths switches recursion on; here only -r does.
+    // RelativePaths switches recursion on; here only -r does. Folders found on the way get
+    // entries of their own, as other zip tools write them, so their modes and times travel.
     zipper.SetRecurse(recurse);
+    zipper.SetAddDirEntriesOnRecurse(recurse && zipper.StorePaths());
     zipper.FilesList().clear();
     for (const std::string& word : filesOrSpecs) {
         zipper.FilesList().push_back(AsFileOrSpec(word, recurse, zipper.StoreSymlinks()));
