@@ -16,27 +16,34 @@ bool AllZero(std::string_view bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
 }
 
-}  // namespace
-
-std::vector<TExtraField> SplitExtraFields(std::string_view area, bool* wellFormed) {
-    std::vector<TExtraField> fields;
+// Calls visit for each record in order; true when the area is well formed. Lookups walk
+// the area this way without building a list, since sorting by date asks for a time per
+// comparison.
+template <typename TVisit>
+bool WalkExtraFields(std::string_view area, TVisit visit) {
     size_t offset = 0;
-    bool sound = true;
     while (offset < area.size()) {
         if (area.size() - offset < kExtraFieldHeaderSize) {
-            sound = AllZero(area.substr(offset));
-            break;
+            return AllZero(area.substr(offset));
         }
         const uint16_t tag = LoadAt(area, offset);
         const size_t length = LoadAt(area, offset + 2);
         const size_t dataStart = offset + kExtraFieldHeaderSize;
         if (length > area.size() - dataStart) {
-            sound = false;
-            break;
+            return false;
         }
-        fields.push_back({tag, area.substr(dataStart, length)});
+        visit(TExtraField{tag, area.substr(dataStart, length)});
         offset = dataStart + length;
     }
+    return true;
+}
+
+}  // namespace
+
+std::vector<TExtraField> SplitExtraFields(std::string_view area, bool* wellFormed) {
+    std::vector<TExtraField> fields;
+    const bool sound =
+        WalkExtraFields(area, [&](const TExtraField& field) { fields.push_back(field); });
     if (wellFormed != nullptr) {
         *wellFormed = sound;
     }
@@ -44,23 +51,18 @@ std::vector<TExtraField> SplitExtraFields(std::string_view area, bool* wellForme
 }
 
 bool IsWellFormedExtraArea(std::string_view area) {
-    bool wellFormed = false;
-    SplitExtraFields(area, &wellFormed);
-    return wellFormed;
+    return WalkExtraFields(area, [](const TExtraField&) {});
 }
 
 std::optional<std::string_view> FindExtraField(std::string_view area, uint16_t tag) {
-    bool wellFormed = false;
-    const std::vector<TExtraField> fields = SplitExtraFields(area, &wellFormed);
-    if (!wellFormed) {
-        return std::nullopt;
-    }
-    for (const TExtraField& field : fields) {
-        if (field.Tag == tag) {
-            return field.Data;
+    // The whole area is walked even after a match: a malformed area is not trusted at all.
+    std::optional<std::string_view> found;
+    const bool wellFormed = WalkExtraFields(area, [&](const TExtraField& field) {
+        if (!found && field.Tag == tag) {
+            found = field.Data;
         }
-    }
-    return std::nullopt;
+    });
+    return wellFormed ? found : std::nullopt;
 }
 
 std::string MakeExtraField(uint16_t tag, std::string_view data) {

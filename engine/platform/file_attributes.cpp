@@ -2,23 +2,16 @@
 
 #include <sys/stat.h>
 
+#include "platform/file_status.h"
+
 namespace mobrel {
 
 std::optional<uint8_t> FileDosAttributes(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
+    const std::optional<TFileStatus> status = FileStatus(path);
+    if (!status) {
         return std::nullopt;
     }
-    uint8_t attributes = 0;
-    if (S_ISDIR(info.st_mode)) {
-        attributes |= faDirectory;
-    } else if (S_ISREG(info.st_mode)) {
-        attributes |= faArchive;
-    }
-    if ((info.st_mode & S_IWUSR) == 0) {
-        attributes |= faReadOnly;
-    }
-    return attributes;
+    return status->DosAttributes();
 }
 
 bool ApplyDosAttributes(const std::string& path, uint8_t attributes) {

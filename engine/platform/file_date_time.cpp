@@ -5,14 +5,6 @@
 
 namespace mobrel {
 
-std::optional<TDateTime> FileModificationTime(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return static_cast<TDateTime>(info.st_mtime);
-}
-
 bool SetFileModificationTime(const std::string& path, TDateTime when) {
     struct timespec times[2] = {};
     times[0].tv_sec = static_cast<time_t>(when);

@@ -1,9 +1,6 @@
 #include "platform/file_status.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <vector>
 
 #include "platform/file_attributes.h"
 
@@ -46,28 +43,6 @@ std::optional<TFileStatus> FileStatus(const std::string& path, bool followLinks)
     status.Modified = static_cast<TDateTime>(info.st_mtim.tv_sec);
     status.Size = static_cast<int64_t>(info.st_size);
     return status;
-}
-
-std::optional<std::string> ReadLinkTarget(const std::string& path) {
-    // st_size of a link is the length of its target, but a link can change between lstat
-    // and readlink: the buffer grows until the text fits with room to spare.
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
-        if (length < 0) {
-            return std::nullopt;
-        }
-        if (static_cast<size_t>(length) < buffer.size()) {
-            return std::string(buffer.data(), static_cast<size_t>(length));
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-bool IsDanglingLink(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
-           stat(path.c_str(), &info) != 0;
 }
 
 }  // namespace mobrel

@@ -27,11 +27,4 @@ struct TFileStatus {
 // path can't be examined (a dangling link followed, a missing file).
 std::optional<TFileStatus> FileStatus(const std::string& path, bool followLinks = true);
 
-// The target text of a symbolic link as the link holds it (not resolved); nothing when path
-// is no link or can't be read.
-std::optional<std::string> ReadLinkTarget(const std::string& path);
-
-// True when path is a symbolic link whose target does not exist.
-bool IsDanglingLink(const std::string& path);
-
 }  // namespace mobrel

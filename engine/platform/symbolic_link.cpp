@@ -1,48 +1,55 @@
 #include "platform/symbolic_link.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <vector>
+
+#include "platform/file_status.h"
 
 namespace mobrel {
 
 namespace {
 
-std::optional<struct stat> LinkStatus(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.empty() ? "." : path.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return info;
+// The name itself, never what a link at it points to; an empty path is the current folder.
+std::optional<TFileStatus> NameStatus(const std::string& path) {
+    return FileStatus(path.empty() ? "." : path, false);
 }
 
 }  // namespace
 
 bool IsSymbolicLink(const std::string& path) {
-    const std::optional<struct stat> info = LinkStatus(path);
-    return info && S_ISLNK(info->st_mode);
+    const std::optional<TFileStatus> status = NameStatus(path);
+    return status && status->IsSymbolicLink();
 }
 
 bool NameExists(const std::string& path) {
-    return LinkStatus(path).has_value();
+    return NameStatus(path).has_value();
 }
 
 bool IsRealFolder(const std::string& path) {
-    const std::optional<struct stat> info = LinkStatus(path);
-    return info && S_ISDIR(info->st_mode);
+    const std::optional<TFileStatus> status = NameStatus(path);
+    return status && status->IsDirectory();
 }
 
 std::optional<std::string> LinkTarget(const std::string& path) {
-    std::vector<char> text(PATH_MAX + 1);
-    const ssize_t length = readlink(path.c_str(), text.data(), text.size());
-    // A target that fills the whole buffer may have been cut.
-    if (length < 0 || static_cast<size_t>(length) >= text.size()) {
-        return std::nullopt;
+    // A link can change between a look at its size and readlink: the buffer grows until
+    // the text fits with room to spare, so a target is never cut.
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
+        if (length < 0) {
+            return std::nullopt;
+        }
+        if (static_cast<size_t>(length) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<size_t>(length));
+        }
+        buffer.resize(buffer.size() * 2);
     }
-    return std::string(text.data(), static_cast<size_t>(length));
+}
+
+bool IsDanglingLink(const std::string& path) {
+    return IsSymbolicLink(path) && !FileStatus(path).has_value();
 }
 
 bool CreateSymbolicLink(const std::string& target, const std::string& path) {

@@ -12,8 +12,11 @@ bool IsSymbolicLink(const std::string& path);
 bool NameExists(const std::string& path);
 // True when the name is a folder itself, not a link to one.
 bool IsRealFolder(const std::string& path);
-// The text of the link at path; nothing when path is no link or can't be read.
+// The text of the link at path as the link holds it (not resolved); nothing when path is
+// no link or can't be read.
 std::optional<std::string> LinkTarget(const std::string& path);
+// True when path is a symbolic link whose target does not exist.
+bool IsDanglingLink(const std::string& path);
 // Makes path a symbolic link holding target; false when the name is taken or the folder
 // refuses it.
 bool CreateSymbolicLink(const std::string& target, const std::string& path);

@@ -6,8 +6,8 @@
 #include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
 #include "platform/file_attributes.h"
-#include "platform/file_date_time.h"
 #include "platform/file_helpers.h"
+#include "platform/file_status.h"
 #include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/symbolic_link.h"
@@ -27,7 +27,10 @@ TDateTime EntryDate(const TZipHeaderInfo& entry) {
 
 // Exact where the file's time can be read, as the entry's is.
 TDateTime ExistingFileDate(const std::string& path) {
-    return FileModificationTime(path).value_or(FileDateTimeOrNow(path));
+    if (const std::optional<TFileStatus> status = FileStatus(path)) {
+        return status->Modified;
+    }
+    return FileDateTimeOrNow(path);
 }
 
 // A name some file or link holds; a folder is no file to replace.

@@ -9,6 +9,7 @@
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "platform/string_helpers.h"
+#include "platform/symbolic_link.h"
 #include "platform/wildcard_match.h"
 #include "writer/files_list_names.h"
 #include "writer/zip_run_state.h"

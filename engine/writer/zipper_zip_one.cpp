@@ -14,6 +14,7 @@
 #include "platform/memory_stream.h"
 #include "platform/progress.h"
 #include "platform/string_helpers.h"
+#include "platform/symbolic_link.h"
 #include "writer/files_list_names.h"
 #include "writer/zip_run_state.h"
 #include "writer/zipper.h"
@@ -64,7 +65,7 @@ namespace {
 
 // A stored link's data: the target text as the link holds it.
 std::unique_ptr<TStream> OpenLinkTarget(const std::string& fileName) {
-    const std::optional<std::string> target = ReadLinkTarget(fileName);
+    const std::optional<std::string> target = LinkTarget(fileName);
     if (!target) {
         throw EFileError("Cannot read the link \"" + fileName + "\"");
     }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "platform/symbolic_link.h"
 #include "test_support.h"
 
 namespace mobrel {
@@ -51,9 +52,9 @@ TEST(FileStatus, LinkTargetsAndDanglingLinks) {
     const std::string longTarget(1000, 'a');
     fs::create_symlink("there.txt", temp / "good");
     fs::create_symlink(longTarget, temp / "long");
-    EXPECT_EQ(ReadLinkTarget((temp / "good").string()), "there.txt");
-    EXPECT_EQ(ReadLinkTarget((temp / "long").string()), longTarget);
-    EXPECT_FALSE(ReadLinkTarget((temp / "there.txt").string()));
+    EXPECT_EQ(LinkTarget((temp / "good").string()), "there.txt");
+    EXPECT_EQ(LinkTarget((temp / "long").string()), longTarget);
+    EXPECT_FALSE(LinkTarget((temp / "there.txt").string()));
     EXPECT_FALSE(IsDanglingLink((temp / "good").string()));
     EXPECT_TRUE(IsDanglingLink((temp / "long").string()));
     EXPECT_FALSE(IsDanglingLink((temp / "there.txt").string()));
