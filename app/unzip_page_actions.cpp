@@ -10,6 +10,7 @@
 #include "number_format.h"
 #include "platform/file_helpers.h"
 #include "platform/interactive_services.h"
+#include "platform/progress.h"
 #include "saved_file_list.h"
 #include "show_message.h"
 #include "unzip_page.h"
@@ -86,7 +87,7 @@ void TUnzipPage::FillEntryList() {
     int64_t total = 0;
     for (int i = 0; i < count; ++i) {
         rows.push_back(TEntryListModel::RowTextOf(engine_, i));
-        total += engine_.EntryUncompressedSize(i);
+        total = mobrel::AddedTotal(total, engine_.EntryUncompressedSize(i));
     }
     EntryList->SetRows(std::move(rows));
     unzippedTotal_ = total;

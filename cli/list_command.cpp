@@ -7,6 +7,7 @@
 #include "command_line.h"
 #include "format/zip_header_info.h"
 #include "platform/dos_date_time.h"
+#include "platform/progress.h"
 #include "reader/un_zipper.h"
 #include "subcommand.h"
 
@@ -88,7 +89,7 @@ void ListColumns(TUnZipper& zipper, std::ostream& out) {
                         GroupThousands(zipper.EntryUncompressedSize(i)),
                         GroupThousands(zipper.EntryCompressedSize(i)),
                         DateOnly(zipper.EntryDateTime(i))});
-        unzipped += zipper.EntryUncompressedSize(i);
+        unzipped = AddedTotal(unzipped, zipper.EntryUncompressedSize(i));
     }
     std::vector<size_t> widths(5, 0);
     for (const auto& row : rows) {

@@ -55,8 +55,8 @@ void ReadDirectory(const std::vector<uint8_t>& bytes) {
     if (!end.FindEndCentral(stream) || bytes.empty()) {
         return;
     }
-    stream.Seek(end.CentralOffset, mobrel::soBeginning);
-    for (int i = 0; i < end.TotalEntries; ++i) {
+    stream.Seek(static_cast<int64_t>(end.CentralOffset), mobrel::soBeginning);
+    for (uint64_t i = 0; i < end.TotalEntries; ++i) {
         const int64_t before = stream.Position();
         TZipHeaderInfo record;
         if (!record.ReadCentral(stream)) {
@@ -101,7 +101,7 @@ void ReadLocalHeaders(const std::vector<uint8_t>& bytes) {
         stream.Seek(position, mobrel::soBeginning);
         TZipHeaderInfo record;
         if (record.ReadLocal(stream)) {
-            Check(record.LocalHeaderOffset == position);
+            Check(static_cast<int64_t>(record.LocalHeaderOffset) == position);
             Check(stream.Position() == position + 30 + record.FileNameLength);
             CheckShape(record);
         } else {

@@ -50,15 +50,14 @@ uint8_t TZipCipher::DecryptHeader(const std::string& password, TEncryptionHeader
 }
 
 uint8_t TZipCipher::ReadEncryptionHeader(const std::string& password, TStream& stream,
-                                         uint32_t& compressedSize) {
+                                         uint64_t& compressedSize) {
     TEncryptionHeader header{};
     if (stream.Read(header.data(), kEncryptionHeaderSize) !=
         static_cast<int64_t>(kEncryptionHeaderSize)) {
         throw EFatalUnzipError("Premature end of file reached");
     }
-    compressedSize = compressedSize > kEncryptionHeaderSize
-                         ? compressedSize - static_cast<uint32_t>(kEncryptionHeaderSize)
-                         : 0;
+    compressedSize =
+        compressedSize > kEncryptionHeaderSize ? compressedSize - kEncryptionHeaderSize : 0;
     return DecryptHeader(password, header);
 }
 

@@ -42,7 +42,7 @@ class TZipCipher {
     // of the entry's data, so 12 come off compressedSize (never below 0). An archive that
     // ends inside the header raises EFatalUnzipError.
     uint8_t ReadEncryptionHeader(const std::string& password, TStream& stream,
-                                 uint32_t& compressedSize);
+                                 uint64_t& compressedSize);
 
     // The writer's header: InitKeys(password), ten random bytes, then bits 16..23 and
     // 24..31 of the entry's CRC-32, all encrypted. The random bytes come from the

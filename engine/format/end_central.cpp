@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "format/zip64_field.h"
 #include "platform/engine_errors.h"
 
 namespace mobrel {
@@ -80,7 +81,7 @@ bool TEndCentral::FindEndCentral(TStream& stream) {
                 TImage image;
                 std::copy_n(candidate, kEndCentralSize, image.begin());
                 SetFromImage(image);
-                CommentOffset = static_cast<uint32_t>(size - window + at + kEndCentralSize);
+                CommentOffset = size - window + at + static_cast<int64_t>(kEndCentralSize);
                 return true;
             }
         }
@@ -91,8 +92,72 @@ bool TEndCentral::FindEndCentral(TStream& stream) {
     }
 }
 
+namespace {
+
+// A classic field's value next to the ZIP64 record's: agreeing, or saturated to point there.
+template <typename TClassic>
+bool Agrees(uint64_t classic, uint64_t wide) {
+    return classic == wide || classic == static_cast<TClassic>(~TClassic{0});
+}
+
+template <typename TClassic>
+TClassic Narrowed(uint64_t value) {
+    constexpr auto kMark = static_cast<TClassic>(~TClassic{0});
+    return value >= kMark ? kMark : static_cast<TClassic>(value);
+}
+
+}  // namespace
+
+bool TEndCentral::HasSaturatedField() const {
+    return ThisDisk == kSaturated16 || CentralStartDisk == kSaturated16 ||
+           EntriesThisDisk == kSaturated16 || TotalEntries == kSaturated16 ||
+           CentralSize == kSaturated32 || CentralOffset == kSaturated32;
+}
+
+bool TEndCentral::TakeZip64(const TZip64End& wide) {
+    const bool agrees = Agrees<uint16_t>(ThisDisk, wide.ThisDisk) &&
+                        Agrees<uint16_t>(CentralStartDisk, wide.CentralStartDisk) &&
+                        Agrees<uint16_t>(EntriesThisDisk, wide.EntriesThisDisk) &&
+                        Agrees<uint16_t>(TotalEntries, wide.TotalEntries) &&
+                        Agrees<uint32_t>(CentralSize, wide.CentralSize) &&
+                        Agrees<uint32_t>(CentralOffset, wide.CentralOffset);
+    if (!agrees) {
+        return false;
+    }
+    ThisDisk = wide.ThisDisk;
+    CentralStartDisk = wide.CentralStartDisk;
+    EntriesThisDisk = wide.EntriesThisDisk;
+    TotalEntries = wide.TotalEntries;
+    CentralSize = wide.CentralSize;
+    CentralOffset = wide.CentralOffset;
+    return true;
+}
+
+bool TEndCentral::NeedsZip64() const {
+    return ThisDisk >= kSaturated16 || CentralStartDisk >= kSaturated16 ||
+           EntriesThisDisk >= kSaturated16 || TotalEntries >= kSaturated16 ||
+           CentralSize >= kSaturated32 || CentralOffset >= kSaturated32;
+}
+
+uint32_t TEndCentral::RecordSize() const {
+    const size_t zip64 = NeedsZip64() ? kZip64EndSize + kZip64LocatorSize : 0;
+    return static_cast<uint32_t>(zip64 + kEndCentralSize) + CommentLength;
+}
+
 void TEndCentral::WriteEndCentral(TStream& stream) {
     using namespace end_central;
+    if (NeedsZip64()) {
+        TZip64Locator locator{ThisDisk, static_cast<uint64_t>(stream.Position()), ThisDisk + 1};
+        TZip64End wide;
+        wide.ThisDisk = ThisDisk;
+        wide.CentralStartDisk = CentralStartDisk;
+        wide.EntriesThisDisk = EntriesThisDisk;
+        wide.TotalEntries = TotalEntries;
+        wide.CentralSize = CentralSize;
+        wide.CentralOffset = CentralOffset;
+        wide.Write(stream);
+        locator.Write(stream);
+    }
     // The length field must describe the bytes that follow: a comment that isn't loaded is
     // not written, and then the record says there is none.
     const bool writeComment = CommentLength != 0 && comment_.has_value();
@@ -101,12 +166,12 @@ void TEndCentral::WriteEndCentral(TStream& stream) {
     TImage image{};
     uint8_t* p = image.data();
     StoreU32(p + kSignature, Signature);
-    StoreU16(p + kThisDisk, ThisDisk);
-    StoreU16(p + kCentralStartDisk, CentralStartDisk);
-    StoreU16(p + kEntriesThisDisk, EntriesThisDisk);
-    StoreU16(p + kTotalEntries, TotalEntries);
-    StoreU32(p + kCentralSize, CentralSize);
-    StoreU32(p + kCentralOffset, CentralOffset);
+    StoreU16(p + kThisDisk, Narrowed<uint16_t>(ThisDisk));
+    StoreU16(p + kCentralStartDisk, Narrowed<uint16_t>(CentralStartDisk));
+    StoreU16(p + kEntriesThisDisk, Narrowed<uint16_t>(EntriesThisDisk));
+    StoreU16(p + kTotalEntries, Narrowed<uint16_t>(TotalEntries));
+    StoreU32(p + kCentralSize, Narrowed<uint32_t>(CentralSize));
+    StoreU32(p + kCentralOffset, Narrowed<uint32_t>(CentralOffset));
     StoreU16(p + kCommentLength, CommentLength);
     stream.WriteBuffer(image.data(), std::ssize(image));
     if (writeComment) {

@@ -14,11 +14,11 @@ class TLocalExtents {
   public:
     // Records the entry's extent, at least its fixed local header, its name as the central
     // header gives it and its compressed data. False, recording nothing, when that overlaps
-    // an extent already recorded.
+    // an extent already recorded or its end passes what 64 bits can count.
     bool Claim(const TZipHeaderInfo& entry);
 
   private:
-    using TStart = std::pair<uint16_t, uint32_t>;  // disk, offset
+    using TStart = std::pair<uint32_t, uint64_t>;  // disk, offset
     std::map<TStart, uint64_t> ends_;              // where each extent ends on its disk
 };
 

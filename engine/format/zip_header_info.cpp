@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "format/extra_field.h"
 #include "format/modification_time_field.h"
 #include "platform/engine_errors.h"
 #include "platform/sanitize_dos_date_time.h"
@@ -12,6 +13,19 @@ namespace mobrel {
 namespace {
 
 constexpr size_t kMaxFieldLength = 0xFFFF;
+constexpr uint16_t kVersionNeededForZip64 = 45;
+// No true size or offset comes near this; a larger one could only wrap in arithmetic.
+constexpr uint64_t kLargestWideValue = uint64_t{1} << 62;
+
+uint32_t Narrowed(uint64_t value, bool saturate) {
+    return saturate ? kSaturated32 : static_cast<uint32_t>(value);
+}
+
+bool Plausible(const TZip64Values& values) {
+    return values.UncompressedSize <= kLargestWideValue &&
+           values.CompressedSize <= kLargestWideValue &&
+           values.LocalHeaderOffset <= kLargestWideValue;
+}
 
 // Reads until count bytes arrived or the stream has no more; returns how many arrived.
 int64_t ReadFully(TStream& stream, uint8_t* data, int64_t count) {
@@ -143,6 +157,7 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& source) {
     ExternalAttributes = source.ExternalAttributes;
     LocalHeaderOffset = source.LocalHeaderOffset;
     CentralHeaderOffset = source.CentralHeaderOffset;
+    CentralZip64 = source.CentralZip64;
     CentralExtra = source.CentralExtra;
     LocalExtra = source.LocalExtra;
     readName_ = source.readName_;
@@ -296,7 +311,10 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk
     SetNameAsRead(NameFromCentral(stored, LoadU16(image.data() + kVersionMadeBy), flags),
                   {stored, (flags & kUtf8NameFlag) != 0});
     CentralExtra = std::move(extra);
-    CentralHeaderOffset = static_cast<uint32_t>(position);
+    CentralHeaderOffset = position;
+    if (!TakeCentralZip64()) {
+        return reader.Fail();
+    }
     return true;
 }
 
@@ -319,8 +337,85 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
     const uint16_t flags = LoadU16(image.data() + kGeneralFlags);
     SetFromLocal(image, "");
     SetNameAsRead(NameFromLocal(stored, flags), {stored, (flags & kUtf8NameFlag) != 0});
-    LocalHeaderOffset = static_cast<uint32_t>(position);
+    LocalHeaderOffset = static_cast<uint64_t>(position);
     return true;
+}
+
+TZip64Values TZipHeaderInfo::WideValues() const {
+    return {UncompressedSize, CompressedSize, LocalHeaderOffset, DiskNumberStart};
+}
+
+bool TZipHeaderInfo::TakeCentralZip64() {
+    uint8_t mask = 0;
+    mask |= UncompressedSize == kSaturated32 ? kZip64Uncompressed : 0;
+    mask |= CompressedSize == kSaturated32 ? kZip64Compressed : 0;
+    mask |= LocalHeaderOffset == kSaturated32 ? kZip64Offset : 0;
+    mask |= DiskNumberStart == kSaturated16 ? kZip64Disk : 0;
+    if (mask == 0) {
+        return true;
+    }
+    TZip64Values values = WideValues();
+    if (!ReadZip64Field(CentralExtra, mask, values) || !Plausible(values)) {
+        return false;
+    }
+    UncompressedSize = values.UncompressedSize;
+    CompressedSize = values.CompressedSize;
+    LocalHeaderOffset = values.LocalHeaderOffset;
+    DiskNumberStart = values.DiskNumberStart;
+    CentralZip64 = mask;
+    return true;
+}
+
+bool TZipHeaderInfo::TakeLocalZip64() {
+    if (UncompressedSize != kSaturated32 && CompressedSize != kSaturated32) {
+        return true;
+    }
+    // A local field holds both sizes; a writer that put only the saturated one is read too.
+    TZip64Values values = WideValues();
+    uint8_t mask = kZip64Sizes;
+    if (!ReadZip64Field(LocalExtra, mask, values)) {
+        mask = (UncompressedSize == kSaturated32 ? kZip64Uncompressed : 0) |
+               (CompressedSize == kSaturated32 ? kZip64Compressed : 0);
+        if (!ReadZip64Field(LocalExtra, mask, values)) {
+            return false;
+        }
+    }
+    if (!Plausible(values)) {
+        return false;
+    }
+    UncompressedSize = values.UncompressedSize;
+    CompressedSize = values.CompressedSize;
+    return true;
+}
+
+uint8_t TZipHeaderInfo::CentralZip64Mask() const {
+    uint8_t mask = CentralZip64;
+    mask |= UncompressedSize >= kSaturated32 ? kZip64Uncompressed : 0;
+    mask |= CompressedSize >= kSaturated32 ? kZip64Compressed : 0;
+    mask |= LocalHeaderOffset >= kSaturated32 ? kZip64Offset : 0;
+    mask |= DiskNumberStart >= kSaturated16 ? kZip64Disk : 0;
+    return mask;
+}
+
+uint8_t TZipHeaderInfo::LocalZip64Mask() const {
+    const bool needed = UncompressedSize >= kSaturated32 || CompressedSize >= kSaturated32;
+    return needed || HasLocalZip64() ? kZip64Sizes : 0;
+}
+
+bool TZipHeaderInfo::HasLocalZip64() const {
+    return FindExtraField(LocalExtra, kExtraZip64).has_value();
+}
+
+void TZipHeaderInfo::ReserveLocalZip64() {
+    LocalExtra = WithZip64Field(LocalExtra, kZip64Sizes, WideValues());
+}
+
+std::string TZipHeaderInfo::CentralExtraToWrite() const {
+    return WithZip64Field(CentralExtra, CentralZip64Mask(), WideValues());
+}
+
+std::string TZipHeaderInfo::LocalExtraToWrite() const {
+    return WithZip64Field(LocalExtra, LocalZip64Mask(), WideValues());
 }
 
 TStoredName TZipHeaderInfo::EncodeName(std::string_view directory, std::string_view fileName) {
@@ -371,6 +466,12 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
     const bool writeComment = FileCommentLength != 0 && fileComment_.has_value();
     FileCommentLength = static_cast<uint16_t>(writeComment ? fileComment_->size() : 0);
 
+    const uint8_t mask = CentralZip64Mask();
+    CentralExtra = CentralExtraToWrite();
+    if (mask != 0) {
+        VersionNeeded = std::max(VersionNeeded, kVersionNeededForZip64);
+    }
+
     TCentralImage image{};
     uint8_t* p = image.data();
     StoreU32(p + kSignature, kCentralHeaderSignature);
@@ -380,16 +481,17 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
     StoreU16(p + kCompressionMethod, CompressionMethod);
     StoreU32(p + kDosDateTime, DosDateTime);
     StoreU32(p + kCrc32, CRC32);
-    StoreU32(p + kCompressedSize, CompressedSize);
-    StoreU32(p + kUncompressedSize, UncompressedSize);
+    StoreU32(p + kCompressedSize, Narrowed(CompressedSize, mask & kZip64Compressed));
+    StoreU32(p + kUncompressedSize, Narrowed(UncompressedSize, mask & kZip64Uncompressed));
     StoreU16(p + kFileNameLength, FileNameLength);
     ExtraFieldLength = static_cast<uint16_t>(CentralExtra.size());
     StoreU16(p + kExtraFieldLength, ExtraFieldLength);
     StoreU16(p + kFileCommentLength, FileCommentLength);
-    StoreU16(p + kDiskNumberStart, DiskNumberStart);
+    StoreU16(p + kDiskNumberStart,
+             (mask & kZip64Disk) ? kSaturated16 : static_cast<uint16_t>(DiskNumberStart));
     StoreU16(p + kInternalAttributes, InternalAttributes);
     StoreU32(p + kExternalAttributes, ExternalAttributes);
-    StoreU32(p + kLocalHeaderOffset, LocalHeaderOffset);
+    StoreU32(p + kLocalHeaderOffset, Narrowed(LocalHeaderOffset, mask & kZip64Offset));
     stream.WriteBuffer(image.data(), std::ssize(image));
     stream.WriteBuffer(stored.Bytes.data(), std::ssize(stored.Bytes));
     stream.WriteBuffer(CentralExtra.data(), std::ssize(CentralExtra));
@@ -402,18 +504,22 @@ void TZipHeaderInfo::WriteLocal(TStream& stream) {
     using namespace local_header;
     const TStoredName stored = StoredName();
     ApplyStoredName(stored);
-    LocalHeaderOffset = static_cast<uint32_t>(stream.Position());
+    LocalHeaderOffset = static_cast<uint64_t>(stream.Position());
+    const uint8_t mask = LocalZip64Mask();
+    LocalExtra = LocalExtraToWrite();
+    const uint16_t versionNeeded =
+        mask != 0 ? std::max(VersionNeeded, kVersionNeededForZip64) : VersionNeeded;
 
     TLocalImage image{};
     uint8_t* p = image.data();
     StoreU32(p + kSignature, kLocalHeaderSignature);
-    StoreU16(p + kVersionNeeded, VersionNeeded);
+    StoreU16(p + kVersionNeeded, versionNeeded);
     StoreU16(p + kGeneralFlags, GeneralFlags);
     StoreU16(p + kCompressionMethod, CompressionMethod);
     StoreU32(p + kDosDateTime, DosDateTime);
     StoreU32(p + kCrc32, CRC32);
-    StoreU32(p + kCompressedSize, CompressedSize);
-    StoreU32(p + kUncompressedSize, UncompressedSize);
+    StoreU32(p + kCompressedSize, Narrowed(CompressedSize, mask != 0));
+    StoreU32(p + kUncompressedSize, Narrowed(UncompressedSize, mask != 0));
     StoreU16(p + kFileNameLength, FileNameLength);
     LocalExtraFieldLength = static_cast<uint16_t>(LocalExtra.size());
     StoreU16(p + local_header::kExtraFieldLength, LocalExtraFieldLength);
@@ -423,12 +529,13 @@ void TZipHeaderInfo::WriteLocal(TStream& stream) {
 }
 
 uint32_t TZipHeaderInfo::LocalSize() const {
-    return static_cast<uint32_t>(kLocalHeaderSize + StoredName().Bytes.size() + LocalExtra.size());
+    return static_cast<uint32_t>(kLocalHeaderSize + StoredName().Bytes.size() +
+                                 LocalExtraToWrite().size());
 }
 
 uint32_t TZipHeaderInfo::CentralSize() const {
     return static_cast<uint32_t>(kCentralHeaderSize + StoredName().Bytes.size() +
-                                 CentralExtra.size()) +
+                                 CentralExtraToWrite().size()) +
            FileCommentLength;
 }
 

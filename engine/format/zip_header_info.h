@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "format/compression_method.h"
+#include "format/zip64_field.h"
 #include "format/zip_format.h"
 #include "platform/code_page.h"
 #include "platform/dos_date_time.h"
@@ -47,17 +48,23 @@ class TZipHeaderInfo : public TObject {
     uint16_t CompressionMethod = cmDeflated;
     uint32_t DosDateTime = 0;  // DOS time in the low half, DOS date in the high half
     uint32_t CRC32 = 0xFFFFFFFF;
-    uint32_t CompressedSize = 0;  // includes the 12-byte encryption header
-    uint32_t UncompressedSize = 0;
+    // Sizes, offset and disk hold the entry's true values, from the ZIP64 extra field when
+    // the header's own fields are saturated; writing saturates the ones that don't fit.
+    uint64_t CompressedSize = 0;  // includes the 12-byte encryption header
+    uint64_t UncompressedSize = 0;
     uint16_t FileNameLength = 0;  // bytes of the name as stored in the archive
     uint16_t ExtraFieldLength = 0;
     uint16_t LocalExtraFieldLength = 0;
     uint16_t FileCommentLength = 0;  // also while the comment itself is not loaded
-    uint16_t DiskNumberStart = 0;    // 0-based
+    uint32_t DiskNumberStart = 0;    // 0-based
     uint16_t InternalAttributes = 1;
     uint32_t ExternalAttributes = 32;  // the low byte holds the MS-DOS attribute bits
-    uint32_t LocalHeaderOffset = 0;
-    uint32_t CentralHeaderOffset = 0;  // where the central header was read in its stream
+    uint64_t LocalHeaderOffset = 0;
+    int64_t CentralHeaderOffset = 0;  // where the central header was read in its stream
+    // The values the central header kept in its ZIP64 field when it was read (kZip64*
+    // bits): they stay there on a rewrite even when they would fit, so an entry that is
+    // kept keeps its header byte for byte.
+    uint8_t CentralZip64 = 0;
 
     // The extra fields as stored, written back unchanged: the central header's (read with
     // the directory) and the local header's (read when the entry's data is, and for a new
@@ -100,6 +107,9 @@ class TZipHeaderInfo : public TObject {
     // Read a local header; the stream is left after the name, before the local extra field.
     // Bad data gives false with the stream back where it was.
     bool ReadLocal(TStream& stream);
+    // After LocalExtra is read: takes the sizes a local header saturated from its ZIP64
+    // field. False when the field is missing or too short for them.
+    bool TakeLocalZip64();
 
     // Write a central header with the name, CentralExtra and, when loaded, the comment.
     void WriteCentral(TStream& stream);
@@ -123,6 +133,12 @@ class TZipHeaderInfo : public TObject {
     bool HasComment() const { return FileCommentLength > 0; }
     uint32_t LocalSize() const;
     uint32_t CentralSize() const;
+    // Whether the local header holds its sizes in a ZIP64 field, so that a data descriptor
+    // after the data has 8-byte sizes too.
+    bool HasLocalZip64() const;
+    // Gives a new entry a local ZIP64 field for its sizes before its header is first
+    // written, for data that may pass 4 GiB: the header then never has to grow.
+    void ReserveLocalZip64();
 
   private:
     void SetName(std::string_view name);
@@ -135,6 +151,15 @@ class TZipHeaderInfo : public TObject {
     // Records the stored form about to be written in FileNameLength and flag bit 11.
     void ApplyStoredName(const TStoredName& stored);
     uint16_t VersionMadeByFor(const TStoredName& stored) const;
+    // The ZIP64 values of the record, and which of them each header puts in its field.
+    TZip64Values WideValues() const;
+    uint8_t CentralZip64Mask() const;
+    uint8_t LocalZip64Mask() const;
+    // The extra areas as written: the stored ones with their ZIP64 field brought up to date.
+    std::string CentralExtraToWrite() const;
+    std::string LocalExtraToWrite() const;
+    // Takes the values the central header saturated from its ZIP64 field.
+    bool TakeCentralZip64();
 
     std::string fileName_;
     std::string directory_;

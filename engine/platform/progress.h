@@ -10,4 +10,8 @@ namespace mobrel {
 int PercentOf(int32_t part, int32_t whole);
 int PercentOf(int64_t part, int64_t whole);
 
+// total + amount for a running total of sizes an archive declares: a damaged or hostile
+// directory may claim more than 64 bits can sum, and the total then stays at its largest.
+int64_t AddedTotal(int64_t total, uint64_t amount);
+
 }  // namespace mobrel

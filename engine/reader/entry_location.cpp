@@ -11,7 +11,7 @@
 namespace mobrel {
 
 void TUnZipper::ReadLocalHeader() {
-    if (endCentral_->ThisDisk != 0 && spare_->DiskNumberStart != currentDisk_) {
+    if (endCentral_->ThisDisk != 0 && static_cast<int>(spare_->DiskNumberStart) != currentDisk_) {
         OpenDisk(spare_->DiskNumberStart + 1);
     }
     TStream& stream = ArchiveStream();

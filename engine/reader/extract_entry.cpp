@@ -183,7 +183,8 @@ void TUnZipper::CheckEntryCrc(int fileIndex, const std::string& fName, bool& ret
     // A test also wants the length its header declares: data that ends early with a
     // matching CRC is what is left of a damaged entry, and a repair must not copy it.
     const bool lengthAsDeclared =
-        !testMode_ || decodeContext_->BytesDelivered() == entry.UncompressedSize;
+        !testMode_ ||
+        static_cast<uint64_t>(decodeContext_->BytesDelivered()) == entry.UncompressedSize;
     if (crcValue_ == entry.CRC32 && lengthAsDeclared) {
         if (OnEndUnZip) {
             OnEndUnZip(*this, fileIndex, fName);

@@ -10,6 +10,7 @@
 #include "platform/file_status.h"
 #include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
+#include "platform/progress.h"
 #include "platform/symbolic_link.h"
 #include "reader/un_zipper.h"
 
@@ -47,7 +48,8 @@ void TUnZipper::SkipEntry(TSkipReason reason, const std::string& fName, int file
         bool retry = false;  // nothing reads it back
         OnSkippingFile(*this, reason, fName, fileIndex, retry);
     }
-    totalBytes_ -= spare_->UncompressedSize;
+    totalBytes_ =
+        std::max<int64_t>(0, totalBytes_ - static_cast<int64_t>(spare_->UncompressedSize));
 }
 
 bool TUnZipper::MayReplace(int fileIndex, std::string& path) {

@@ -23,7 +23,7 @@ uint8_t ExpectedCheckByte(const TZipHeaderInfo& entry) {
 
 bool TUnZipper::CheckPassword(int fileIndex) {
     const uint8_t expected = ExpectedCheckByte(*spare_);
-    const uint32_t compressedSize = spare_->CompressedSize;
+    const uint64_t compressedSize = spare_->CompressedSize;
     for (;;) {
         const uint8_t check =
             cipher_->ReadEncryptionHeader(password_, ArchiveStream(), spare_->CompressedSize);

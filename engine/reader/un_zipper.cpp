@@ -156,11 +156,11 @@ TDateTime TUnZipper::EntryDateTime(int index) const {
     return VisibleEntry(index).ModificationTime().value_or(Now());
 }
 
-uint32_t TUnZipper::EntryCompressedSize(int index) const {
+uint64_t TUnZipper::EntryCompressedSize(int index) const {
     return VisibleEntry(index).CompressedSize;
 }
 
-uint32_t TUnZipper::EntryUncompressedSize(int index) const {
+uint64_t TUnZipper::EntryUncompressedSize(int index) const {
     return VisibleEntry(index).UncompressedSize;
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "format/zip64_end_records.h"
 #include "format/zip_format.h"
 #include "format/zip_sort_mode.h"
 #include "platform/dos_date_time.h"
@@ -182,8 +183,8 @@ class TUnZipper {
     // The entry's modification time: exact from its extra fields, else its DOS date-time as
     // local time; the current time when that is no calendar date.
     TDateTime EntryDateTime(int index) const;
-    uint32_t EntryCompressedSize(int index) const;
-    uint32_t EntryUncompressedSize(int index) const;
+    uint64_t EntryCompressedSize(int index) const;
+    uint64_t EntryUncompressedSize(int index) const;
     // The whole record, for callers that show more than the accessors above.
     const TZipHeaderInfo& EntryInfo(int index) const;
     // Read from the archive on first use.
@@ -363,7 +364,12 @@ class TUnZipper {
     std::unique_ptr<TStream> OpenZfcWithEndRecord();
     void HandleMissingEndRecord();
     void DecideMultiMode();
-    void RejectZip64EndRecord(TStream& source);
+    // Takes the values of the ZIP64 end record that a locator before the end record points
+    // at, which may lie on another disk of a set (source then names that disk's stream).
+    // End records that contradict each other leave the directory to be rebuilt.
+    void ReadZip64EndRecord(TStream*& source, bool fromZfc);
+    std::optional<TZip64End> FindZip64End(TStream*& source, const TZip64Locator& locator,
+                                          bool fromZfc);
     void ReadCentralHeaders(TStream*& source);
     void MergeIntoRebuilt(const TZipHeaderInfo& central, std::set<const TZipHeaderInfo*>& merged);
     void LoadCommentAt(TZipHeaderInfo& entry, TStream& source);

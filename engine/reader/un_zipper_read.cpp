@@ -24,21 +24,16 @@ namespace mobrel {
 namespace {
 
 const char* const kNotAValidZip = "Not a valid zip file!";
-const char* const kZip64NotSupported = "ZIP64 archives are not supported";
-constexpr uint32_t kZip64LocatorSignature = 0x07064B50;  // "PK\6\7"
-constexpr int64_t kZip64LocatorSize = 20;
+constexpr size_t kZip64DataDescriptorSize = 24;
 
-// Fields the zip64 extension saturates to send the reader to its own records.
-bool IsSaturated(uint16_t value) {
-    return value == 0xFFFF;
-}
-bool IsSaturated(uint32_t value) {
-    return value == 0xFFFFFFFF;
-}
-
-bool DescribesZip64Entry(const TZipHeaderInfo& entry) {
-    return IsSaturated(entry.CompressedSize) || IsSaturated(entry.UncompressedSize) ||
-           IsSaturated(entry.LocalHeaderOffset) || IsSaturated(entry.DiskNumberStart);
+// Reads exactly the image's size at position; false when the stream has fewer bytes there.
+template <typename TImage>
+bool ReadImageAt(TStream& stream, int64_t position, TImage& image) {
+    if (position < 0 || position > stream.Size() - std::ssize(image)) {
+        return false;
+    }
+    stream.Seek(position, soBeginning);
+    return stream.Read(image.data(), std::ssize(image)) == std::ssize(image);
 }
 
 // False when the record's position or bytes clash with an entry already in the directory.
@@ -213,41 +208,68 @@ void TUnZipper::DecideMultiMode() {
     multiMode_ = endCentral_->ThisDisk == 0 ? mmNone : mmBlocks;
 }
 
-void TUnZipper::RejectZip64EndRecord(TStream& source) {
+std::optional<TZip64End> TUnZipper::FindZip64End(TStream*& source, const TZip64Locator& locator,
+                                                 bool fromZfc) {
+    // The disk this record is on: what the classic record says, or when that is saturated
+    // the last of the locator's disks (writers that put 0 there mean a single file).
     const TEndCentral& end = *endCentral_;
-    if (IsSaturated(end.CentralSize) || IsSaturated(end.CentralOffset)) {
-        throw EFormatLimit(zipName_ + ": " + kZip64NotSupported);
+    const uint32_t lastDisk = locator.TotalDisks == 0 ? 0 : locator.TotalDisks - 1;
+    const uint32_t thisDisk = end.ThisDisk == kSaturated16 ? lastDisk : end.ThisDisk;
+    if (!fromZfc && locator.EndDisk != thisDisk) {
+        if (locator.EndDisk > thisDisk) {
+            return std::nullopt;
+        }
+        multiMode_ = mmBlocks;
+        diskCount_ = static_cast<int>(std::min<uint32_t>(thisDisk, kSaturated16)) + 1;
+        OpenDisk(static_cast<int>(locator.EndDisk) + 1);
+        source = zipStream_.get();
     }
-    const bool countSaturated = IsSaturated(end.ThisDisk) || IsSaturated(end.CentralStartDisk) ||
-                                IsSaturated(end.EntriesThisDisk) || IsSaturated(end.TotalEntries);
-    if (!countSaturated) {
-        return;  // the classic fields are authoritative, whatever a locator-like name says
+    TZip64End::TImage image{};
+    if (locator.EndOffset > static_cast<uint64_t>(source->Size()) ||
+        !ReadImageAt(*source, static_cast<int64_t>(locator.EndOffset), image)) {
+        return std::nullopt;
     }
-    // 65535 entries is a legal classic count; only a zip64 locator in front of the end
-    // record makes it a saturated one.
-    const int64_t endPosition =
-        static_cast<int64_t>(end.CommentOffset) - static_cast<int64_t>(kEndCentralSize);
-    if (endPosition < kZip64LocatorSize) {
+    return TZip64End::FromImage(image);
+}
+
+void TUnZipper::ReadZip64EndRecord(TStream*& source, bool fromZfc) {
+    TEndCentral& end = *endCentral_;
+    TZip64Locator::TImage image{};
+    std::optional<TZip64Locator> locator;
+    if (ReadImageAt(*source, end.LocatorPosition(), image)) {
+        locator = TZip64Locator::FromImage(image);
+    }
+    // Without a locator the classic fields are authoritative, whatever they hold: 65,535
+    // entries is a legal classic count.
+    if (!locator) {
         return;
     }
-    uint8_t signature[4] = {};
-    source.Seek(endPosition - kZip64LocatorSize, soBeginning);
-    if (source.Read(signature, 4) == 4 && LoadU32(signature) == kZip64LocatorSignature) {
-        throw EFormatLimit(zipName_ + ": " + kZip64NotSupported);
+    const std::optional<TZip64End> wide = FindZip64End(source, *locator, fromZfc);
+    if (wide && end.TakeZip64(*wide)) {
+        return;
+    }
+    // Bytes that look like a locator (a name may hold them) mean nothing as long as the
+    // classic record stands on its own.
+    if (end.HasSaturatedField() && !RebuildFromLocalHeaders()) {
+        FailBadZip();
     }
 }
 
 void TUnZipper::ReadDirectoryFrom(TStream*& source, bool fromZfc) {
     if (!rebuilt_) {
-        RejectZip64EndRecord(*source);
-        currentDisk_ = fromZfc ? 0 : endCentral_->ThisDisk;
+        currentDisk_ = fromZfc ? 0 : static_cast<int>(endCentral_->ThisDisk);
+        ReadZip64EndRecord(source, fromZfc);
+    }
+    if (!rebuilt_) {
         DecideMultiMode();
         if (endCentral_->TotalEntries != 0) {
-            if (!fromZfc && multiMode_ != mmNone && endCentral_->CentralStartDisk != currentDisk_) {
-                OpenDisk(endCentral_->CentralStartDisk + 1);
+            const auto startDisk = static_cast<int>(endCentral_->CentralStartDisk);
+            if (!fromZfc && multiMode_ != mmNone && startDisk != currentDisk_) {
+                OpenDisk(startDisk + 1);
                 source = zipStream_.get();
             }
-            source->Seek(fromZfc ? 0 : endCentral_->CentralOffset, soBeginning);
+            source->Seek(fromZfc ? 0 : static_cast<int64_t>(endCentral_->CentralOffset),
+                         soBeginning);
         }
     }
     if (!physical_) {
@@ -255,7 +277,7 @@ void TUnZipper::ReadDirectoryFrom(TStream*& source, bool fromZfc) {
     }
     ReadCentralHeaders(source);
     LoadMultiDiskZipComment(fromZfc ? source : nullptr);
-    diskCount_ = endCentral_->ThisDisk + 1;
+    diskCount_ = static_cast<int>(endCentral_->ThisDisk) + 1;
     // After a read from the companion file the first disk is the one to ask for; after a
     // read that had to open the disk where the directory starts, that disk is the one open
     // (CurrentDisk must name the file the stream reads, or extraction reads the wrong disk).
@@ -280,7 +302,7 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
     TZipHeaderInfo* previous = nullptr;
     std::set<const TZipHeaderInfo*> merged;
     TLocalExtents extents;
-    for (int i = 0; i < endCentral_->TotalEntries;) {
+    for (uint64_t i = 0; i < endCentral_->TotalEntries;) {
         auto record = std::make_unique<TZipHeaderInfo>();
         TNextDiskFunc nextDisk;
         if (multiMode_ != mmNone && !rebuilt_) {
@@ -303,9 +325,6 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
         pending = 0;
         if (read) {
             ApplyUnicodePath(*record, record->CentralExtra);
-            if (DescribesZip64Entry(*record)) {
-                throw EFormatLimit(zipName_ + ": " + kZip64NotSupported);
-            }
             if (rebuilt_) {
                 MergeIntoRebuilt(*record, merged);
                 ++i;
@@ -355,7 +374,7 @@ void TUnZipper::MergeIntoRebuilt(const TZipHeaderInfo& central,
     if (!merged.insert(found).second) {
         return;
     }
-    const uint32_t offset = found->LocalHeaderOffset;
+    const uint64_t offset = found->LocalHeaderOffset;
     found->Assign(central);
     found->LocalHeaderOffset = offset;
 }
@@ -385,8 +404,8 @@ void TUnZipper::LoadMultiDiskZipComment(TStream* zfc) {
     }
     TStream* source = zfc;
     if (source == nullptr) {
-        if (currentDisk_ != end.ThisDisk) {
-            OpenDisk(end.ThisDisk + 1);
+        if (currentDisk_ != static_cast<int>(end.ThisDisk)) {
+            OpenDisk(static_cast<int>(end.ThisDisk) + 1);
         }
         source = zipStream_.get();
     }
@@ -449,15 +468,19 @@ bool TUnZipper::RebuildFromLocalHeaders() {
     CreatePhysicalDirectory();
     for (;;) {
         auto record = std::make_unique<TZipHeaderInfo>();
-        if (!record->ReadLocal(stream) || DescribesZip64Entry(*record)) {
-            break;  // sizes of a zip64 entry live in its extra field: they can't be stepped
+        if (!record->ReadLocal(stream)) {
+            break;
         }
         record->LocalExtra = ReadText(stream, record->LocalExtraFieldLength);
+        if (!record->TakeLocalZip64()) {
+            break;  // the sizes are unknown, so the next header can't be found
+        }
         ApplyUnicodePath(*record, record->LocalExtra);
         int64_t skip = static_cast<int64_t>(record->CompressedSize) +
                        (record->LocalExtraFieldLength - std::ssize(record->LocalExtra));
         if (record->HasDataDescriptor()) {
-            skip += static_cast<int64_t>(kDataDescriptorSize);
+            skip += static_cast<int64_t>(record->HasLocalZip64() ? kZip64DataDescriptorSize
+                                                                 : kDataDescriptorSize);
         }
         try {
             physical_->Add(record.get());
@@ -469,8 +492,8 @@ bool TUnZipper::RebuildFromLocalHeaders() {
     }
     TEndCentral& end = *endCentral_;
     end.ThisDisk = 0;
-    end.CentralOffset = static_cast<uint32_t>(stream.Position());
-    end.TotalEntries = static_cast<uint16_t>(std::min(physical_->Count(), 0xFFFF));
+    end.CentralOffset = static_cast<uint64_t>(stream.Position());
+    end.TotalEntries = static_cast<uint64_t>(physical_->Count());
     currentDisk_ = 0;
     diskCount_ = 1;
     return true;

@@ -6,6 +6,7 @@
 #include "format/sorted_zip.h"
 #include "platform/engine_errors.h"
 #include "platform/file_permissions.h"
+#include "platform/progress.h"
 #include "platform/string_helpers.h"
 #include "platform/wildcard_match.h"
 #include "reader/folder_stamps.h"
@@ -213,7 +214,7 @@ int TUnZipper::MarkChosenEntries() {
         }
         // Folders take part (with RecreateDirs) but are neither files nor bytes to count.
         if (entry.Marked && !entry.FileName().empty()) {
-            totalBytes_ += entry.UncompressedSize;
+            totalBytes_ = AddedTotal(totalBytes_, entry.UncompressedSize);
         } else {
             --numFiles;
         }

@@ -20,9 +20,6 @@ int64_t TArchiveOutputStream::Write(const void* data, int64_t count) {
     if (count <= 0) {
         return 0;
     }
-    if (buffer_->Position() + count > kMaxArchiveSize) {
-        throw EFormatLimit("The archive would pass 4 GiB, more than the zip format can hold");
-    }
     if (buffer_->Write(data, count) != count) {
         throw ENotEnoughRoom(kNotEnoughRoom);
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <vector>
 
@@ -58,7 +59,7 @@ std::string TMultiDiskWriter::BlockFileName(const std::string& archiveName, int 
 int64_t TMultiDiskWriter::SpaceLimit(int64_t freeSpace) {
     // Unknown free space: the volume takes what the medium takes, and a full one ends the
     // run as a full disk.
-    return freeSpace < 0 ? TArchiveOutputStream::kMaxArchiveSize : freeSpace;
+    return freeSpace < 0 ? std::numeric_limits<int64_t>::max() : freeSpace;
 }
 
 std::string TMultiDiskWriter::FirstVolumeFile() {
@@ -75,7 +76,7 @@ void TMultiDiskWriter::MakeRoomForLocalHeader(TZipHeaderInfo& entry) {
     // At least one byte of room must follow the header, or its data would start a disk of
     // its own behind a header that ends the previous one.
     MakeRoom(int64_t{entry.LocalSize()} + 1);
-    entry.DiskNumberStart = static_cast<uint16_t>(run_.CurrentDisk);
+    entry.DiskNumberStart = static_cast<uint32_t>(run_.CurrentDisk);
 }
 
 void TMultiDiskWriter::CopyOutFileData(const TCopyProgress& progress) {
@@ -113,7 +114,7 @@ void TMultiDiskWriter::MakeRoomForCentralHeader(const TZipHeaderInfo& entry, TEn
     if (MakeRoom(entry.CentralSize())) {
         centralHeadersOnDisk_ = 0;
         if (centralHeadersWritten_ == 0) {
-            end.CentralStartDisk = static_cast<uint16_t>(run_.CurrentDisk);
+            end.CentralStartDisk = static_cast<uint32_t>(run_.CurrentDisk);
             end.CentralOffset = 0;
         }
     }
@@ -127,7 +128,7 @@ void TMultiDiskWriter::MakeRoomForEndRecord(TEndCentral& end) {
     }
     // The field counts the central headers on the end record's disk, which readers compare
     // with the total for a set that is all on one disk.
-    end.EntriesThisDisk = static_cast<uint16_t>(centralHeadersOnDisk_);
+    end.EntriesThisDisk = static_cast<uint64_t>(centralHeadersOnDisk_);
 }
 
 bool TMultiDiskWriter::MakeRoom(int64_t bytes) {

@@ -48,6 +48,7 @@ struct TZipRunState {
     int64_t BytesDone = 0;
     int64_t FileSize = 0;
     int64_t FileBytesRead = 0;
+    uint32_t LocalHeaderSize = 0;  // of the entry being written, as first written
     int64_t BytesOnDisk = 0;
 
     // The file being zipped, its CRC register and, with a password, its cipher.

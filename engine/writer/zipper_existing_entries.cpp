@@ -26,12 +26,20 @@ void EraseAt(std::vector<std::string>& list, size_t index) {
 }
 
 void WriteDataDescriptor(TStream& output, const TZipHeaderInfo& entry) {
-    uint8_t descriptor[kDataDescriptorSize];
+    // Sizes in 8 bytes when the local header keeps its sizes in a ZIP64 field.
+    const bool wide = entry.HasLocalZip64() || entry.CompressedSize >= kSaturated32 ||
+                      entry.UncompressedSize >= kSaturated32;
+    uint8_t descriptor[kDataDescriptorSize + 8];
     StoreU32(descriptor, kDataDescriptorSignature);
     StoreU32(descriptor + 4, entry.CRC32);
-    StoreU32(descriptor + 8, entry.CompressedSize);
-    StoreU32(descriptor + 12, entry.UncompressedSize);
-    output.WriteBuffer(descriptor, kDataDescriptorSize);
+    if (wide) {
+        StoreU64(descriptor + 8, entry.CompressedSize);
+        StoreU64(descriptor + 16, entry.UncompressedSize);
+    } else {
+        StoreU32(descriptor + 8, static_cast<uint32_t>(entry.CompressedSize));
+        StoreU32(descriptor + 12, static_cast<uint32_t>(entry.UncompressedSize));
+    }
+    output.WriteBuffer(descriptor, static_cast<int64_t>(kDataDescriptorSize + (wide ? 8 : 0)));
 }
 
 }  // namespace
@@ -194,14 +202,15 @@ bool TZipper::MatchesForDeletion(const std::string& name, const TZipHeaderInfo& 
 bool TZipper::LocateKeptData(TZipHeaderInfo& entry) {
     TStream& input = ArchiveStream();
     uint8_t fixed[kLocalHeaderSize];
-    input.Seek(entry.LocalHeaderOffset, soBeginning);
+    input.Seek(static_cast<int64_t>(entry.LocalHeaderOffset), soBeginning);
     bool found = input.Read(fixed, kLocalHeaderSize) == static_cast<int64_t>(kLocalHeaderSize) &&
                  LoadU32(fixed) == kLocalHeaderSignature;
     if (found) {
         const uint16_t nameLength = LoadU16(fixed + local_header::kFileNameLength);
         const uint16_t extraLength = LoadU16(fixed + local_header::kExtraFieldLength);
-        const int64_t dataEnd = int64_t{entry.LocalHeaderOffset} + kLocalHeaderSize + nameLength +
-                                extraLength + entry.CompressedSize;
+        const int64_t dataEnd = static_cast<int64_t>(entry.LocalHeaderOffset) + kLocalHeaderSize +
+                                nameLength + extraLength +
+                                static_cast<int64_t>(entry.CompressedSize);
         found = dataEnd <= input.Size();
         if (found) {
             // The local extra field goes into the new local header as it was.
@@ -229,11 +238,11 @@ bool TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
                                  ? CentralExtraFromLocal(entry.LocalExtra)
                                  : WellFormedExtraPart(entry.CentralExtra);
     }
-    entry.DiskNumberStart = static_cast<uint16_t>(run_->CurrentDisk);
+    entry.DiskNumberStart = static_cast<uint32_t>(run_->CurrentDisk);
     TStream& output = *run_->Output;
     WriteLocalHeader(entry);
     if (entry.CompressedSize > 0) {
-        output.CopyFrom(ArchiveStream(), entry.CompressedSize);
+        output.CopyFrom(ArchiveStream(), static_cast<int64_t>(entry.CompressedSize));
     }
     // The old descriptor is not copied, but the flag stays: readers that stream the archive
     // look for a descriptor after the data, so a fresh one goes there.

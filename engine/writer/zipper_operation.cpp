@@ -155,9 +155,6 @@ void TZipper::StartNewEndRecord() {
 
 void TZipper::AddToNewDirectory(std::unique_ptr<TZipHeaderInfo> entry) {
     TEndCentral& end = *run_->NewEnd;
-    if (end.TotalEntries == 0xFFFF) {
-        throw EFormatLimit("More than 65,535 entries, more than the zip format can hold");
-    }
     // Raises EListError "Duplicate Object index" for a second entry of the same name.
     run_->NewByName->Add(entry.get());
     run_->NewDirectory->Add(entry.release());
@@ -204,8 +201,8 @@ void TZipper::ZipRemainingFiles() {
 
 void TZipper::WriteCentralDirectory() {
     TEndCentral& end = *run_->NewEnd;
-    end.CentralOffset = static_cast<uint32_t>(run_->Output->Position());
-    end.CentralStartDisk = static_cast<uint16_t>(run_->CurrentDisk);
+    end.CentralOffset = static_cast<uint64_t>(run_->Output->Position());
+    end.CentralStartDisk = static_cast<uint32_t>(run_->CurrentDisk);
     int64_t size = 0;
     for (TZipHeaderInfo* entry : *run_->NewDirectory) {
         // In multi-disk mode this may start a new disk, with an output of its own.
@@ -215,13 +212,13 @@ void TZipper::WriteCentralDirectory() {
         entry->WriteCentral(output);
         size += output.Position() - start;
     }
-    end.CentralSize = static_cast<uint32_t>(size);
+    end.CentralSize = static_cast<uint64_t>(size);
 }
 
 void TZipper::WriteEndRecord() {
     BeforeEndRecord();
     TEndCentral& end = *run_->NewEnd;
-    end.ThisDisk = static_cast<uint16_t>(run_->CurrentDisk);
+    end.ThisDisk = static_cast<uint32_t>(run_->CurrentDisk);
     end.WriteEndCentral(*run_->Output);
     AfterEndRecord();
 }

@@ -25,7 +25,6 @@ namespace {
 
 constexpr size_t kStoreBufferSize = 32768;
 constexpr size_t kCrcPassBufferSize = 8192;
-constexpr int64_t kMaxEntrySize = std::numeric_limits<uint32_t>::max();
 constexpr uint16_t kInternalAttributesUnknown = 2;
 
 // What a folder entry gets when its folder can't be examined (a name given as "dir/" that
@@ -47,6 +46,14 @@ void DescribeHostFile(TZipHeaderInfo& entry, const TFileStatus& status) {
         FitsExtendedTimestamp(status.Modified) ? ExtendedTimestampField(status.Modified) : "";
     entry.LocalExtra = timestamp;
     entry.CentralExtra = timestamp;
+}
+
+// Whether data of this size may need 64-bit sizes once compressed and encrypted: deflate
+// adds at most a few bytes per 64 KiB block of data it can't shrink, encryption 12 bytes.
+bool MayPassFourGiB(int64_t size) {
+    const uint64_t worstCase =
+        static_cast<uint64_t>(size) + static_cast<uint64_t>(size) / 8192 + 1024;
+    return worstCase >= kSaturated32;
 }
 
 // Releases the file being zipped however ZipOne ends.
@@ -79,6 +86,7 @@ void TZipper::WriteLocalHeader(TZipHeaderInfo& entry) {
         run_->MultiDisk->MakeRoomForLocalHeader(entry);
     }
     entry.WriteLocal(*run_->Output);
+    run_->LocalHeaderSize = entry.LocalSize();
 }
 
 TStream& TZipper::FileDataOutput() {
@@ -88,7 +96,14 @@ TStream& TZipper::FileDataOutput() {
 void TZipper::FinishFileData(TZipHeaderInfo& entry) {
     TStream& output = *run_->Output;
     const int64_t end = output.Position();
-    output.Seek(entry.LocalHeaderOffset, soBeginning);
+    // The header is written again over itself, so it must keep its size: data that passed
+    // 4 GiB without the ZIP64 field reserved (a file that grew while it was read) can't
+    // be described there.
+    if (entry.LocalSize() != run_->LocalHeaderSize) {
+        throw EFormatLimit("\"" + entry.FullName() +
+                           "\" grew past 4 GiB while it was being zipped; zip it again");
+    }
+    output.Seek(static_cast<int64_t>(entry.LocalHeaderOffset), soBeginning);
     entry.WriteLocal(output);
     output.Seek(end, soBeginning);
     if (run_->MultiDisk) {
@@ -119,20 +134,19 @@ bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
             return false;
         }
         size = run_->Source->Size();
-        if (size > kMaxEntrySize) {
-            throw EFormatLimit("\"" + name +
-                               "\" is 4 GiB or larger, more than the zip format can hold");
-        }
-        entry.UncompressedSize = static_cast<uint32_t>(size);
+        entry.UncompressedSize = static_cast<uint64_t>(size);
         entry.InternalAttributes = kInternalAttributesUnknown;
+        if (MayPassFourGiB(size)) {
+            entry.ReserveLocalZip64();
+        }
     }
     std::string directory;
     std::string fileName;
     StoredNameOf(name, directory, fileName);
     entry.SetDirectory(directory);
     entry.SetFileName(fileName);
-    entry.LocalHeaderOffset = static_cast<uint32_t>(run_->Output->Position());
-    entry.DiskNumberStart = static_cast<uint16_t>(run_->CurrentDisk);
+    entry.LocalHeaderOffset = static_cast<uint64_t>(run_->Output->Position());
+    entry.DiskNumberStart = static_cast<uint32_t>(run_->CurrentDisk);
 
     int existing = 0;
     if (run_->NewByName->Find(&entry, existing)) {
@@ -229,12 +243,8 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
         entry.GeneralFlags |= kFlagEncrypted;
         compressedSize += kEncryptionHeaderSize;
     }
-    if (run.FileBytesRead > kMaxEntrySize ||
-        compressedSize > static_cast<uint64_t>(kMaxEntrySize)) {
-        throw EFormatLimit("\"" + name + "\" grew past 4 GiB, more than the zip format can hold");
-    }
-    entry.UncompressedSize = static_cast<uint32_t>(run.FileBytesRead);
-    entry.CompressedSize = static_cast<uint32_t>(compressedSize);
+    entry.UncompressedSize = static_cast<uint64_t>(run.FileBytesRead);
+    entry.CompressedSize = compressedSize;
     FinishFileData(entry);
 }
 

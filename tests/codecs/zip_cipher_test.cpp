@@ -64,7 +64,7 @@ TEST(ZipCipher, WrittenHeaderCarriesTheCrcAndRandomBytes) {
 
     TZipCipher reader;
     archive.SetPosition(0);
-    uint32_t compressedSize = 13;
+    uint64_t compressedSize = 13;
     EXPECT_EQ(reader.ReadEncryptionHeader("secret", archive, compressedSize), 0xA1);
     EXPECT_EQ(compressedSize, 1u);
     uint8_t data = payload;
@@ -88,7 +88,7 @@ TEST(ZipCipher, WrittenHeaderCarriesTheCrcAndRandomBytes) {
 TEST(ZipCipher, HeaderCutShortIsPrematureEndAndSizeNeverGoesBelowZero) {
     TZipCipher reader;
     TMemoryStream shortArchive(std::vector<uint8_t>(5, 0));
-    uint32_t size = 5;
+    uint64_t size = 5;
     EXPECT_THROW(reader.ReadEncryptionHeader("x", shortArchive, size), EFatalUnzipError);
 
     TMemoryStream archive(std::vector<uint8_t>(12, 0));

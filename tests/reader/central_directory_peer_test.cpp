@@ -49,9 +49,9 @@ struct DirectoryRead {
         return ::testing::AssertionFailure() << "no end record found";
     }
     const int64_t endRecord = int64_t{read.End.CommentOffset} - 22;
-    read.Shift = endRecord - read.End.CentralSize - read.End.CentralOffset;
+    read.Shift = endRecord - static_cast<int64_t>(read.End.CentralSize + read.End.CentralOffset);
     stream.Seek(read.End.CentralOffset + read.Shift, soBeginning);
-    for (int i = 0; i < read.End.TotalEntries; ++i) {
+    for (uint64_t i = 0; i < read.End.TotalEntries; ++i) {
         auto record = std::make_unique<TZipHeaderInfo>();
         const int64_t position = stream.Position();
         if (!record->ReadCentral(stream)) {
