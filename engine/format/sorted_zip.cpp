@@ -34,9 +34,8 @@ int LargerFirst(V value1, V value2) {
 
 int CompareByArchiveOrder(const TZipHeaderInfo& item1, const TZipHeaderInfo& item2) {
     if (item1.DiskNumberStart != item2.DiskNumberStart) {
-        return item1.DiskNumberStart - item2.DiskNumberStart;
+        return item1.DiskNumberStart < item2.DiskNumberStart ? -1 : 1;
     }
-    // Offsets compare unsigned: archives past 2 GiB keep their order.
     if (item1.LocalHeaderOffset != item2.LocalHeaderOffset) {
         return item1.LocalHeaderOffset < item2.LocalHeaderOffset ? -1 : 1;
     }
@@ -44,7 +43,8 @@ int CompareByArchiveOrder(const TZipHeaderInfo& item1, const TZipHeaderInfo& ite
 }
 
 int RateOf(const TZipHeaderInfo& item) {
-    return CompressionRate(item.UncompressedSize, item.CompressedSize);
+    return CompressionRate(static_cast<int64_t>(item.UncompressedSize),
+                           static_cast<int64_t>(item.CompressedSize));
 }
 
 }  // namespace

@@ -118,6 +118,11 @@ std::optional<char32_t> NextUtf8(std::string_view text, size_t& pos) {
 }  // namespace
 
 std::string OemToAnsi(std::string_view oem) {
+    // Most names are plain ASCII, the same in both: no per-byte work for them.
+    if (std::all_of(oem.begin(), oem.end(),
+                    [](char c) { return static_cast<uint8_t>(c) < 0x80; })) {
+        return std::string(oem);
+    }
     std::string result;
     result.reserve(oem.size());
     for (const char byte : oem) {

@@ -86,6 +86,7 @@ int64_t TFileStream::Read(void* data, int64_t count) {
             throw EStreamError("Cannot read file \"" + fileName_ + "\". " + ErrorText(errno));
         }
     }
+    position_ += done;
     return done;
 }
 
@@ -106,10 +107,14 @@ int64_t TFileStream::Write(const void* data, int64_t count) {
             throw EStreamError("Cannot write file \"" + fileName_ + "\". " + ErrorText(errno));
         }
     }
+    position_ += done;
     return done;
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+    if (offset == 0 && origin == soCurrent) {
+        return position_;
+    }
     int whence = SEEK_SET;
     switch (origin) {
         case soBeginning:
@@ -128,7 +133,8 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     if (position < 0) {
         throw EStreamError("Cannot seek in file \"" + fileName_ + "\". " + ErrorText(errno));
     }
-    return static_cast<int64_t>(position);
+    position_ = static_cast<int64_t>(position);
+    return position_;
 }
 
 void TFileStream::SetSize(int64_t size) {

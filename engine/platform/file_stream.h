@@ -44,6 +44,9 @@ class TFileStream : public TStream {
   private:
     int fd_ = -1;
     std::string fileName_;
+    // The descriptor's offset as this stream moved it: asking for the position is then no
+    // system call (directory readers ask for every header). Only this class moves it.
+    int64_t position_ = 0;
 };
 
 }  // namespace mobrel
