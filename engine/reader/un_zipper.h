@@ -22,6 +22,7 @@
 #include "reader/incomplete_zip_mode.h"
 #include "reader/multi_mode.h"
 #include "reader/skip_reason.h"
+#include "reader/split_naming.h"
 #include "reader/uz_overwrite_mode.h"
 
 namespace mobrel {
@@ -236,8 +237,9 @@ class TUnZipper {
     void CloseZipFile();
     // The open archive stream (OpenAndRefresh first).
     TStream& ArchiveStream();
-    // Opens disk n (1-based) of a multi-disk set through OnGetNextDisk; it becomes the
-    // archive stream, CurrentDisk and ZipName.
+    // Opens disk n (1-based) of a multi-disk set through OnGetNextDisk, which is offered the
+    // disk's file name; it becomes the archive stream, CurrentDisk and ZipName. A file of
+    // the set that isn't there raises EFileError naming it.
     void OpenDisk(int n);
     // Builds the directory by scanning for local headers; false when none can be found or
     // the directory is already a rebuilt one.
@@ -363,6 +365,11 @@ class TUnZipper {
     std::unique_ptr<TStream> OpenZfcWithEndRecord();
     void HandleMissingEndRecord();
     void DecideMultiMode();
+    // Takes ZipName as the name the set's files are derived from, and their naming from
+    // the files beside it.
+    void RememberSet();
+    // The file of disk (1-based) of the set remembered.
+    std::string SetDiskName(int disk) const;
     void RejectZip64EndRecord(TStream& source);
     void ReadCentralHeaders(TStream*& source);
     void MergeIntoRebuilt(const TZipHeaderInfo& central, std::set<const TZipHeaderInfo*>& merged);
@@ -383,6 +390,10 @@ class TUnZipper {
     void RunChosenEntries();
 
     std::string zipName_;
+    // The set the disks belong to: the file whose end record was read (ZipName moves on to
+    // the disk that is open), empty without a set; and how its files are named.
+    std::string setName_;
+    TSplitNaming setNaming_ = snNumbered;
     std::string destDir_;
     std::string rootDir_;
     TZipSortMode sortMode_ = ByNone;
