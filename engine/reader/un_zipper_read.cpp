@@ -13,8 +13,10 @@
 #include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
+#include "platform/joined_file_stream.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/string_helpers.h"
+#include "reader/byte_split_pieces.h"
 #include "reader/split_naming.h"
 #include "reader/un_zipper.h"
 #include "reader/unicode_path.h"
@@ -104,6 +106,10 @@ void TUnZipper::ClearZip() {
 // --- Opening, closing, refreshing ---
 
 std::unique_ptr<TStream> TUnZipper::OpenArchiveFile(const std::string& fileName) const {
+    std::vector<std::string> pieces = ByteSplitPieces(fileName, kStreamBufferSize);
+    if (!pieces.empty()) {
+        return std::make_unique<TJoinedFileStream>(std::move(pieces), kStreamBufferSize);
+    }
     return std::make_unique<TLFNFileStream>(fileName, TFileMode::OpenRead, flushFilesOnClose_,
                                             kStreamBufferSize);
 }
