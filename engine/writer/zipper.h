@@ -56,6 +56,10 @@ class TZipper : public TUnZipper {
     void SetZipAction(TZipAction value) { zipAction_ = value; }
     const TMultiZipInfo& MultiZipInfo() const { return multiZipInfo_; }
     void SetMultiZipInfo(const TMultiZipInfo& value);
+    // How a set of block files is named: snNumbered writes ZipName's name with ".001",
+    // ".002", ...; snZip writes ".z01", ".z02", ... and the last block as ZipName itself.
+    TSplitNaming SplitNaming() const { return multiZipInfo_.SplitNaming; }
+    void SetSplitNaming(TSplitNaming value) { multiZipInfo_.SplitNaming = value; }
     bool Store83Names() const { return store83Names_; }
     void SetStore83Names(bool value) { store83Names_ = value; }
     // The folder for temporary files when it exists; else the system's temporary folder.
