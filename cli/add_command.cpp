@@ -32,7 +32,7 @@ const char* const kAddUsage =
     "  -P PASSWORD   encrypt with the traditional zip encryption\n"
     "  --symlinks    store symbolic links as links (their target text) instead of the\n"
     "                files they point to; linked folders are not searched\n"
-    "  --block-size N        write a new set of numbered block files of N bytes each\n"
+    "  --block-size N        write a new set of block files of N bytes each, numbered\n"
     "                        (ARCHIVE.001, ARCHIVE.002, ...; the last one holds the\n"
     "                        directory); a set that fits one block is ARCHIVE itself\n"
     "  --first-block-size N  the first block's size (N of --block-size by default)\n"
