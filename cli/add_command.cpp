@@ -16,7 +16,8 @@ const char* const kAddSummary = "zip files into a new or existing archive";
 const char* const kAddUsage =
     "usage: mobrel-cli add ARCHIVE [-0 ... -9] [-r] [-R ROOTDIR] [-x PATTERN]...\n"
     "                      [-n PATTERN]... [-u | -f] [-P PASSWORD] [--no-paths] [--volumes]\n"
-    "                      [--symlinks] [--block-size N [--first-block-size N]]\n"
+    "                      [--symlinks]\n"
+    "                      [--block-size N [--first-block-size N] [--split-names KIND]]\n"
     "                      FILE-OR-SPEC...\n"
     "\n"
     "Zips files, folders and wildcard specifications (\"docs/*.html\"; a leading '|' or '>'\n"
@@ -31,10 +32,13 @@ const char* const kAddUsage =
     "  -P PASSWORD   encrypt with the traditional zip encryption\n"
     "  --symlinks    store symbolic links as links (their target text) instead of the\n"
     "                files they point to; linked folders are not searched\n"
-    "  --block-size N        write a new set of numbered block files of N bytes each\n"
+    "  --block-size N        write a new set of block files of N bytes each, numbered\n"
     "                        (ARCHIVE.001, ARCHIVE.002, ...; the last one holds the\n"
     "                        directory); a set that fits one block is ARCHIVE itself\n"
-    "  --first-block-size N  the first block's size (N of --block-size by default)\n";
+    "  --first-block-size N  the first block's size (N of --block-size by default)\n"
+    "  --split-names KIND    how the blocks are named: numbered (or 001; the default) as\n"
+    "                        above, or zip: ARCHIVE's name with .z01, .z02, ... and the\n"
+    "                        last block, holding the directory, ARCHIVE itself\n";
 
 namespace {
 
@@ -90,12 +94,24 @@ int BlockSizeOf(const std::string& option, const std::string& text) {
     return value;
 }
 
-// Numbered block files make a new set: the entries of an archive already there would not
+TSplitNaming SplitNamingOf(const std::string& text) {
+    if (text == "zip") {
+        return snZip;
+    }
+    if (text == "numbered" || text == "001") {
+        return snNumbered;
+    }
+    throw UsageError("--split-names takes numbered, 001 or zip, not \"" + text + "\"");
+}
+
+// Block files make a new set: the entries of an archive already there would not
 // be in it, so that archive is left alone.
 void ApplyBlockOptions(TZipper& zipper, const CommandLine& line, const std::string& archive) {
     if (!line.Has("--block-size")) {
-        if (line.Has("--first-block-size")) {
-            throw UsageError("--first-block-size goes with --block-size");
+        for (const char* option : {"--first-block-size", "--split-names"}) {
+            if (line.Has(option)) {
+                throw UsageError(std::string(option) + " goes with --block-size");
+            }
         }
         return;
     }
@@ -109,6 +125,7 @@ void ApplyBlockOptions(TZipper& zipper, const CommandLine& line, const std::stri
     info.FirstBlockSize = line.Has("--first-block-size")
                               ? BlockSizeOf("--first-block-size", *line.Value("--first-block-size"))
                               : info.BlockSize;
+    info.SplitNaming = SplitNamingOf(line.Value("--split-names").value_or("numbered"));
     zipper.SetMultiZipInfo(info);
 }
 
@@ -167,6 +184,7 @@ int RunAdd(const std::vector<std::string>& args) {
     std::vector<OptionSpec> options = AddOptions();
     options.push_back({"--block-size", true});
     options.push_back({"--first-block-size", true});
+    options.push_back({"--split-names", true});
     const CommandLine line(args, options);
     if (line.Positional().size() < 2) {
         throw UsageError(line.Positional().empty() ? "an archive is needed"
@@ -194,7 +212,8 @@ int RunAdd(const std::vector<std::string>& args) {
     ProgressBar bar("adding");
     bar.Attach(zipper);
     const int count = zipper.Zip();
-    // A set of several blocks is known by its last block, which holds the directory.
+    // A set of several numbered blocks is known by its last block, which holds the
+    // directory; a zip-named set by ARCHIVE.
     std::cout << count << (count == 1 ? " file" : " files") << " zipped into " << zipper.ZipName()
               << '\n';
     return problems ? kExitPartial : kExitOk;

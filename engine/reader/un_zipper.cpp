@@ -85,6 +85,7 @@ void TUnZipper::SetZipName(const std::string& value) {
         }
     }
     zipName_ = name;
+    setName_.clear();
     FreeDirectories();
     zipFileTime_.reset();
     endCentral_->Clear();

@@ -23,6 +23,7 @@
 #include "reader/incomplete_zip_mode.h"
 #include "reader/multi_mode.h"
 #include "reader/skip_reason.h"
+#include "reader/split_naming.h"
 #include "reader/uz_overwrite_mode.h"
 
 namespace mobrel {
@@ -237,8 +238,9 @@ class TUnZipper {
     void CloseZipFile();
     // The open archive stream (OpenAndRefresh first).
     TStream& ArchiveStream();
-    // Opens disk n (1-based) of a multi-disk set through OnGetNextDisk; it becomes the
-    // archive stream, CurrentDisk and ZipName.
+    // Opens disk n (1-based) of a multi-disk set through OnGetNextDisk, which is offered the
+    // disk's file name; it becomes the archive stream, CurrentDisk and ZipName. A file of
+    // the set that isn't there raises EFileError naming it.
     void OpenDisk(int n);
     // Builds the directory by scanning for local headers; false when none can be found or
     // the directory is already a rebuilt one.
@@ -364,6 +366,11 @@ class TUnZipper {
     std::unique_ptr<TStream> OpenZfcWithEndRecord();
     void HandleMissingEndRecord();
     void DecideMultiMode();
+    // Takes ZipName as the name the set's files are derived from, and their naming from
+    // the files beside it.
+    void RememberSet();
+    // The file of disk (1-based) of the set remembered.
+    std::string SetDiskName(int disk) const;
     // Takes the values of the ZIP64 end record that a locator before the end record points
     // at, which may lie on another disk of a set (source then names that disk's stream).
     // End records that contradict each other leave the directory to be rebuilt.
@@ -389,6 +396,10 @@ class TUnZipper {
     void RunChosenEntries();
 
     std::string zipName_;
+    // The set the disks belong to: the file whose end record was read (ZipName moves on to
+    // the disk that is open), empty without a set; and how its files are named.
+    std::string setName_;
+    TSplitNaming setNaming_ = snNumbered;
     std::string destDir_;
     std::string rootDir_;
     TZipSortMode sortMode_ = ByNone;

@@ -2,7 +2,6 @@
 // from the ".zfc" companion and across the disks of a set), the rebuild from local headers
 // for a damaged archive, and when the directory is read again.
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <system_error>
 #include <utility>
@@ -14,8 +13,11 @@
 #include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
+#include "platform/joined_file_stream.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/string_helpers.h"
+#include "reader/byte_split_pieces.h"
+#include "reader/split_naming.h"
 #include "reader/un_zipper.h"
 #include "reader/unicode_path.h"
 
@@ -93,11 +95,16 @@ void TUnZipper::ClearZip() {
     diskCount_ = 1;
     multiMode_ = mmNone;
     zipName_.clear();
+    setName_.clear();
 }
 
 // --- Opening, closing, refreshing ---
 
 std::unique_ptr<TStream> TUnZipper::OpenArchiveFile(const std::string& fileName) const {
+    std::vector<std::string> pieces = ByteSplitPieces(fileName, kStreamBufferSize);
+    if (!pieces.empty()) {
+        return std::make_unique<TJoinedFileStream>(std::move(pieces), kStreamBufferSize);
+    }
     return std::make_unique<TLFNFileStream>(fileName, TFileMode::OpenRead, flushFilesOnClose_,
                                             kStreamBufferSize);
 }
@@ -204,8 +211,21 @@ void TUnZipper::FailBadZip() {
 }
 
 void TUnZipper::DecideMultiMode() {
-    // No drive letters here, so a set read back is always numbered block files.
+    // No drive letters here, so a set read back is always a set of files beside the one
+    // opened, named in one of two ways.
     multiMode_ = endCentral_->ThisDisk == 0 ? mmNone : mmBlocks;
+    if (multiMode_ == mmBlocks) {
+        RememberSet();
+    }
+}
+
+void TUnZipper::RememberSet() {
+    setName_ = zipName_;
+    setNaming_ = NamingOfSet(zipName_, endCentral_->ThisDisk + 1);
+}
+
+std::string TUnZipper::SetDiskName(int disk) const {
+    return SplitDiskName(setName_, setNaming_, disk, endCentral_->ThisDisk + 1);
 }
 
 std::optional<TZip64End> TUnZipper::FindZip64End(TStream*& source, const TZip64Locator& locator,
@@ -503,7 +523,12 @@ bool TUnZipper::RebuildFromLocalHeaders() {
 
 void TUnZipper::OpenDisk(int n) {
     CloseZipFile();
-    std::string fileName = zipName_;
+    // The disks are named after the set, whichever of them is open now; a set written by
+    // this component is known from here on.
+    if (setName_.empty()) {
+        RememberSet();
+    }
+    std::string fileName = multiMode_ == mmSpan ? zipName_ : SetDiskName(n);
     for (;;) {
         if (OnGetNextDisk) {
             OnGetNextDisk(*this, n, fileName);
@@ -516,10 +541,9 @@ void TUnZipper::OpenDisk(int n) {
             break;
         }
         // Only a spanned disk can appear later (the user inserts it and answers again);
-        // asking again for a numbered block file that isn't there would never end, so
-        // opening it reports the missing file instead.
+        // asking again for a file of a set that isn't there would never end.
         if (multiMode_ != mmSpan) {
-            break;
+            throw EFileError("Cannot find disk " + std::to_string(n) + " of the set: " + fileName);
         }
     }
     zipStream_ =
@@ -540,9 +564,8 @@ void TUnZipper::DefaultGetNextDisk(int nextDisk, std::string& fName) {
         Services().SetBusyCursor(true);
         return;
     }
-    char extension[16];
-    std::snprintf(extension, sizeof extension, ".%3.3d", nextDisk);
-    fName = ChangeFileExt(fName, extension);
+    // Without a set open, the name offered stands for a set of numbered blocks.
+    fName = setName_.empty() ? NumberedDiskName(fName, nextDisk) : SetDiskName(nextDisk);
 }
 
 }  // namespace mobrel

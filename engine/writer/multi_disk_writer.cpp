@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -45,15 +44,17 @@ std::optional<TFileIdentity> IdentityOf(const std::string& fileName) {
 TMultiDiskWriter::TMultiDiskWriter(TMultiDiskSettings settings, TZipRunState& run)
     : settings_(std::move(settings)),
       run_(run),
-      volumeName_(settings_.Mode == mmBlocks ? BlockFileName(settings_.ArchiveName, 1)
-                                             : settings_.ArchiveName),
+      volumeName_(settings_.Mode == mmBlocks ? BlockName(1) : settings_.ArchiveName),
       sizeLimit_(settings_.FirstLimit),
       spool_(settings_.SpoolFolder) {}
 
 std::string TMultiDiskWriter::BlockFileName(const std::string& archiveName, int number) {
-    char extension[16];
-    std::snprintf(extension, sizeof extension, ".%3.3d", number);
-    return ChangeFileExt(archiveName, extension);
+    return NumberedDiskName(archiveName, number);
+}
+
+std::string TMultiDiskWriter::BlockName(int number) const {
+    return settings_.Naming == snZip ? ZipPieceName(settings_.ArchiveName, number)
+                                     : BlockFileName(settings_.ArchiveName, number);
 }
 
 int64_t TMultiDiskWriter::SpaceLimit(int64_t freeSpace) {
@@ -153,7 +154,7 @@ void TMultiDiskWriter::StartNewDisk() {
     const int newDisk = run_.CurrentDisk + 1;
     std::string next;
     if (settings_.Mode == mmBlocks) {
-        next = BlockFileName(settings_.ArchiveName, newDisk + 1);
+        next = BlockName(newDisk + 1);
     } else {
         next = AskForNextDisk();
     }
@@ -224,8 +225,11 @@ void TMultiDiskWriter::OpenVolume(const std::string& finalName) {
 
 std::string TMultiDiskWriter::PlaceLastVolume() {
     const bool singleBlock = settings_.Mode == mmBlocks && run_.CurrentDisk == 0;
-    // A set that fits one block is an ordinary archive under the archive's own name.
-    const std::string finalName = singleBlock ? settings_.ArchiveName : volumeName_;
+    // A set that fits one block is an ordinary archive under the archive's own name, and
+    // a zip-named set ends in it too.
+    const bool namedAsArchive =
+        singleBlock || (settings_.Mode == mmBlocks && settings_.Naming == snZip);
+    const std::string finalName = namedAsArchive ? settings_.ArchiveName : volumeName_;
     PutVolumeInPlace(finalName);
     return settings_.Mode == mmBlocks ? finalName : settings_.ArchiveName;
 }

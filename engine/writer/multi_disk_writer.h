@@ -15,6 +15,7 @@
 
 #include "platform/stream.h"
 #include "reader/multi_mode.h"
+#include "reader/split_naming.h"
 #include "writer/file_data_spool.h"
 
 namespace mobrel {
@@ -32,12 +33,13 @@ struct TFileIdentity {
 };
 
 struct TMultiDiskSettings {
-    TMultiMode Mode = mmBlocks;  // mmBlocks or mmSpan
-    std::string ArchiveName;     // the name the set is written for
-    int64_t FirstLimit = 0;      // size limit of the first volume
-    int64_t BlockSize = 0;       // size limit of every later block (mmBlocks)
-    std::string SpoolFolder;     // where entry data waits before it is copied out
-    bool CommitVolumes = false;  // commit each volume to the disk when it is complete
+    TMultiMode Mode = mmBlocks;        // mmBlocks or mmSpan
+    std::string ArchiveName;           // the name the set is written for
+    int64_t FirstLimit = 0;            // size limit of the first volume
+    int64_t BlockSize = 0;             // size limit of every later block (mmBlocks)
+    TSplitNaming Naming = snNumbered;  // how blocks are named (mmBlocks)
+    std::string SpoolFolder;           // where entry data waits before it is copied out
+    bool CommitVolumes = false;        // commit each volume to the disk when it is complete
 };
 
 class TMultiDiskWriter {
@@ -84,13 +86,15 @@ class TMultiDiskWriter {
     void MakeRoomForEndRecord(TEndCentral& end);
 
     // Puts the last volume (already closed) under its name; returns the name the set is
-    // known by: the archive name, or for several blocks the last block, which holds the
-    // end record.
+    // known by, which holds the end record: the archive name, or for several numbered
+    // blocks the last block.
     std::string PlaceLastVolume();
 
   private:
     // True when a new disk was started for bytes.
     bool MakeRoom(int64_t bytes);
+    // The name block number (1-based) gets while it is not known to be the last.
+    std::string BlockName(int number) const;
     void StartNewDisk();
     void CloseVolume(const std::string& finalName);
     void PutVolumeInPlace(const std::string& finalName);

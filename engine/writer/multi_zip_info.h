@@ -1,6 +1,7 @@
 #pragma once
 // The writer's settings for splitting one archive over several disks or block files.
 #include "reader/multi_mode.h"
+#include "reader/split_naming.h"
 
 namespace mobrel {
 
@@ -13,6 +14,7 @@ class TMultiZipInfo {
     bool SaveZipInfoOnFirstDisk = false;
     bool CheckDiskLabels = true;
     bool WriteDiskLabels = true;
+    TSplitNaming SplitNaming = snNumbered;  // how block files are named
 
     void Assign(const TMultiZipInfo& source) { *this = source; }
 };

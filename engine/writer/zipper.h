@@ -56,6 +56,10 @@ class TZipper : public TUnZipper {
     void SetZipAction(TZipAction value) { zipAction_ = value; }
     const TMultiZipInfo& MultiZipInfo() const { return multiZipInfo_; }
     void SetMultiZipInfo(const TMultiZipInfo& value);
+    // How a set of block files is named: snNumbered writes ZipName's name with ".001",
+    // ".002", ...; snZip writes ".z01", ".z02", ... and the last block as ZipName itself.
+    TSplitNaming SplitNaming() const { return multiZipInfo_.SplitNaming; }
+    void SetSplitNaming(TSplitNaming value) { multiZipInfo_.SplitNaming = value; }
     bool Store83Names() const { return store83Names_; }
     void SetStore83Names(bool value) { store83Names_ = value; }
     // The folder for temporary files when it exists; else the system's temporary folder.
@@ -207,9 +211,12 @@ class TZipper : public TUnZipper {
     void SkipDanglingLink(const std::string& path);
     void CheckCancel();
     // zipper_existing_entries.cpp
-    // Positions the old archive at the entry's local extra field; false (or EBadZipFile
-    // outside a repair) when the local header or the data is not where it should be.
+    // Positions the old archive at the entry's local extra field (on its own disk of a
+    // set); false (or EBadZipFile outside a repair) when the local header or the data is
+    // not where it should be.
     bool LocateKeptData(TZipHeaderInfo& entry);
+    // Copies count bytes of entry data from a set, going on to the next disk where one ends.
+    void CopyDataAcrossDisks(TStream& output, int64_t count);
     bool MatchesForDeletion(const std::string& name, const TZipHeaderInfo& entry) const;
     // True when the entry is deleted (and counted).
     bool DeleteEntry(TZipHeaderInfo& entry);

@@ -1,5 +1,8 @@
 // Carrying the entries of an existing archive into the new one: which are deleted, which a
 // file replaces and which stay; a kept entry is copied as raw bytes, never recompressed.
+#include <algorithm>
+#include <vector>
+
 #include "format/central_extra_from_local.h"
 #include "format/end_central.h"
 #include "format/extra_field.h"
@@ -11,6 +14,7 @@
 #include "platform/file_status.h"
 #include "platform/string_helpers.h"
 #include "platform/wildcard_match.h"
+#include "reader/byte_split_pieces.h"
 #include "writer/files_list_names.h"
 #include "writer/zip_run_state.h"
 #include "writer/zipper.h"
@@ -48,8 +52,15 @@ void TZipper::ProcessExistingEntries() {
     if (!physical_) {
         return;
     }
-    if (endCentral_->ThisDisk != 0) {
+    // A repair reads a set's entries into one new archive of another name; any other
+    // rewrite would put one whole archive in the place of a disk of the set.
+    if (endCentral_->ThisDisk != 0 && !fixing_) {
         throw EGeneralError("The entries of a multi-disk archive can't be rewritten");
+    }
+    // Pieces cut from one archive are read as that archive, but a rewrite would leave the
+    // whole new archive under the first piece's name with the old pieces beside it.
+    if (!fixing_ && !ByteSplitPieces(ZipName(), kStreamBufferSize).empty()) {
+        throw EGeneralError("An archive cut into pieces can't be rewritten; join them first");
     }
     // The names still to zip as they would be stored, so each entry is compared with them
     // without working the stored-name rule out again.
@@ -200,6 +211,10 @@ bool TZipper::MatchesForDeletion(const std::string& name, const TZipHeaderInfo& 
 }
 
 bool TZipper::LocateKeptData(TZipHeaderInfo& entry) {
+    const bool onSet = endCentral_->ThisDisk != 0;
+    if (onSet && static_cast<int>(entry.DiskNumberStart) != currentDisk_) {
+        OpenDisk(static_cast<int>(entry.DiskNumberStart) + 1);
+    }
     TStream& input = ArchiveStream();
     uint8_t fixed[kLocalHeaderSize];
     input.Seek(static_cast<int64_t>(entry.LocalHeaderOffset), soBeginning);
@@ -211,7 +226,8 @@ bool TZipper::LocateKeptData(TZipHeaderInfo& entry) {
         const int64_t dataEnd = static_cast<int64_t>(entry.LocalHeaderOffset) + kLocalHeaderSize +
                                 nameLength + extraLength +
                                 static_cast<int64_t>(entry.CompressedSize);
-        found = dataEnd <= input.Size();
+        // The data of a set's entry may go on into the disks after this one.
+        found = onSet || dataEnd <= input.Size();
         if (found) {
             // The local extra field goes into the new local header as it was.
             input.Seek(nameLength, soCurrent);
@@ -241,7 +257,9 @@ bool TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
     entry.DiskNumberStart = static_cast<uint32_t>(run_->CurrentDisk);
     TStream& output = *run_->Output;
     WriteLocalHeader(entry);
-    if (entry.CompressedSize > 0) {
+    if (entry.CompressedSize > 0 && endCentral_->ThisDisk != 0) {
+        CopyDataAcrossDisks(output, static_cast<int64_t>(entry.CompressedSize));
+    } else if (entry.CompressedSize > 0) {
         output.CopyFrom(ArchiveStream(), static_cast<int64_t>(entry.CompressedSize));
     }
     // The old descriptor is not copied, but the flag stays: readers that stream the archive
@@ -250,6 +268,17 @@ bool TZipper::CopyKeptEntry(TZipHeaderInfo& entry) {
         WriteDataDescriptor(output, entry);
     }
     return true;
+}
+
+void TZipper::CopyDataAcrossDisks(TStream& output, int64_t count) {
+    constexpr int64_t kPieceSize = 16384;
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min(count, kPieceSize)));
+    while (count > 0) {
+        const int64_t size = std::min<int64_t>(count, std::ssize(piece));
+        ReadEntryData(piece.data(), static_cast<size_t>(size));
+        output.WriteBuffer(piece.data(), size);
+        count -= size;
+    }
 }
 
 }  // namespace mobrel

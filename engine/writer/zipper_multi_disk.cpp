@@ -45,6 +45,7 @@ void TZipper::StartMultiDisk() {
         CheckBlockSizes();
         settings.FirstLimit = multiZipInfo_.FirstBlockSize;
         settings.BlockSize = multiZipInfo_.BlockSize;
+        settings.Naming = multiZipInfo_.SplitNaming;
     } else {
         settings.FirstLimit = FirstDiskLimit();
     }

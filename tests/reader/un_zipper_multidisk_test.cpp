@@ -1,6 +1,7 @@
-// Sets split over numbered block files: asking for disks, a central directory that starts
-// on an earlier disk or runs over a disk boundary, the ".zfc" companion, refused and
-// missing disks.
+// Sets split over several files, numbered (set.001, ...) or named as other zip tools name
+// them (set.z01, ..., set.zip): asking for disks, a central directory that starts on an
+// earlier disk or runs over a disk boundary, the ".zfc" companion, refused and missing
+// disks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include "format/zip_builder.h"
 #include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
+#include "reader/split_naming.h"
 #include "reader/un_zipper.h"
 #include "test_support.h"
 
@@ -59,12 +61,15 @@ class MultiDiskTest : public testing::Test {
         test::WriteFileBytes(Disk(3), Concat(Slice(central, cut, central.size()), end));
         centralSize = central.size();
     }
-    std::string Disk(int n) const { return (temp / ("set.00" + std::to_string(n))).string(); }
+    std::string Disk(int n) const {
+        return SplitDiskName((temp / "set.zip").string(), naming, n, 3);
+    }
     void RecordAskedDisks() {
         const TGetNextDiskEvent defaultHandler = zipper.OnGetNextDisk;
         zipper.OnGetNextDisk = [this, defaultHandler](TUnZipper& sender, int disk,
                                                       std::string& name) {
             asked.push_back(disk);
+            offered.push_back(name);
             defaultHandler(sender, disk, name);
         };
     }
@@ -72,8 +77,10 @@ class MultiDiskTest : public testing::Test {
     test::TempDir temp;
     test::ZipBuilder builder = SetEntries();
     size_t centralSize = 0;
+    TSplitNaming naming = snNumbered;
     TUnZipper zipper;
     std::vector<int> asked;
+    std::vector<std::string> offered;  // the names the handler was offered
 };
 
 const std::vector<std::string> kSetNames = {"one.txt", "sub\\two.txt", "three.txt"};
@@ -122,13 +129,44 @@ TEST_F(MultiDiskTest, ARefusedDiskCancelsTheRead) {
     EXPECT_EQ(zipper.ZipName(), "");
 }
 
-TEST_F(MultiDiskTest, AMissingBlockFileIsReportedNotAskedForForever) {
-    WriteSet(30);
-    std::filesystem::remove(Disk(2));
+TEST_F(MultiDiskTest, AMissingFileOfEitherNamingIsReportedByNameNotAskedForForever) {
+    RecordAskedDisks();
+    for (const TSplitNaming kind : {snNumbered, snZip}) {
+        naming = kind;
+        WriteSet(30);
+        std::filesystem::remove(Disk(2));
+        asked.clear();
+        zipper.SetZipName(Disk(3));
+        try {
+            zipper.ReadZip();
+            FAIL();
+        } catch (const EFileError& error) {
+            EXPECT_EQ(error.what(), "Cannot find disk 2 of the set: " + Disk(2));
+        }
+        EXPECT_EQ(asked, std::vector<int>{2});
+        std::filesystem::remove(Disk(1));
+        std::filesystem::remove(Disk(3));
+    }
+}
+
+TEST_F(MultiDiskTest, AZipNamedSetIsReadFromItsLastFileWhicheverDiskIsOpen) {
+    naming = snZip;
+    WriteSet(30, "set comment");
+    EXPECT_EQ(Disk(1), (temp / "set.z01").string());
+    EXPECT_EQ(Disk(3), (temp / "set.zip").string());
     RecordAskedDisks();
     zipper.SetZipName(Disk(3));
-    EXPECT_THROW(zipper.ReadZip(), EFileError);
-    EXPECT_EQ(asked, std::vector<int>{2});
+    zipper.ReadZip();
+    // The directory starts on disk 2 and runs on into disk 3: from set.z02, the next disk
+    // is still set.zip, not a name made from the disk that is open.
+    EXPECT_EQ(offered, (std::vector<std::string>{Disk(2), Disk(3)}));
+    EXPECT_EQ(FullNames(zipper), kSetNames);
+    EXPECT_EQ(zipper.ZipComment(), "set comment");
+    zipper.SetDoAll(true);
+    zipper.SetDestDir((temp / "out").string());
+    EXPECT_EQ(zipper.UnZip(), 3);
+    EXPECT_EQ(test::ReadFileBytes(temp / "out" / "three.txt"), (Bytes{'t', 'h', 'i', 'r', 'd'}));
+    EXPECT_EQ(offered.back(), Disk(1));
 }
 
 TEST_F(MultiDiskTest, AnUnreadableCentralHeaderOfASetIsABadZipFile) {
@@ -203,6 +241,27 @@ TEST(NextDiskDefault, NumberedFilesReplaceTheExtension) {
     name = "/archives/archive.003";
     zipper.OnGetNextDisk(zipper, 12, name);
     EXPECT_EQ(name, "/archives/archive.012");
+}
+
+TEST(SplitNames, EachNamingDerivesEveryDiskFromAnyFileOfTheSet) {
+    EXPECT_EQ(SplitDiskName("/a/set.zip", snNumbered, 2, 5), "/a/set.002");
+    EXPECT_EQ(SplitDiskName("/a/set.007", snNumbered, 1234, 1234), "/a/set.1234");
+    EXPECT_EQ(SplitDiskName("/a/set.zip", snZip, 1, 5), "/a/set.z01");
+    EXPECT_EQ(SplitDiskName("/a/set.z03", snZip, 100, 101), "/a/set.z100");
+    EXPECT_EQ(SplitDiskName("/a/set.z03", snZip, 5, 5), "/a/set.zip");
+    EXPECT_EQ(SplitDiskName("/a/set.ZIP", snZip, 5, 5), "/a/set.ZIP");
+
+    test::TempDir temp;
+    const std::string last = (temp / "set.zip").string();
+    EXPECT_EQ(NamingOfSet(last, 4), snNumbered);  // nothing beside it: the engine's own naming
+    test::WriteFileText(temp / "set.z02", "");
+    EXPECT_EQ(NamingOfSet(last, 4), snZip);       // set.z01 and set.z03 missing
+    EXPECT_EQ(NamingOfSet(last, 2), snNumbered);  // set.z02 is no disk of a set of two
+    test::WriteFileText(temp / "set.001", "");
+    test::WriteFileText(temp / "set.003", "");
+    EXPECT_EQ(NamingOfSet(last, 4), snNumbered);
+    EXPECT_EQ(NamingOfSet((temp / "set.z07").string(), 8), snZip);
+    EXPECT_EQ(NamingOfSet((temp / "set.003").string(), 8), snNumbered);
 }
 
 }  // namespace

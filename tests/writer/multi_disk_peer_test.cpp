@@ -1,11 +1,13 @@
-// Block sets against the peer's split archives: ours, renamed to the peer's split scheme,
-// joined by `zip -s 0` into an archive unzip accepts; the peer's, renamed to our numbered
-// scheme, listed and extracted by our reader; and sets made by mobrel-cli add.
+// Block sets against the peer's split archives: ours, renamed to the peer's split scheme or
+// written in it, joined by `zip -s 0` into an archive unzip and python accept and read by
+// 7zz; the peer's, renamed to our numbered scheme, listed and extracted by our reader; sets
+// made by mobrel-cli add, and repaired by mobrel-cli fix.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "cli/cli_run.h"
+#include "platform/host_path.h"
 #include "writer/multi_disk_test_support.h"
 #include "writer/multi_disk_writer.h"
 #include "writer/zipper.h"
@@ -74,6 +76,36 @@ TEST(MultiDiskPeers, OurBlocksRenamedToTheSplitSchemeAreJoinedByZip) {
     EXPECT_EQ(Contents(test::ExtractWithUnzip(split / "joined.zip")), files);
 }
 
+TEST(MultiDiskPeers, AZipNamedSetIsReadBy7zzAndJoinedByZipForUnzipAndPython) {
+    ASSERT_TRUE(test::HaveTool("zip") && test::HaveTool("python3"));
+    TempDir temp;
+    const FileContents files = test::MakeSplitTree(temp / "src");
+    const fs::path split = temp / "split";
+    fs::create_directories(split);
+    TZipper zipper;
+    TMultiZipInfo info;
+    info.MultiMode = mmBlocks;
+    info.FirstBlockSize = 1000;
+    info.BlockSize = 5000;
+    zipper.SetMultiZipInfo(info);
+    zipper.SetSplitNaming(snZip);
+    zipper.SetZipName((split / "split.zip").string());
+    zipper.SetRootDir((temp / "src").string());
+    zipper.SetRelativePaths(true);
+    zipper.FilesList() = {"*"};
+    ASSERT_EQ(zipper.Zip(), 7);
+    ASSERT_TRUE(fs::exists(SplitPart(split, 3)));
+
+    EXPECT_EQ(Contents(test::ExtractWith7zz(split / "split.zip")), files);
+    const test::CommandResult joined = test::RunCommand("cd " + test::ShellQuote(split.string()) +
+                                                        " && zip -s 0 split.zip --out joined.zip");
+    ASSERT_EQ(joined.ExitCode, 0) << joined.Output;
+    const test::CommandResult tested =
+        test::RunCommand("unzip -t " + test::ShellQuote((split / "joined.zip").string()));
+    EXPECT_EQ(tested.ExitCode, 0) << tested.Output;
+    EXPECT_EQ(Contents(test::ExtractWithPython(split / "joined.zip")), files);
+}
+
 TEST(MultiDiskPeers, ASplitSetOfZipRenamedToNumberedBlocksIsReadByOurReader) {
     ASSERT_TRUE(test::HaveTool("zip"));
     TempDir temp;
@@ -140,6 +172,57 @@ TEST(MultiDiskPeers, CliAddWritesBlocksAndRefusesWhatItCannotDo) {
     EXPECT_EQ(tiny.Status, 2);
     EXPECT_NE(tiny.Err.find("too small"), std::string::npos) << tiny.Err;
     EXPECT_EQ(test::RunCli({"add", other, "--block-size", "12k", "*"}, temp / "src").Status, 2);
+}
+
+TEST(MultiDiskPeers, CliAddNamesBlocksAsAskedAndFixReadsEitherNaming) {
+    ASSERT_TRUE(test::HaveTool("unzip"));
+    TempDir temp;
+    const FileContents files = test::MakeSplitTree(temp / "src");
+    const std::string zipNamed = (temp / "zipnamed.zip").string();
+    const std::string numbered = (temp / "numbered.zip").string();
+    const std::vector<std::string> blocks = {"-r",   "--block-size", "5000", "--first-block-size",
+                                             "1000", "--split-names"};
+    auto add = [&](const std::string& archive, const std::string& naming) {
+        std::vector<std::string> args = {"add", archive};
+        args.insert(args.end(), blocks.begin(), blocks.end());
+        args.push_back(naming);
+        args.push_back("*");
+        return test::RunCli(args, temp / "src");
+    };
+    const test::CliRun zipRun = add(zipNamed, "zip");
+    ASSERT_EQ(zipRun.Status, 0) << zipRun.Err;
+    EXPECT_EQ(zipRun.Out, "10 files zipped into " + zipNamed + "\n");
+    EXPECT_TRUE(fs::exists(ChangeFileExt(zipNamed, ".z01")));
+    EXPECT_EQ(Blocks(zipNamed), 0);
+    EXPECT_EQ(test::RunCli({"test", zipNamed}).Status, 0);
+    const fs::path out = temp / "out";
+    ASSERT_EQ(test::RunCli({"extract", zipNamed, "-d", out.string()}).Status, 0);
+    EXPECT_EQ(test::ReadTree(out), files);
+
+    const test::CliRun numberedRun = add(numbered, "numbered");
+    ASSERT_EQ(numberedRun.Status, 0) << numberedRun.Err;
+    const std::string last = TMultiDiskWriter::BlockFileName(numbered, Blocks(numbered));
+    EXPECT_EQ(numberedRun.Out, "10 files zipped into " + last + "\n");
+
+    // The repair reads the set across its files, whichever naming, into one archive.
+    for (const std::string& set : {zipNamed, last}) {
+        SCOPED_TRACE(set);
+        const std::string fixed = set + "-fixed.zip";
+        const test::CliRun fix = test::RunCli({"fix", set, fixed});
+        EXPECT_EQ(fix.Status, 0) << fix.Out << fix.Err;
+        const test::CommandResult tested = test::RunCommand("unzip -t " + test::ShellQuote(fixed));
+        EXPECT_EQ(tested.ExitCode, 0) << tested.Output;
+        EXPECT_EQ(Contents(test::ExtractWithUnzip(fixed)), files);
+    }
+
+    for (const std::vector<std::string>& refused : std::vector<std::vector<std::string>>{
+             {"add", (temp / "a.zip").string(), "--block-size", "5000", "--split-names", "z01",
+              "*"},
+             {"add", (temp / "b.zip").string(), "--split-names", "zip", "*"}}) {
+        const test::CliRun run = test::RunCli(refused, temp / "src");
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_NE(run.Err.find("--split-names"), std::string::npos) << run.Err;
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// Writing sets of numbered block files and spanned disks: block limits, records moved to the
-// next block at every boundary, the one-block set, the ".zfc" copy, spanning through the
-// next-disk event, cancelling, failures that leave old files alone, progress, and the
-// operations refused in multi-disk mode.
+// Writing sets of block files (numbered, or named .z01 ... .zip) and spanned disks: block
+// limits, records moved to the next block at every boundary, the one-block set, the ".zfc" copy,
+// spanning through the next-disk event, cancelling, failures that leave old files alone, progress,
+// and the operations refused in multi-disk mode.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,6 +55,7 @@ class BlockSetTest : public testing::Test {
         info.FirstBlockSize = static_cast<int>(firstBlock);
         info.BlockSize = static_cast<int>(block);
         info.SaveZipInfoOnFirstDisk = saveZipInfo;
+        info.SplitNaming = naming;
         zipper.SetMultiZipInfo(info);
         zipper.SetZipName(Archive());
         zipper.SetRootDir((temp / "src").string());
@@ -75,6 +76,7 @@ class BlockSetTest : public testing::Test {
     FileContents files;
     TZipper zipper;
     bool saveZipInfo = false;
+    TSplitNaming naming = snNumbered;
 };
 
 TEST_F(BlockSetTest, FirstBlockOf1000AndLaterOf5000ReadBackThroughTheNumberedFiles) {
@@ -100,6 +102,35 @@ TEST_F(BlockSetTest, FirstBlockOf1000AndLaterOf5000ReadBackThroughTheNumberedFil
     const auto created = fs::status(temp / "src" / "index.html").permissions();
     EXPECT_EQ(fs::status(Block(Out(), 1)).permissions(), created);
     EXPECT_EQ(fs::status(Block(Out(), blocks)).permissions(), created);
+}
+
+TEST_F(BlockSetTest, ZipNamingWritesZ01OnwardsAndEndsInTheArchivesOwnName) {
+    naming = snZip;
+    ASSERT_EQ(ZipBlocks(1000, 5000), 7);
+    EXPECT_EQ(BlockCount(Out()), 0);
+    int pieces = 0;
+    while (fs::exists(ZipPieceName(Archive(), pieces + 1))) {
+        ++pieces;
+    }
+    ASSERT_GE(pieces, 2);
+    EXPECT_LE(fs::file_size(ZipPieceName(Archive(), 1)), 1000u);
+    for (int n = 2; n <= pieces; ++n) {
+        EXPECT_LE(fs::file_size(ZipPieceName(Archive(), n)), 5000u) << n;
+    }
+    EXPECT_LE(fs::file_size(Archive()), 5000u);
+    EXPECT_EQ(zipper.ZipName(), Archive());
+    EXPECT_EQ(zipper.DiskCount(), pieces + 1);
+    // The component that wrote the set reads it on, as does a new reader.
+    EXPECT_EQ(test::ExtractAll(zipper, temp.Path()), files);
+    EXPECT_EQ(ReadBack(Archive()), files);
+    EXPECT_EQ(test::FilesIn(Out()).size(), static_cast<size_t>(pieces + 1));
+
+    // A set that fits one block is the archive alone, as with numbered blocks.
+    fs::remove_all(Out());
+    fs::create_directories(Out());
+    ASSERT_EQ(ZipBlocks(1000000, 1000000), 7);
+    EXPECT_EQ(test::FilesIn(Out()), std::vector<std::string>{"set.zip"});
+    EXPECT_EQ(ReadBack(Archive()), files);
 }
 
 TEST_F(BlockSetTest, EveryBoundaryPositionMovesWholeRecordsAndReadsBack) {

@@ -93,6 +93,11 @@ ExtractedTree ExtractWith7z(const fs::path& archive, const std::string& password
     return ExtractWith("7z x -y" + option + " " + ShellQuote(archive.string()));
 }
 
+ExtractedTree ExtractWith7zz(const fs::path& archive) {
+    EXPECT_TRUE(HaveTool("7zz")) << "the peer tools are required";
+    return ExtractWith("7zz x -y -bd " + ShellQuote(archive.string()) + " > /dev/null");
+}
+
 ExtractedTree ExtractWithPython(const fs::path& archive, const std::string& password) {
     const std::string pwd = password.empty() ? "None" : "sys.argv[2].encode()";
     return ExtractWith(

@@ -34,6 +34,8 @@ using ExtractedTree = std::map<std::string, ExtractedFile>;
 ExtractedTree ExtractWithUnzip(const std::filesystem::path& archive,
                                const std::string& password = "");
 ExtractedTree ExtractWith7z(const std::filesystem::path& archive, const std::string& password = "");
+// 7zz, which also reads split sets from their last part and raw pieces from their first.
+ExtractedTree ExtractWith7zz(const std::filesystem::path& archive);
 ExtractedTree ExtractWithPython(const std::filesystem::path& archive,
                                 const std::string& password = "");
 
