@@ -11,12 +11,14 @@
 
 #include "format/end_central.h"
 #include "format/zip64_end_records.h"
+#include "format/zip64_field.h"
 #include "format/zip_header_info.h"
 #include "platform/code_page.h"
 #include "platform/memory_stream.h"
 
 namespace {
 
+using mobrel::kLargestWideValue;
 using mobrel::TMemoryStream;
 using mobrel::TStream;
 using mobrel::TZipHeaderInfo;
@@ -51,10 +53,6 @@ void CheckRoundTrip(const TZipHeaderInfo& read) {
     Check(back.CentralExtra == read.CentralExtra && back.FileCommentLength == 0);
 }
 
-// Values a ZIP64 field gave past this are refused, so nothing downstream adds them up to
-// a wrapped number.
-constexpr uint64_t kLargestWideValue = uint64_t{1} << 62;
-
 template <typename TImage>
 bool ReadImageAt(TStream& stream, int64_t position, TImage& image) {
     if (position < 0 || position > stream.Size() - static_cast<int64_t>(image.size())) {
@@ -83,7 +81,10 @@ void TakeZip64End(TStream& stream, mobrel::TEndCentral& end) {
     }
     mobrel::TEndCentral before;
     before.Assign(end);
-    if (!end.TakeZip64(*wide)) {
+    if (end.TakeZip64(*wide)) {
+        Check(end.CentralOffset <= kLargestWideValue && end.CentralSize <= kLargestWideValue &&
+              end.TotalEntries <= kLargestWideValue && end.ThisDisk <= mobrel::kLargestDisk);
+    } else {
         Check(end.TotalEntries == before.TotalEntries && end.CentralSize == before.CentralSize &&
               end.CentralOffset == before.CentralOffset && end.ThisDisk == before.ThisDisk &&
               end.CentralStartDisk == before.CentralStartDisk);
