@@ -142,7 +142,7 @@ TEST(Zip64PeerArchives, FiveGigabytesOfZerosTestsGood) {
         (test::TestDataDir() / "zip64-5GB-zeros-pkzip--commons-compress.zip").string();
     const CliRun run = RunCli({"test", archive});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Out, "2 files OK in " + archive + "\n");
+    EXPECT_EQ(run.Out, "1 file OK in " + archive + "\n");
     EXPECT_EQ(run.Err, "");
 }
 
