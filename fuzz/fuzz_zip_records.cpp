@@ -1,7 +1,8 @@
-// Hostile archives through the record readers: finding the end record, reading central
-// headers (also split over two disks at any point) and local headers. Whatever the bytes,
-// a failed read leaves the stream where it was, names keep their shape, and a record that
-// was read writes a header that reads back the same.
+// Hostile archives through the record readers: finding the end record and the ZIP64 end
+// record its locator points at, reading central headers (also split over two disks at any
+// point) and local headers with their ZIP64 sizes. Whatever the bytes, a failed read
+// leaves the stream where it was, names keep their shape, a record that was read writes a
+// header that reads back the same, and no 64-bit value taken from a field is implausible.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -9,12 +10,15 @@
 #include <vector>
 
 #include "format/end_central.h"
+#include "format/zip64_end_records.h"
+#include "format/zip64_field.h"
 #include "format/zip_header_info.h"
 #include "platform/code_page.h"
 #include "platform/memory_stream.h"
 
 namespace {
 
+using mobrel::kLargestWideValue;
 using mobrel::TMemoryStream;
 using mobrel::TStream;
 using mobrel::TZipHeaderInfo;
@@ -49,10 +53,52 @@ void CheckRoundTrip(const TZipHeaderInfo& read) {
     Check(back.CentralExtra == read.CentralExtra && back.FileCommentLength == 0);
 }
 
+template <typename TImage>
+bool ReadImageAt(TStream& stream, int64_t position, TImage& image) {
+    if (position < 0 || position > stream.Size() - static_cast<int64_t>(image.size())) {
+        return false;
+    }
+    stream.Seek(position, mobrel::soBeginning);
+    return stream.Read(image.data(), std::ssize(image)) == std::ssize(image);
+}
+
+// Follows the locator before the end record to a ZIP64 end record in the same bytes, as
+// the reader does for a single file. A record that disagrees leaves every field as it was.
+void TakeZip64End(TStream& stream, mobrel::TEndCentral& end) {
+    mobrel::TZip64Locator::TImage locatorImage{};
+    if (!ReadImageAt(stream, end.LocatorPosition(), locatorImage)) {
+        return;
+    }
+    const auto locator = mobrel::TZip64Locator::FromImage(locatorImage);
+    mobrel::TZip64End::TImage endImage{};
+    if (!locator || locator->EndOffset > static_cast<uint64_t>(stream.Size()) ||
+        !ReadImageAt(stream, static_cast<int64_t>(locator->EndOffset), endImage)) {
+        return;
+    }
+    const auto wide = mobrel::TZip64End::FromImage(endImage);
+    if (!wide) {
+        return;
+    }
+    mobrel::TEndCentral before;
+    before.Assign(end);
+    if (end.TakeZip64(*wide)) {
+        Check(end.CentralOffset <= kLargestWideValue && end.CentralSize <= kLargestWideValue &&
+              end.TotalEntries <= kLargestWideValue && end.ThisDisk <= mobrel::kLargestDisk);
+    } else {
+        Check(end.TotalEntries == before.TotalEntries && end.CentralSize == before.CentralSize &&
+              end.CentralOffset == before.CentralOffset && end.ThisDisk == before.ThisDisk &&
+              end.CentralStartDisk == before.CentralStartDisk);
+    }
+}
+
 void ReadDirectory(const std::vector<uint8_t>& bytes) {
     TMemoryStream stream(bytes);
     mobrel::TEndCentral end;
     if (!end.FindEndCentral(stream) || bytes.empty()) {
+        return;
+    }
+    TakeZip64End(stream, end);
+    if (end.CentralOffset > bytes.size()) {
         return;
     }
     stream.Seek(static_cast<int64_t>(end.CentralOffset), mobrel::soBeginning);
@@ -64,6 +110,9 @@ void ReadDirectory(const std::vector<uint8_t>& bytes) {
             break;
         }
         Check(stream.Position() > before);
+        Check(record.CompressedSize <= kLargestWideValue &&
+              record.UncompressedSize <= kLargestWideValue &&
+              record.LocalHeaderOffset <= kLargestWideValue);
         CheckShape(record);
         CheckRoundTrip(record);
     }
@@ -92,6 +141,17 @@ void ReadAcrossDisks(const std::vector<uint8_t>& bytes) {
     }
 }
 
+// Reads the local extra field the header declared and takes its ZIP64 sizes.
+void TakeLocalSizes(TStream& stream, TZipHeaderInfo& record) {
+    record.LocalExtra.resize(record.LocalExtraFieldLength);
+    const int64_t got = stream.Read(record.LocalExtra.data(), std::ssize(record.LocalExtra));
+    record.LocalExtra.resize(static_cast<size_t>(std::max<int64_t>(got, 0)));
+    if (record.TakeLocalZip64()) {
+        Check(record.CompressedSize <= kLargestWideValue &&
+              record.UncompressedSize <= kLargestWideValue);
+    }
+}
+
 void ReadLocalHeaders(const std::vector<uint8_t>& bytes) {
     TMemoryStream stream(bytes);
     const uint8_t signature[] = {'P', 'K', 3, 4};
@@ -104,6 +164,7 @@ void ReadLocalHeaders(const std::vector<uint8_t>& bytes) {
             Check(static_cast<int64_t>(record.LocalHeaderOffset) == position);
             Check(stream.Position() == position + 30 + record.FileNameLength);
             CheckShape(record);
+            TakeLocalSizes(stream, record);
         } else {
             Check(stream.Position() == position);
         }

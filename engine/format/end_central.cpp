@@ -106,6 +106,14 @@ TClassic Narrowed(uint64_t value) {
     return value >= kMark ? kMark : static_cast<TClassic>(value);
 }
 
+// Values a ZIP64 end record can hold only by damage or design: a directory past any file, a
+// count no directory holds, disks no set numbers.
+bool Plausible(const TZip64End& wide) {
+    return wide.CentralOffset <= kLargestWideValue && wide.CentralSize <= kLargestWideValue &&
+           wide.TotalEntries <= kLargestWideValue && wide.EntriesThisDisk <= kLargestWideValue &&
+           wide.ThisDisk <= kLargestDisk && wide.CentralStartDisk <= kLargestDisk;
+}
+
 }  // namespace
 
 bool TEndCentral::HasSaturatedField() const {
@@ -121,7 +129,7 @@ bool TEndCentral::TakeZip64(const TZip64End& wide) {
                         Agrees<uint16_t>(TotalEntries, wide.TotalEntries) &&
                         Agrees<uint32_t>(CentralSize, wide.CentralSize) &&
                         Agrees<uint32_t>(CentralOffset, wide.CentralOffset);
-    if (!agrees) {
+    if (!agrees || !Plausible(wide)) {
         return false;
     }
     ThisDisk = wide.ThisDisk;

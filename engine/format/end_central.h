@@ -55,7 +55,8 @@ class TEndCentral : public TObject {
     // Takes the values of a ZIP64 end record. Each classic field must either be saturated
     // or hold the same value; otherwise the ZIP64 record belongs to something else (bytes
     // in a name that look like one, a record left from an older archive) and is ignored:
-    // false, nothing changed.
+    // false, nothing changed. So is a record with a value no archive holds (an offset,
+    // size or count past 2^62, a disk number past kLargestDisk).
     bool TakeZip64(const TZip64End& wide);
 
     // Whether a value passes what the classic record can hold (its largest value is the

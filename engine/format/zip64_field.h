@@ -20,6 +20,12 @@ constexpr uint8_t kZip64Sizes = kZip64Uncompressed | kZip64Compressed;
 constexpr uint32_t kSaturated32 = 0xFFFFFFFF;
 constexpr uint16_t kSaturated16 = 0xFFFF;
 
+// No true size, offset or count comes near this; a larger one could only wrap in
+// arithmetic, or pass the signed positions streams seek to.
+constexpr uint64_t kLargestWideValue = uint64_t{1} << 62;
+// The largest disk number a set can have: one more is its disk count, an int.
+constexpr uint32_t kLargestDisk = 0x7FFFFFFE;
+
 struct TZip64Values {
     uint64_t UncompressedSize = 0;
     uint64_t CompressedSize = 0;

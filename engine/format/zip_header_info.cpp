@@ -14,8 +14,6 @@ namespace {
 
 constexpr size_t kMaxFieldLength = 0xFFFF;
 constexpr uint16_t kVersionNeededForZip64 = 45;
-// No true size or offset comes near this; a larger one could only wrap in arithmetic.
-constexpr uint64_t kLargestWideValue = uint64_t{1} << 62;
 
 uint32_t Narrowed(uint64_t value, bool saturate) {
     return saturate ? kSaturated32 : static_cast<uint32_t>(value);
@@ -24,7 +22,7 @@ uint32_t Narrowed(uint64_t value, bool saturate) {
 bool Plausible(const TZip64Values& values) {
     return values.UncompressedSize <= kLargestWideValue &&
            values.CompressedSize <= kLargestWideValue &&
-           values.LocalHeaderOffset <= kLargestWideValue;
+           values.LocalHeaderOffset <= kLargestWideValue && values.DiskNumberStart <= kLargestDisk;
 }
 
 // Reads until count bytes arrived or the stream has no more; returns how many arrived.

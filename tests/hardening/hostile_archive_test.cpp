@@ -297,5 +297,96 @@ TEST_F(Hostile, Zip64RecordsGiveTrueSizesNeverSaturatedOnes) {
     }
 }
 
+// A ZIP64 record that can't be followed or holds what no archive holds (a locator pointing
+// past the file, before its start, at itself or another record; a count of 2^63; a
+// directory past the file; disks past any set) leaves the classic record saturated: the
+// entries come from the local headers. Entry fields too short or too large give no entry.
+TEST_F(Hostile, Zip64RecordsThatCantBeFollowedAreRebuiltFromLocalHeaders) {
+    const std::pair<const char*, int> cases[] = {
+        {"zip64-locator-past-file", 1},
+        {"zip64-locator-negative", 1},
+        {"zip64-locator-at-itself", 1},
+        {"zip64-locator-at-classic-record", 1},
+        {"zip64-locator-at-local-header", 1},
+        {"zip64-locator-disk-past-set", 1},
+        {"zip64-end-count-2-63", 1},
+        {"zip64-end-central-past-file", 1},
+        {"zip64-end-central-negative", 1},
+        {"zip64-end-disk-2-31", 1},
+        {"zip64-field-one-of-three-values", 0},
+        {"zip64-field-sizes-past-2-62", 0},
+    };
+    for (const auto& [name, count] : cases) {
+        SCOPED_TRACE(name);
+        TUnZipper zipper;
+        Open(zipper, name);
+        EXPECT_TRUE(zipper.DirectoryRebuilt());
+        ASSERT_EQ(zipper.Count(), count);
+        if (count == 1) {
+            EXPECT_EQ(zipper.UnZip(), 1);
+            EXPECT_EQ(FilesInOut(), std::vector<std::string>{"one.txt"});
+        }
+        fs::remove_all(Out());
+    }
+    // A locator that counts 4 billion disks sends the reader to a disk that isn't there.
+    TUnZipper zipper;
+    try {
+        Open(zipper, "zip64-locator-4g-disks");
+        ADD_FAILURE() << "no error";
+    } catch (const EEngineError& error) {
+        EXPECT_NE(std::string(error.what()), "");
+    }
+}
+
+// ZIP64 sizes and offsets up to 2^62 are taken as they are, and their entries fail with an
+// engine error when the data isn't there: nothing allocated or written by the declared
+// size (what a premature end leaves is no more than the archive holds).
+TEST_F(Hostile, Zip64SizesPastTheFileFailTheirEntryWithoutAllocatingThem) {
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"zip64-field-sizes-1tib", uint64_t{1} << 40},
+        {"zip64-field-offset-1tib", 15},
+        {"zip64-field-offset-plus-size-wraps", uint64_t{1} << 62},
+    };
+    for (const auto& [name, size] : cases) {
+        SCOPED_TRACE(name);
+        TUnZipper zipper;
+        Open(zipper, name);
+        EXPECT_FALSE(zipper.DirectoryRebuilt());
+        ASSERT_EQ(zipper.Count(), 1);
+        EXPECT_EQ(zipper.EntryUncompressedSize(0), size);
+        EXPECT_EQ(zipper.EntryCompressedSize(0), size);
+        try {
+            EXPECT_EQ(zipper.UnZip(), 0);
+            EXPECT_FALSE(zipper.TestEntry(0));
+        } catch (const EEngineError& error) {
+            EXPECT_NE(std::string(error.what()), "");
+        }
+        for (const std::string& file : FilesInOut()) {
+            EXPECT_LE(fs::file_size(Out() / file), Find(name).Data.size()) << file;
+        }
+        fs::remove_all(Out());
+        std::vector<uint8_t> buffer;
+        EXPECT_THROW(zipper.UnZipToBuffer(buffer, 0), EEngineError);
+        EXPECT_TRUE(buffer.empty());
+    }
+}
+
+// The data descriptor's 8-byte sizes claim 1 TiB; the central header's sizes are the ones
+// extraction trusts, and a directory disk past the last one means nothing on a single file.
+TEST_F(Hostile, Zip64DescriptorsAndDisksThatDisagreeChangeNoEntry) {
+    for (const auto& [name, file] : {std::pair{"zip64-descriptor-disagrees", "streamed.txt"},
+                                     {"zip64-end-central-disk-after-last", "one.txt"}}) {
+        SCOPED_TRACE(name);
+        TUnZipper zipper;
+        Open(zipper, name);
+        EXPECT_FALSE(zipper.DirectoryRebuilt());
+        ASSERT_EQ(zipper.Count(), 1);
+        EXPECT_TRUE(zipper.TestEntry(0));
+        EXPECT_EQ(zipper.UnZip(), 1);
+        EXPECT_EQ(FilesInOut(), std::vector<std::string>{file});
+        fs::remove_all(Out());
+    }
+}
+
 }  // namespace
 }  // namespace mobrel

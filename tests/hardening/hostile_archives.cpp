@@ -24,6 +24,11 @@ void Set32(Bytes& bytes, size_t at, uint32_t value) {
     }
 }
 
+void Put64(Bytes& out, uint64_t value) {
+    Put32(out, static_cast<uint32_t>(value));
+    Put32(out, static_cast<uint32_t>(value >> 32));
+}
+
 void Set16(Bytes& bytes, size_t at, uint16_t value) {
     bytes.at(at) = static_cast<uint8_t>(value);
     bytes.at(at + 1) = static_cast<uint8_t>(value >> 8);
@@ -249,6 +254,95 @@ std::vector<HostileArchive> Traversals(const fs::path& outsideProbe) {
     };
 }
 
+// A ZIP64 extra field with the given values, in the order they are stored.
+std::string Zip64Field(const std::vector<uint64_t>& values) {
+    Bytes data;
+    for (const uint64_t value : values) {
+        Put64(data, value);
+    }
+    return ExtraRecord(0x0001, std::string(data.begin(), data.end()));
+}
+
+// One stored entry whose headers saturate their sizes (and, with offset, the central
+// header's local offset too) and hold field in both extra areas.
+Bytes SaturatedEntry(const std::string& field, bool offset = false) {
+    Bytes archive = Archive({WithExtra(BuiltEntry("wide.txt", "wide entry data"), field)});
+    PatchEntry(archive, 0, {.CompressedSize = 0xFFFFFFFF, .UncompressedSize = 0xFFFFFFFF});
+    return offset ? WithLocalOffset(archive, 0xFFFFFFFF) : archive;
+}
+
+// A streamed entry: the local header's sizes are in a ZIP64 field of zeros and follow the
+// data in a descriptor with 8-byte sizes, which here claim 1 TiB; the central header has
+// the true sizes.
+Bytes DescriptorDisagreeing() {
+    BuiltEntry entry("streamed.txt", "streamed entry data");
+    entry.Flags = 8;
+    entry.LocalExtra = Zip64Field({0, 0});
+    Bytes out = LocalRecord(entry);
+    Set32(out, 18, 0xFFFFFFFF);
+    Set32(out, 22, 0xFFFFFFFF);
+    Put32(out, 0x08074B50);
+    Put32(out, Crc32Of(entry.Data));
+    Put64(out, uint64_t{1} << 40);
+    Put64(out, uint64_t{1} << 40);
+    const auto centralOffset = static_cast<uint32_t>(out.size());
+    entry.LocalExtra.clear();
+    const Bytes central = CentralRecord(entry, 0);
+    Append(out, central);
+    Append(out, ZipBuilder::EndRecord(0, 0, 1, static_cast<uint32_t>(central.size()), centralOffset,
+                                      ""));
+    return out;
+}
+
+constexpr uint64_t kTiB = uint64_t{1} << 40;
+constexpr uint64_t kLargestWide = uint64_t{1} << 62;
+
+// ZIP64 fields in the entry headers that claim more than the file holds or less than the
+// saturated fields need.
+std::vector<HostileArchive> Zip64Fields() {
+    return {
+        {"zip64-field-sizes-1tib", SaturatedEntry(Zip64Field({kTiB, kTiB}))},
+        {"zip64-field-offset-1tib", SaturatedEntry(Zip64Field({15, 15, kTiB}), true)},
+        {"zip64-field-one-of-three-values", SaturatedEntry(Zip64Field({15}), true)},
+        {"zip64-field-offset-plus-size-wraps",
+         SaturatedEntry(Zip64Field({kLargestWide, kLargestWide, kLargestWide}), true)},
+        {"zip64-field-sizes-past-2-62", SaturatedEntry(Zip64Field({~uint64_t{0}, ~uint64_t{0}}))},
+        {"zip64-descriptor-disagrees", DescriptorDisagreeing()},
+    };
+}
+
+// Locators that point anywhere but at a ZIP64 end record.
+std::vector<HostileArchive> Zip64Locators() {
+    const Bytes one = OneEntry();
+    const uint64_t size = one.size();
+    const uint64_t locator = EndRecordAt(one) + 56;  // where it lands in the new tail
+    return {
+        {"zip64-locator-past-file", WithZip64Tail(one, {.LocatorOffset = size + 1000})},
+        {"zip64-locator-negative", WithZip64Tail(one, {.LocatorOffset = ~uint64_t{0} - 15})},
+        {"zip64-locator-at-itself", WithZip64Tail(one, {.LocatorOffset = locator})},
+        {"zip64-locator-at-classic-record", WithZip64Tail(one, {.LocatorOffset = locator + 20})},
+        {"zip64-locator-at-local-header", WithZip64Tail(one, {.LocatorOffset = 0})},
+        {"zip64-locator-disk-past-set", WithZip64Tail(one, {.LocatorDisk = 0xFFFFFFFF})},
+        {"zip64-locator-4g-disks", WithZip64Tail(one, {.TotalDisks = 0xFFFFFFFF})},
+    };
+}
+
+// ZIP64 end records whose counts, disks, size or offset no file can hold.
+std::vector<HostileArchive> Zip64Ends() {
+    const Bytes one = OneEntry();
+    return {
+        {"zip64-end-count-2-63", WithZip64Tail(one, {.Entries = uint64_t{1} << 63})},
+        {"zip64-end-central-past-file",
+         WithZip64Tail(one, {.CentralSize = kTiB, .CentralOffset = kTiB})},
+        {"zip64-end-central-negative",
+         WithZip64Tail(
+             one, {.CentralSize = uint64_t{1} << 63, .CentralOffset = (uint64_t{1} << 63) + 5})},
+        {"zip64-end-disk-2-31",
+         WithZip64Tail(one, {.ThisDisk = 0x7FFFFFFF, .CentralDisk = 0x7FFFFFFF})},
+        {"zip64-end-central-disk-after-last", WithZip64Tail(one, {.CentralDisk = 7})},
+    };
+}
+
 }  // namespace
 
 Bytes LocalRecord(const BuiltEntry& entry) {
@@ -312,43 +406,39 @@ Bytes DeflatedZeros(const std::string& name, size_t plainSize, uint32_t declared
     return archive;
 }
 
-Bytes Zip64EndRecords() {
-    Bytes archive = OneEntry();
+Bytes WithZip64Tail(Bytes archive, const Zip64Tail& tail) {
     const size_t end = EndRecordAt(archive);
     const uint32_t centralOffset = CentralOffsetOf(archive);
-    const uint32_t centralSize = static_cast<uint32_t>(end - centralOffset);
+    const uint16_t entries = static_cast<uint16_t>(archive[end + 10] | (archive[end + 11] << 8));
     Bytes zip64;
     Put32(zip64, 0x06064B50);
-    Put32(zip64, 44);  // the record's size after this field
-    Put32(zip64, 0);
+    Put64(zip64, 44);  // the record's size after this field
     Put16(zip64, 45);
     Put16(zip64, 45);
-    Put32(zip64, 0);  // this disk
-    Put32(zip64, 0);  // central directory's disk
-    for (int i = 0; i < 2; ++i) {
-        Put32(zip64, 1);  // entries on this disk, then in all (64 bits each)
-        Put32(zip64, 0);
-    }
-    Put32(zip64, centralSize);
-    Put32(zip64, 0);
-    Put32(zip64, centralOffset);
-    Put32(zip64, 0);
+    Put32(zip64, tail.ThisDisk);
+    Put32(zip64, tail.CentralDisk);
+    Put64(zip64, tail.Entries.value_or(entries));  // on this disk, then in all
+    Put64(zip64, tail.Entries.value_or(entries));
+    Put64(zip64, tail.CentralSize.value_or(end - centralOffset));
+    Put64(zip64, tail.CentralOffset.value_or(centralOffset));
     Put32(zip64, 0x07064B50);
-    Put32(zip64, 0);
-    Put32(zip64, static_cast<uint32_t>(end));  // where the zip64 end record starts
-    Put32(zip64, 0);
-    Put32(zip64, 1);
-    Bytes classic = ZipBuilder::EndRecord(0xFFFF, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, "");
+    Put32(zip64, tail.LocatorDisk);
+    Put64(zip64, tail.LocatorOffset.value_or(end));
+    Put32(zip64, tail.TotalDisks);
     archive.resize(end);
     Append(archive, zip64);
-    Append(archive, classic);
+    Append(archive, ZipBuilder::EndRecord(0xFFFF, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, ""));
     return archive;
+}
+
+Bytes Zip64EndRecords() {
+    return WithZip64Tail(OneEntry());
 }
 
 std::vector<HostileArchive> HostileArchives(const fs::path& outsideProbe) {
     std::vector<HostileArchive> all = OverlapsAndSizes();
-    for (auto&& group :
-         {Names(), EndRecordsAndDirectories(), Traversals(outsideProbe), ExtraFieldAttacks()}) {
+    for (auto&& group : {Names(), EndRecordsAndDirectories(), Traversals(outsideProbe),
+                         ExtraFieldAttacks(), Zip64Fields(), Zip64Locators(), Zip64Ends()}) {
         all.insert(all.end(), group.begin(), group.end());
     }
     return all;

@@ -4,6 +4,7 @@
 // and zip64 records. Each is small; what it claims is not.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,20 @@ Bytes SameOffsetOverlap(int entries);
 Bytes QuotedOverlap(int entries, size_t kernelSize);
 // A deflated entry of plainSize zero bytes whose headers claim declaredSize.
 Bytes DeflatedZeros(const std::string& name, size_t plainSize, uint32_t declaredSize);
+// The fields of a zip64 end record and its locator; unset ones describe the archive.
+struct Zip64Tail {
+    std::optional<uint64_t> Entries{};
+    std::optional<uint64_t> CentralSize{};
+    std::optional<uint64_t> CentralOffset{};
+    uint32_t ThisDisk = 0;
+    uint32_t CentralDisk = 0;
+    std::optional<uint64_t> LocatorOffset{};  // where the zip64 end record is said to be
+    uint32_t LocatorDisk = 0;
+    uint32_t TotalDisks = 1;
+};
+// The archive's classic end record (it has no comment) replaced by a zip64 end record, its
+// locator and a classic record with every field saturated.
+Bytes WithZip64Tail(Bytes archive, const Zip64Tail& tail = {});
 // A zip64 end record and its locator in front of a saturated classic end record.
 Bytes Zip64EndRecords();
 

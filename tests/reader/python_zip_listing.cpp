@@ -68,8 +68,8 @@ PythonZipEntry EntryFrom(const std::vector<std::string>& f) {
     entry.Method = number(5);
     entry.DosDateTime = number(6);
     entry.Crc = number(7);
-    entry.CompressedSize = number(8);
-    entry.UncompressedSize = number(9);
+    entry.CompressedSize = std::stoull(f.at(8));
+    entry.UncompressedSize = std::stoull(f.at(9));
     entry.ExtraLength = number(10);
     entry.CommentLength = number(11);
     entry.Disk = number(12);

@@ -18,8 +18,8 @@ struct PythonZipEntry {
     uint32_t Method = 0;
     uint32_t DosDateTime = 0;  // repacked from zipfile's date_time, unsanitised
     uint32_t Crc = 0;
-    uint32_t CompressedSize = 0;
-    uint32_t UncompressedSize = 0;
+    uint64_t CompressedSize = 0;
+    uint64_t UncompressedSize = 0;
     uint32_t ExtraLength = 0;
     uint32_t CommentLength = 0;
     uint32_t Disk = 0;
