@@ -84,12 +84,12 @@ std::string AsFileOrSpec(const std::string& word, bool recurse, bool storeLinks)
 }
 
 // A block size as the user typed it: a whole number of bytes, at least 1.
-int BlockSizeOf(const std::string& option, const std::string& text) {
-    int value = 0;
+int64_t BlockSizeOf(const std::string& option, const std::string& text) {
+    int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value <= 0) {
-        throw UsageError(option + " needs a number of bytes from 1 to 2147483647, not \"" + text +
-                         "\"");
+        throw UsageError(option + " needs a number of bytes from 1 to 9223372036854775807, not \"" +
+                         text + "\"");
     }
     return value;
 }

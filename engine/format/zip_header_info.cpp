@@ -413,6 +413,11 @@ std::string TZipHeaderInfo::CentralExtraToWrite() const {
 }
 
 std::string TZipHeaderInfo::LocalExtraToWrite() const {
+    // Behind a data descriptor the sizes are the descriptor's to give: a local ZIP64 field
+    // already there (zeros, as streaming writers leave it) stays as it was.
+    if (HasDataDescriptor() && HasLocalZip64()) {
+        return LocalExtra;
+    }
     return WithZip64Field(LocalExtra, LocalZip64Mask(), WideValues());
 }
 

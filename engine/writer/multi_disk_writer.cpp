@@ -124,9 +124,18 @@ void TMultiDiskWriter::MakeRoomForCentralHeader(const TZipHeaderInfo& entry, TEn
 }
 
 void TMultiDiskWriter::MakeRoomForEndRecord(TEndCentral& end) {
+    // The record's size depends on the values of the disk it lands on (the ZIP64 records
+    // come with it when one doesn't fit the classic fields), so they are set before it is
+    // measured, and again when it moves: an empty block holds the largest end record.
+    DescribeEndRecordDisk(end);
     if (MakeRoom(end.RecordSize())) {
         centralHeadersOnDisk_ = 0;
+        DescribeEndRecordDisk(end);
     }
+}
+
+void TMultiDiskWriter::DescribeEndRecordDisk(TEndCentral& end) const {
+    end.ThisDisk = static_cast<uint32_t>(run_.CurrentDisk);
     // The field counts the central headers on the end record's disk, which readers compare
     // with the total for a set that is all on one disk.
     end.EntriesThisDisk = static_cast<uint64_t>(centralHeadersOnDisk_);
@@ -147,9 +156,8 @@ bool TMultiDiskWriter::MakeRoom(int64_t bytes) {
 // --- Volumes ---
 
 void TMultiDiskWriter::StartNewDisk() {
-    if (run_.CurrentDisk >= kMaxDiskNumber) {
-        throw EFormatLimit("More than 65,535 disks, more than the zip format can hold");
-    }
+    // Disk numbers past the classic 16-bit fields go into the ZIP64 fields, which hold 32
+    // bits: the set's count of disks (an int) never reaches their limit.
     CloseVolume(volumeName_);
     const int newDisk = run_.CurrentDisk + 1;
     std::string next;

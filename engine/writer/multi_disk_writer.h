@@ -44,8 +44,6 @@ struct TMultiDiskSettings {
 
 class TMultiDiskWriter {
   public:
-    // The last disk number the format's 16-bit fields can give (0xFFFF means zip64).
-    static constexpr int kMaxDiskNumber = 0xFFFE;
     static constexpr int64_t kCopyPieceSize = 16384;
 
     using TCreateFile = std::function<std::unique_ptr<TStream>(const std::string& fileName)>;
@@ -95,6 +93,8 @@ class TMultiDiskWriter {
     bool MakeRoom(int64_t bytes);
     // The name block number (1-based) gets while it is not known to be the last.
     std::string BlockName(int number) const;
+    // The end record's disk number and its count of central headers on that disk.
+    void DescribeEndRecordDisk(TEndCentral& end) const;
     void StartNewDisk();
     void CloseVolume(const std::string& finalName);
     void PutVolumeInPlace(const std::string& finalName);

@@ -100,8 +100,10 @@ void TZipper::MeasureNewHeaders(int64_t& largestLocal, int64_t& largestCentral,
 }
 
 int64_t TZipper::NewEndRecordSize() const {
-    // The new end record carries the old comment only when it was changed (set for the set).
-    return static_cast<int64_t>(kEndCentralSize) +
+    // The new end record carries the old comment only when it was changed (set for the set),
+    // and the ZIP64 records when a count, offset or disk number passes the classic fields,
+    // which can't be known before the run: room is kept for them.
+    return static_cast<int64_t>(kZip64EndSize + kZip64LocatorSize + kEndCentralSize) +
            (endCentral_->Modified ? endCentral_->CommentLength : 0);
 }
 

@@ -52,8 +52,8 @@ class BlockSetTest : public testing::Test {
     int ZipBlocks(int64_t firstBlock, int64_t block, int packLevel = 6) {
         TMultiZipInfo info;
         info.MultiMode = mmBlocks;
-        info.FirstBlockSize = static_cast<int>(firstBlock);
-        info.BlockSize = static_cast<int>(block);
+        info.FirstBlockSize = firstBlock;
+        info.BlockSize = block;
         info.SaveZipInfoOnFirstDisk = saveZipInfo;
         info.SplitNaming = naming;
         zipper.SetMultiZipInfo(info);
