@@ -96,16 +96,8 @@ TEST_P(PeerSplitSet, ReadsFromItsLastPartInPlaceAsTheSetsNamesGive) {
     EXPECT_EQ(offered.front(), GetParam() + ".z01");
 }
 
-INSTANTIATE_TEST_SUITE_P(TestData, PeerSplitSet,
-                         testing::Values("split-s64k-spans-4-disks--infozip-gen",
-                                         "split-sp-pause-mode-dd--infozip-gen",
-                                         "split-winzip26-stored--sharpcompress",
-                                         "split-infozip-256k-zip64--commons-compress"),
-                         [](const auto& info) {
-                             std::string name = info.param.substr(0, info.param.find("--"));
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(TestData, PeerSplitSet, testing::ValuesIn(test::PeerSplitSets()),
+                         [](const auto& info) { return test::SplitSetTestName(info.param); });
 
 // The same set with and without ZIP64 records ("-fz"): opened by its ".zip" name.
 TEST(ZipSplitSet, ASetMadeByZipReadsBackAsItsSourceAndAMissingPartIsNamed) {

@@ -12,6 +12,7 @@
 #include "reader/un_zipper.h"
 #include "reader/zipinfo_oracle.h"
 #include "test_support.h"
+#include "writer/multi_disk_test_support.h"
 
 namespace mobrel {
 namespace {
@@ -218,16 +219,8 @@ TEST_P(NumberedSetTest, ListsLikeZipinfoReadingTheOriginalLastPart) {
     EXPECT_EQ(ListWithEngine(last), ListWithZipinfo(parts.back()));
 }
 
-INSTANTIATE_TEST_SUITE_P(SplitSets, NumberedSetTest,
-                         testing::Values("split-s64k-spans-4-disks--infozip-gen",
-                                         "split-sp-pause-mode-dd--infozip-gen",
-                                         "split-winzip26-stored--sharpcompress",
-                                         "split-infozip-256k-zip64--commons-compress"),
-                         [](const auto& info) {
-                             std::string name = info.param.substr(0, info.param.find("--"));
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(SplitSets, NumberedSetTest, testing::ValuesIn(test::PeerSplitSets()),
+                         [](const auto& info) { return test::SplitSetTestName(info.param); });
 
 }  // namespace
 }  // namespace mobrel

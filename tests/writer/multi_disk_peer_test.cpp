@@ -48,11 +48,7 @@ TEST(MultiDiskPeers, OurBlocksRenamedToTheSplitSchemeAreJoinedByZip) {
     const FileContents files = test::MakeSplitTree(temp / "src");
     const std::string archive = (temp / "set.zip").string();
     TZipper zipper;
-    TMultiZipInfo info;
-    info.MultiMode = mmBlocks;
-    info.FirstBlockSize = 1000;
-    info.BlockSize = 5000;
-    zipper.SetMultiZipInfo(info);
+    zipper.SetMultiZipInfo(test::BlockSetInfo(1000, 5000));
     zipper.SetZipName(archive);
     zipper.SetRootDir((temp / "src").string());
     zipper.SetRelativePaths(true);
@@ -83,12 +79,7 @@ TEST(MultiDiskPeers, AZipNamedSetIsReadBy7zzAndJoinedByZipForUnzipAndPython) {
     const fs::path split = temp / "split";
     fs::create_directories(split);
     TZipper zipper;
-    TMultiZipInfo info;
-    info.MultiMode = mmBlocks;
-    info.FirstBlockSize = 1000;
-    info.BlockSize = 5000;
-    zipper.SetMultiZipInfo(info);
-    zipper.SetSplitNaming(snZip);
+    zipper.SetMultiZipInfo(test::BlockSetInfo(1000, 5000, snZip));
     zipper.SetZipName((split / "split.zip").string());
     zipper.SetRootDir((temp / "src").string());
     zipper.SetRelativePaths(true);

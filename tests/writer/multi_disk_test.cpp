@@ -50,12 +50,8 @@ class BlockSetTest : public testing::Test {
     }
     // Zips the tree as a block set; the number of files zipped.
     int ZipBlocks(int64_t firstBlock, int64_t block, int packLevel = 6) {
-        TMultiZipInfo info;
-        info.MultiMode = mmBlocks;
-        info.FirstBlockSize = firstBlock;
-        info.BlockSize = block;
+        TMultiZipInfo info = test::BlockSetInfo(firstBlock, block, naming);
         info.SaveZipInfoOnFirstDisk = saveZipInfo;
-        info.SplitNaming = naming;
         zipper.SetMultiZipInfo(info);
         zipper.SetZipName(Archive());
         zipper.SetRootDir((temp / "src").string());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "writer/zipper_test_support.h"
 
 namespace mobrel::test {
@@ -45,6 +47,26 @@ FileContents ExtractAll(TUnZipper& reader, const fs::path& scratch) {
     reader.SetDoAll(true);
     reader.UnZip();
     return ReadTree(out);
+}
+
+TMultiZipInfo BlockSetInfo(int64_t firstBlock, int64_t block, TSplitNaming naming) {
+    TMultiZipInfo info;
+    info.MultiMode = mmBlocks;
+    info.FirstBlockSize = firstBlock;
+    info.BlockSize = block;
+    info.SplitNaming = naming;
+    return info;
+}
+
+std::vector<std::string> PeerSplitSets() {
+    return {"split-s64k-spans-4-disks--infozip-gen", "split-sp-pause-mode-dd--infozip-gen",
+            "split-winzip26-stored--sharpcompress", "split-infozip-256k-zip64--commons-compress"};
+}
+
+std::string SplitSetTestName(const std::string& set) {
+    std::string name = set.substr(0, set.find("--"));
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
 }
 
 }  // namespace mobrel::test

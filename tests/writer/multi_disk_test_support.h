@@ -5,8 +5,12 @@
 #include <map>
 #include <string>
 
+#include <vector>
+
+#include "reader/split_naming.h"
 #include "reader/un_zipper.h"
 #include "test_support.h"
+#include "writer/multi_zip_info.h"
 
 namespace mobrel::test {
 
@@ -21,5 +25,13 @@ FileContents ReadTree(const std::filesystem::path& folder);
 // Extracts every entry of the archive (or set, through its ZipName) with reader into a
 // fresh folder under scratch and returns what came out.
 FileContents ExtractAll(TUnZipper& reader, const std::filesystem::path& scratch);
+
+// Settings for a set of numbered block files of these sizes.
+TMultiZipInfo BlockSetInfo(int64_t firstBlock, int64_t block, TSplitNaming naming = snNumbered);
+
+// The split sets of the test folder, by the name their parts share before the extension,
+// and the test name each gives ("split_s64k_spans_4_disks").
+std::vector<std::string> PeerSplitSets();
+std::string SplitSetTestName(const std::string& set);
 
 }  // namespace mobrel::test

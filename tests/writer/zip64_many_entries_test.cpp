@@ -12,6 +12,7 @@
 #include "cli/cli_run.h"
 #include "sfx/sfx_test_support.h"
 #include "test_support.h"
+#include "writer/multi_disk_test_support.h"
 #include "writer/multi_disk_writer.h"
 #include "writer/sfx_config.h"
 #include "writer/zip64_test_support.h"
@@ -92,11 +93,7 @@ TEST_F(Zip64ManyEntries, ABlockSetOfSeventyThousandIsReadByOurReaderAnd7zzAndJoi
     fs::create_directories(out);
     const std::string archive = (out / "set.zip").string();
     TZipper zipper;
-    TMultiZipInfo info;
-    info.MultiMode = mmBlocks;
-    info.FirstBlockSize = 300000;
-    info.BlockSize = 1000000;
-    zipper.SetMultiZipInfo(info);
+    zipper.SetMultiZipInfo(test::BlockSetInfo(300000, 1000000));
     zipper.SetZipName(archive);
     ListEntries(zipper);
     ASSERT_EQ(zipper.Zip(), kEntries);
