@@ -63,9 +63,11 @@ TSplitNaming NamingOfSet(const std::string& diskName, int diskCount) {
     if (IsZipPieceExtension(extension)) {
         return snZip;
     }
+    // The first few disks tell; a damaged end record may claim billions of them.
+    constexpr int kDisksLookedAt = 8;
     int zipNamed = 0;
     int numbered = 0;
-    for (int disk = 1; disk < diskCount; ++disk) {
+    for (int disk = 1; disk < std::min(diskCount, kDisksLookedAt + 1); ++disk) {
         zipNamed += RegularFileExists(ZipPieceName(diskName, disk)) ? 1 : 0;
         numbered += RegularFileExists(NumberedDiskName(diskName, disk)) ? 1 : 0;
     }

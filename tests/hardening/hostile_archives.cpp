@@ -340,6 +340,8 @@ std::vector<HostileArchive> Zip64Ends() {
         {"zip64-end-disk-2-31",
          WithZip64Tail(one, {.ThisDisk = 0x7FFFFFFF, .CentralDisk = 0x7FFFFFFF})},
         {"zip64-end-central-disk-after-last", WithZip64Tail(one, {.CentralDisk = 7})},
+        {"zip64-end-disk-largest",
+         WithZip64Tail(one, {.ThisDisk = 0x7FFFFFFE, .CentralDisk = 0x7FFFFFFE})},
     };
 }
 
