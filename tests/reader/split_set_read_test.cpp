@@ -19,17 +19,9 @@ namespace fs = std::filesystem;
 using test::FileContents;
 using test::TempDir;
 
-FileContents Contents(const test::ExtractedTree& tree) {
-    FileContents contents;
-    for (const auto& [name, file] : tree) {
-        contents[name] = file.Bytes;
-    }
-    return contents;
-}
-
 // What the engine and mobrel-cli make of archive, each compared with 7zz.
 void ExpectReadLike7zz(const fs::path& archive, const fs::path& scratch) {
-    const FileContents expected = Contents(test::ExtractWith7zz(archive));
+    const FileContents expected = test::ContentsOf(test::ExtractWith7zz(archive));
     ASSERT_FALSE(expected.empty());
     TUnZipper reader;
     reader.SetZipName(archive.string());

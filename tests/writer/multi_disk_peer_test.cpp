@@ -21,9 +21,17 @@ using test::FileContents;
 using test::TempDir;
 
 std::string SplitPart(const fs::path& folder, int number) {
-    char extension[16];
-    std::snprintf(extension, sizeof extension, ".z%02d", number);
-    return (folder / ("split" + std::string(extension))).string();
+    return ZipPieceName((folder / "split.zip").string(), number);
+}
+
+// Joins folder's "split.zip" set with zip into "joined.zip", which unzip must pass.
+void ExpectJoinedByZipForUnzip(const fs::path& folder) {
+    const test::CommandResult joined = test::RunCommand("cd " + test::ShellQuote(folder.string()) +
+                                                        " && zip -s 0 split.zip --out joined.zip");
+    ASSERT_EQ(joined.ExitCode, 0) << joined.Output;
+    const test::CommandResult tested =
+        test::RunCommand("unzip -t " + test::ShellQuote((folder / "joined.zip").string()));
+    EXPECT_EQ(tested.ExitCode, 0) << tested.Output;
 }
 
 int Blocks(const std::string& archive) {
@@ -32,14 +40,6 @@ int Blocks(const std::string& archive) {
         ++count;
     }
     return count;
-}
-
-FileContents Contents(const test::ExtractedTree& tree) {
-    FileContents contents;
-    for (const auto& [name, file] : tree) {
-        contents[name] = file.Bytes;
-    }
-    return contents;
 }
 
 TEST(MultiDiskPeers, OurBlocksRenamedToTheSplitSchemeAreJoinedByZip) {
@@ -63,13 +63,8 @@ TEST(MultiDiskPeers, OurBlocksRenamedToTheSplitSchemeAreJoinedByZip) {
         fs::copy_file(TMultiDiskWriter::BlockFileName(archive, n), SplitPart(split, n));
     }
     fs::copy_file(TMultiDiskWriter::BlockFileName(archive, blocks), split / "split.zip");
-    const test::CommandResult joined = test::RunCommand("cd " + test::ShellQuote(split.string()) +
-                                                        " && zip -s 0 split.zip --out joined.zip");
-    ASSERT_EQ(joined.ExitCode, 0) << joined.Output;
-    const test::CommandResult tested =
-        test::RunCommand("unzip -t " + test::ShellQuote((split / "joined.zip").string()));
-    EXPECT_EQ(tested.ExitCode, 0) << tested.Output;
-    EXPECT_EQ(Contents(test::ExtractWithUnzip(split / "joined.zip")), files);
+    ExpectJoinedByZipForUnzip(split);
+    EXPECT_EQ(test::ContentsOf(test::ExtractWithUnzip(split / "joined.zip")), files);
 }
 
 TEST(MultiDiskPeers, AZipNamedSetIsReadBy7zzAndJoinedByZipForUnzipAndPython) {
@@ -87,14 +82,9 @@ TEST(MultiDiskPeers, AZipNamedSetIsReadBy7zzAndJoinedByZipForUnzipAndPython) {
     ASSERT_EQ(zipper.Zip(), 7);
     ASSERT_TRUE(fs::exists(SplitPart(split, 3)));
 
-    EXPECT_EQ(Contents(test::ExtractWith7zz(split / "split.zip")), files);
-    const test::CommandResult joined = test::RunCommand("cd " + test::ShellQuote(split.string()) +
-                                                        " && zip -s 0 split.zip --out joined.zip");
-    ASSERT_EQ(joined.ExitCode, 0) << joined.Output;
-    const test::CommandResult tested =
-        test::RunCommand("unzip -t " + test::ShellQuote((split / "joined.zip").string()));
-    EXPECT_EQ(tested.ExitCode, 0) << tested.Output;
-    EXPECT_EQ(Contents(test::ExtractWithPython(split / "joined.zip")), files);
+    EXPECT_EQ(test::ContentsOf(test::ExtractWith7zz(split / "split.zip")), files);
+    ExpectJoinedByZipForUnzip(split);
+    EXPECT_EQ(test::ContentsOf(test::ExtractWithPython(split / "joined.zip")), files);
 }
 
 TEST(MultiDiskPeers, ASplitSetOfZipRenamedToNumberedBlocksIsReadByOurReader) {
@@ -203,7 +193,7 @@ TEST(MultiDiskPeers, CliAddNamesBlocksAsAskedAndFixReadsEitherNaming) {
         EXPECT_EQ(fix.Status, 0) << fix.Out << fix.Err;
         const test::CommandResult tested = test::RunCommand("unzip -t " + test::ShellQuote(fixed));
         EXPECT_EQ(tested.ExitCode, 0) << tested.Output;
-        EXPECT_EQ(Contents(test::ExtractWithUnzip(fixed)), files);
+        EXPECT_EQ(test::ContentsOf(test::ExtractWithUnzip(fixed)), files);
     }
 
     for (const std::vector<std::string>& refused : std::vector<std::vector<std::string>>{

@@ -49,6 +49,14 @@ FileContents ExtractAll(TUnZipper& reader, const fs::path& scratch) {
     return ReadTree(out);
 }
 
+FileContents ContentsOf(const ExtractedTree& tree) {
+    FileContents contents;
+    for (const auto& [name, file] : tree) {
+        contents[name] = file.Bytes;
+    }
+    return contents;
+}
+
 TMultiZipInfo BlockSetInfo(int64_t firstBlock, int64_t block, TSplitNaming naming) {
     TMultiZipInfo info;
     info.MultiMode = mmBlocks;

@@ -11,6 +11,7 @@
 #include "reader/un_zipper.h"
 #include "test_support.h"
 #include "writer/multi_zip_info.h"
+#include "writer/zipper_test_support.h"
 
 namespace mobrel::test {
 
@@ -25,6 +26,9 @@ FileContents ReadTree(const std::filesystem::path& folder);
 // Extracts every entry of the archive (or set, through its ZipName) with reader into a
 // fresh folder under scratch and returns what came out.
 FileContents ExtractAll(TUnZipper& reader, const std::filesystem::path& scratch);
+
+// The contents of an extracted tree, by name.
+FileContents ContentsOf(const ExtractedTree& tree);
 
 // Settings for a set of numbered block files of these sizes.
 TMultiZipInfo BlockSetInfo(int64_t firstBlock, int64_t block, TSplitNaming naming = snNumbered);
