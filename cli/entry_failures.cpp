@@ -31,6 +31,9 @@ std::string SkipText(TSkipReason reason, const std::string& name, const std::str
             return name + " could not be created";
         case skUnsafeLink:
             return name + ": " + detail + ", skipped";
+        case skUnsupportedMethod:
+        case skDamagedData:
+            return WithSlashes(name) + ": " + detail;
         default:
             return WithSlashes(name) + " was skipped";
     }

@@ -18,6 +18,17 @@ PROGRAM_USES = {"sfx": ["cli"]}
 SOURCE_ENDINGS = (".h", ".cpp", ".inc")
 FORMATTED_FOLDERS = ["engine", "cli", "app", "sfx", "tests", "bench", "fuzz"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
+SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s+<([^>]+)>', re.MULTILINE)
+# The libraries beyond the C++ standard library and POSIX, by the prefix of their headers,
+# and the only folders (as paths from the root) whose code may include them.
+LIBRARY_HOMES = {
+    "openssl/": ["engine/codecs"],
+    "bzlib.h": ["engine/codecs"],
+    "lzma.h": ["engine/codecs"],
+    "zstd.h": ["engine/codecs"],
+    "zlib.h": ["tests", "bench", "fuzz"],
+    "Q": ["app", "tests/app"],
+}
 
 
 def source_files(root, folder):
@@ -33,6 +44,22 @@ def allowed_engine_layers(relative):
     if parts[0] == "engine" and len(parts) > 2 and parts[1] in ENGINE_LAYERS:
         return ENGINE_LAYERS[: ENGINE_LAYERS.index(parts[1]) + 1]
     return None
+
+
+def library_violations(root):
+    found = []
+    for folder in ["engine"] + PROGRAMS:
+        for path in source_files(root, folder):
+            relative = os.path.relpath(path, root)
+            with open(path, encoding="utf-8", errors="replace") as source:
+                text = source.read()
+            for included in SYSTEM_INCLUDE.findall(text):
+                for prefix, homes in LIBRARY_HOMES.items():
+                    at_home = any(relative.startswith(home + os.sep) for home in homes)
+                    if included.startswith(prefix) and not at_home:
+                        found.append(f"{relative}: includes <{included}>, a library kept to "
+                                     f"{', '.join(homes)}")
+    return found
 
 
 def layer_violations(root):
@@ -77,7 +104,7 @@ def format_violations(root):
 def main(argv):
     args = [arg for arg in argv[1:] if not arg.startswith("--")]
     root = os.path.abspath(args[0] if args else os.path.join(os.path.dirname(__file__), ".."))
-    problems = layer_violations(root)
+    problems = layer_violations(root) + library_violations(root)
     if "--no-format" not in argv:
         problems += format_violations(root)
     for problem in problems:

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
+    libssl-dev libbz2-dev liblzma-dev libzstd-dev
     libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
     zip unzip p7zip-full 7zip libarchive-tools python3 time
     clang clang-format

@@ -9,6 +9,22 @@
 
 namespace mobrel {
 
+bool HasDecoder(uint16_t method) {
+    switch (method) {
+        case cmStored:
+        case cmShrunk:
+        case cmReducedFactor1:
+        case cmReducedFactor2:
+        case cmReducedFactor3:
+        case cmReducedFactor4:
+        case cmImploded:
+        case cmDeflated:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool DecodeByMethod(TDecodeContext& context, uint16_t method, uint16_t generalFlags,
                     int64_t compressedSize) {
     switch (method) {

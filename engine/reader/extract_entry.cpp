@@ -6,6 +6,7 @@
 
 #include "codecs/decode_by_method.h"
 #include "codecs/zip_cipher.h"
+#include "format/compression_method.h"
 #include "format/zip_header_info.h"
 #include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
@@ -14,7 +15,6 @@
 #include "platform/file_helpers.h"
 #include "platform/file_permissions.h"
 #include "platform/host_path.h"
-#include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/sanitize_dos_date_time.h"
 #include "reader/archive_decode_context.h"
@@ -26,6 +26,11 @@
 namespace mobrel {
 
 namespace {
+
+std::string UnsupportedMethodText(uint16_t method) {
+    return "compression method " + std::to_string(method) + " (" + CompressionMethodName(method) +
+           ") is not supported";
+}
 
 void DeleteOutputFile(const std::string& path) {
     std::error_code error;
@@ -54,6 +59,11 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
         if (skip) {
             return;
         }
+    }
+    if (!HasDecoder(entry.CompressionMethod)) {
+        SkipEntry(skUnsupportedMethod, entry.FullName(), fileIndex,
+                  UnsupportedMethodText(entry.CompressionMethod));
+        return;
     }
     if (memoryTarget_ && !testMode_ && entry.UncompressedSize > kMaxMemoryEntrySize) {
         throw EFatalUnzipError(entry.FullName() + " is too large to extract into memory");
@@ -94,12 +104,9 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
 }
 
 bool TUnZipper::DecodeEntry() {
-    const uint16_t method = spare_->CompressionMethod;
-    if (!DecodeByMethod(*decodeContext_, method, spare_->GeneralFlags, spare_->CompressedSize)) {
-        // No decoder: the entry ends in the CRC check with the CRC of no data.
-        messageText_ = "Unknown Compression Method";
-        Services().MessageBox(messageText_, "Zip Error", TMsgButtons::Ok);
-    }
+    // The method was checked before anything was created for the entry.
+    DecodeByMethod(*decodeContext_, spare_->CompressionMethod, spare_->GeneralFlags,
+                   spare_->CompressedSize);
     return true;
 }
 

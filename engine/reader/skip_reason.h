@@ -14,6 +14,11 @@ enum TSkipReason : int {
     skDanglingLink = 4,
     skUnsafeLink = 5,  // a link that would lead out of the destination, or a symbolic link
                        // in the way of an entry (LastSkipDetail tells which)
+    // No decoder for the entry's compression method (LastSkipDetail names it).
+    skUnsupportedMethod = 6,
+    // The entry's data failed its authentication (an AES entry changed after it was
+    // written); nothing of it is kept. LastSkipDetail says so.
+    skDamagedData = 7,
 };
 
 }  // namespace mobrel

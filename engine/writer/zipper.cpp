@@ -36,6 +36,8 @@ void TZipper::Assign(const TUnZipper& source) {
     noCompressList_ = zipper->noCompressList_;
     addDirEntriesOnRecurse_ = zipper->addDirEntriesOnRecurse_;
     storeSymlinks_ = zipper->storeSymlinks_;
+    compressionMethod_ = zipper->compressionMethod_;
+    encryption_ = zipper->encryption_;
     OnStartZip = zipper->OnStartZip;
     OnStartZipInfo = zipper->OnStartZipInfo;
     OnEndZip = zipper->OnEndZip;

@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "format/compression_method.h"
 #include "reader/un_zipper.h"
 #include "writer/multi_zip_info.h"
 #include "writer/zip_action.h"
+#include "writer/zip_encryption.h"
 #include "writer/zipper_events.h"
 
 namespace mobrel {
@@ -86,6 +88,13 @@ class TZipper : public TUnZipper {
     // target is missing is skipped with skDanglingLink.
     bool StoreSymlinks() const { return storeSymlinks_; }
     void SetStoreSymlinks(bool value) { storeSymlinks_ = value; }
+    // The method of compressed files: cmDeflated (the default), cmBzip2, cmLzma, cmZstd or
+    // cmXz. PackLevel 0 and NoCompressList still store.
+    TCompressionMethod CompressionMethod() const { return compressionMethod_; }
+    void SetCompressionMethod(TCompressionMethod value) { compressionMethod_ = value; }
+    // The cipher of the files zipped while Password is set.
+    TZipEncryption Encryption() const { return encryption_; }
+    void SetEncryption(TZipEncryption value) { encryption_ = value; }
 
     // The reader's multi-disk settings live in MultiZipInfo.
     TMultiMode MultiMode() const override { return multiZipInfo_.MultiMode; }
@@ -266,6 +275,8 @@ class TZipper : public TUnZipper {
     bool addDirEntriesOnRecurse_ = false;
     bool replaceExisting_ = false;
     bool storeSymlinks_ = false;
+    TCompressionMethod compressionMethod_ = cmDeflated;
+    TZipEncryption encryption_ = TZipEncryption::Traditional;
 };
 
 }  // namespace mobrel

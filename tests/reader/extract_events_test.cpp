@@ -241,33 +241,44 @@ TEST_F(ExtractRun, ASkipFromOnStartUnZipEndsTheEntryAndANewNameIsWhereItGoes) {
     EXPECT_EQ(test::ReadFileBytes(temp / "elsewhere" / "new.txt"), (Bytes{'t', 'w', 'o'}));
 }
 
-TEST_F(ExtractRun, MethodsWithoutADecoderShowTheirMessageAndLeaveNoFile) {
+TEST_F(ExtractRun, MethodsWithoutADecoderAreSkippedByNameBeforeAnyPasswordOrFile) {
     test::ZipBuilder builder;
     builder.Add({"tokenized.bin", "data"});
-    builder.Add({"deflate64.bin", "data"});
+    builder.Add({"ppmd.bin", "data"});
     auto locked = test::MakeEncryptedEntry("locked.bin", "data", "pw");
     builder.Add(locked.Entry);
-    builder.Add({"empty.bin", ""});
+    builder.Add({"garbage.bin", "data"});
+    builder.Add({"plain.txt", "text"});
     Bytes archive = builder.Build();
     test::PatchEntry(archive, 0, EntryPatch{.Method = 7});
-    test::PatchEntry(archive, 1, EntryPatch{.Method = 9});
-    locked.Patch.Method = 99;
+    test::PatchEntry(archive, 1, EntryPatch{.Method = 98});
+    locked.Patch.Method = 97;
     test::PatchEntry(archive, 2, locked.Patch);
-    test::PatchEntry(archive, 3, EntryPatch{.Method = 12});  // the CRC of nothing is 0
+    test::PatchEntry(archive, 3, EntryPatch{.Method = 0xFECA});
     Open(archive);
     zipper.SetDoAll(true);
-    zipper.SetPassword("pw");
+    zipper.SetPassword("wrong");
     log.Attach(zipper);
+    std::vector<std::string> details;
+    zipper.OnSkippingFile = [&](TUnZipper& sender, TSkipReason reason, const std::string&, int,
+                                bool&) {
+        EXPECT_EQ(reason, skUnsupportedMethod);
+        details.push_back(sender.LastSkipDetail());
+    };
     ScriptedServices services;
     ServicesScope scope(services);
     EXPECT_EQ(zipper.UnZip(), 1);
-    EXPECT_EQ(services.Shown, std::vector<std::string>(4, "Zip Error: Unknown Compression Method"));
+    EXPECT_TRUE(services.Shown.empty());
+    EXPECT_EQ(details,
+              (std::vector<std::string>{"compression method 7 (tokenize) is not supported",
+                                        "compression method 98 (PPMd) is not supported",
+                                        "compression method 97 (WavPack) is not supported",
+                                        "compression method 65226 (unknown) is not supported"}));
     EXPECT_EQ(log.Lines,
-              (std::vector<std::string>{"info 4 12", "start 0 tokenized.bin", "badcrc 0",
-                                        "start 1 deflate64.bin", "badcrc 1", "start 2 locked.bin",
-                                        "badpassword 2 pw", "skip 2 0 locked.bin",
-                                        "start 3 empty.bin", "end 3 empty.bin", "complete 1"}));
-    EXPECT_EQ(fs::directory_iterator(temp / "out")->path().filename(), "empty.bin");
+              (std::vector<std::string>{"info 5 20", "start 0 tokenized.bin", "start 1 ppmd.bin",
+                                        "start 2 locked.bin", "start 3 garbage.bin",
+                                        "start 4 plain.txt", "end 4 plain.txt", "complete 1"}));
+    EXPECT_EQ(fs::directory_iterator(temp / "out")->path().filename(), "plain.txt");
 }
 
 TEST_F(ExtractRun, DataLongerThanDeclaredIsABadCrcAndLeavesNoFile) {
