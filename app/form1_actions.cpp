@@ -49,7 +49,9 @@ void TForm1::BuildMenus() {
     MainMenu1 = {
         Menu("&File", {Exit1}, this),
         Menu("&Edit", {zip.a_DeleteSelected, zip.a_clear, zip.a_AddSelected, zip.a_AddAll}, this),
-        Menu("&Actions", {zip.a_new, zip.a_AddToCurrentZip, zip.a_zOpenExisting, zip.a_zMakeEXE},
+        Menu("&Actions",
+             {zip.a_new, zip.a_AddToCurrentZip, zip.a_zOpenExisting, zip.a_zMakeEXE, nullptr,
+              zip.a_encrypt},
              this),
         Menu("&Help", {a_info, a_about, a_Tut}, this),
     };

@@ -67,8 +67,12 @@ void TZipPage::UpdateActions() {
 }
 
 void TZipPage::ShowStatus() {
-    host_.SetStatusPanels("Files to Zip: " + std::to_string(ListBox1->count()),
-                          "Current File Name: " + host_.CurrentArchive());
+    std::string files = "Files to Zip: " + std::to_string(ListBox1->count());
+    if (!nextPassword_.empty()) {
+        files += nextEncryption_ == mobrel::TZipEncryption::Traditional ? " (encrypted)"
+                                                                        : " (encrypted with AES)";
+    }
+    host_.SetStatusPanels(files, "Current File Name: " + host_.CurrentArchive());
 }
 
 void TZipPage::a_AddSelectedUpdate() {

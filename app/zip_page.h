@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "page_host.h"
+#include "writer/zip_encryption.h"
 
 class QAction;
 class QLineEdit;
@@ -18,6 +19,7 @@ class TDirectoryListBox;
 class TDriveComboBox;
 class TFileListBox;
 class TFilterComboBox;
+class TFormEncrypt;
 class TSortedListBox;
 
 class TZipPage : public QWidget {
@@ -76,6 +78,12 @@ class TZipPage : public QWidget {
     void MakeZip(const std::string& name, bool replaceExisting = false);
     // The list into a self-extracting program named in the save dialog.
     void MakeExe();
+    // "Encrypt with a password...": asks for the password (twice) and the cipher of the next
+    // write; when one is already chosen, the choice is dropped instead.
+    void ChooseEncryption();
+    // A chosen password, kept for the next write only; empty when none is chosen.
+    const std::string& NextWritePassword() const { return nextPassword_; }
+    mobrel::TZipEncryption NextWriteEncryption() const { return nextEncryption_; }
 
     // --- For the window ---
     // The page came into view.
@@ -103,6 +111,7 @@ class TZipPage : public QWidget {
     QAction* a_AddToCurrentZip;
     QAction* a_zOpenExisting;
     QAction* a_zMakeEXE;
+    QAction* a_encrypt;  // checked while a password waits for the next write
     QAction* a_loadList;
     QAction* a_saveFileList;
 
@@ -126,11 +135,15 @@ class TZipPage : public QWidget {
     void ListBox1KeyUp(int key);
     void FolderChanged();
     void DriveChanged();
-    // RunEngineOperation for writing: it offers no password, so what it writes is never
-    // encrypted, whatever password was given to read an archive. ReplaceExisting holds for
-    // this one run.
+    // RunEngineOperation for writing: it encrypts with the password chosen for the next
+    // write alone (which it uses up), never with one given to read an archive.
+    // ReplaceExisting holds for this one run.
     void RunWritingOperation(const std::function<void()>& operation);
+    void ForgetNextWritePassword();
 
     TPageHost& host_;
     mobrel::TZipper& engine_;
+    TFormEncrypt* formEncrypt_ = nullptr;
+    std::string nextPassword_;
+    mobrel::TZipEncryption nextEncryption_ = mobrel::TZipEncryption::Aes256;
 };

@@ -1,8 +1,10 @@
 // The Zip page's commands that write: the list of files to zip into a new, an existing or
 // the current archive, and into or from a list file.
+#include <QAction>
 #include <QLineEdit>
 
 #include "file_dialog.h"
+#include "form_encrypt.h"
 #include "last_filename.h"
 #include "platform/file_helpers.h"
 #include "platform/host_path.h"
@@ -41,9 +43,12 @@ void TZipPage::RunWritingOperation(const std::function<void()>& operation) {
     const std::string readingPassword = engine_.Password();
     const auto restore = [this, &readingPassword] {
         engine_.SetPassword(readingPassword);
+        engine_.SetEncryption(mobrel::TZipEncryption::Traditional);
         engine_.SetReplaceExisting(false);
+        ForgetNextWritePassword();
     };
-    engine_.SetPassword("");
+    engine_.SetPassword(nextPassword_);
+    engine_.SetEncryption(nextEncryption_);
     try {
         host_.RunEngineOperation(operation);
     } catch (...) {
@@ -51,6 +56,32 @@ void TZipPage::RunWritingOperation(const std::function<void()>& operation) {
         throw;
     }
     restore();
+}
+
+// --- Encryption of the next write ---
+
+void TZipPage::ChooseEncryption() {
+    if (!nextPassword_.empty()) {
+        ForgetNextWritePassword();
+        return;
+    }
+    if (formEncrypt_ == nullptr) {
+        formEncrypt_ = new TFormEncrypt(this);
+    }
+    formEncrypt_->Prepare();
+    if (host_.ShowModalWindow(*formEncrypt_) == QDialog::Accepted &&
+        !formEncrypt_->Password().empty()) {
+        nextPassword_ = formEncrypt_->Password();
+        nextEncryption_ = formEncrypt_->Encryption();
+    }
+    formEncrypt_->Prepare();  // the window keeps no password once closed
+    a_encrypt->setChecked(!nextPassword_.empty());
+    ShowStatus();
+}
+
+void TZipPage::ForgetNextWritePassword() {
+    nextPassword_.clear();
+    a_encrypt->setChecked(false);
 }
 
 // --- Zipping ---

@@ -107,9 +107,14 @@ void TZipPage::CreateActions() {
                                  "Add Files to an Existing Zip", &TZipPage::AddToExistingArchive);
     a_zMakeEXE =
         MakeAction("a_zMakeEXE", "Make an Exe File", "Make an EXE file", &TZipPage::MakeExe);
+    a_encrypt = MakeAction("a_encrypt", "Encrypt with a password...",
+                           "Encrypt the files of the next zip with a password",
+                           &TZipPage::ChooseEncryption);
+    a_encrypt->setCheckable(true);
     a_loadList = MakeAction("a_loadList", "Load a List of Files", nullptr, &TZipPage::LoadList);
     a_saveFileList =
         MakeAction("a_saveFileList", "Save List of Files...", nullptr, &TZipPage::SaveList);
     AddActions(*ListToolBar, {a_DeleteSelected, a_clear, a_AddSelected, a_AddAll});
-    AddActions(*ZipToolBar, {a_new, a_AddToCurrentZip, a_zOpenExisting, nullptr, a_zMakeEXE});
+    AddActions(*ZipToolBar, {a_new, a_AddToCurrentZip, a_zOpenExisting, nullptr, a_zMakeEXE,
+                             nullptr, a_encrypt});
 }

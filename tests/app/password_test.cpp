@@ -1,11 +1,14 @@
 // Passwords in the window: one typed to read an archive serves that archive only, is never
 // used to write, is called invalid only once it has failed, and the password window can be
 // cancelled to skip an entry.
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
+#include "form_encrypt.h"
 #include "form_password.h"
 #include "format/zip_header_info.h"
 #include "zip_page_fixture.h"
@@ -185,6 +188,102 @@ TEST_F(PasswordTest, CancelOrEscapeSkipsEachEntryAndLeavesNoFile) {
     EXPECT_EQ(escapes, 8);
     EXPECT_TRUE(FilesIn(Out()).empty());
     EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 0 files."});
+}
+
+// "Encrypt with a password...": the window asks twice, masked, AES-256 first, and what it
+// chooses encrypts the next write only.
+class EncryptChoiceTest : public ZipPageTest {
+  protected:
+    // Triggers the choice and answers its window with the password, confirmation and
+    // cipher row; the window's state when it appeared is kept in shown_.
+    void Choose(const std::string& password, const std::string& confirmation, int cipherRow) {
+        OnModal = [&](QDialog& window) {
+            auto& form = dynamic_cast<TFormEncrypt&>(window);
+            shown_ = {form.PasswordEdit->text().toStdString(),
+                      form.MethodBox->currentText().toStdString(), form.OkButton->isEnabled(),
+                      form.PasswordEdit->echoMode() == QLineEdit::Password &&
+                          form.ConfirmEdit->echoMode() == QLineEdit::Password};
+            form.PasswordEdit->setText(QString::fromStdString(password));
+            form.ConfirmEdit->setText(QString::fromStdString(confirmation));
+            form.MethodBox->setCurrentIndex(cipherRow);
+            okOffered_ = form.OkButton->isEnabled();
+            mismatchShown_ = !form.MismatchLabel->isHidden();
+            if (!okOffered_) {
+                form.reject();  // what a user can do when OK is greyed
+            }
+        };
+        ZipPage().a_encrypt->trigger();
+        OnModal = nullptr;
+    }
+
+    struct TShown {
+        std::string Password;
+        std::string Cipher;
+        bool OkOffered = false;
+        bool Masked = false;
+    } shown_;
+    bool okOffered_ = false;
+    bool mismatchShown_ = false;
+};
+
+TEST_F(EncryptChoiceTest, AesIsPreselectedAndEncryptsTheNextWriteOnly) {
+    Choose("s3cret", "s3cret", 0);
+    EXPECT_EQ(shown_.Password, "");
+    EXPECT_EQ(shown_.Cipher, "AES-256");
+    EXPECT_FALSE(shown_.OkOffered);
+    EXPECT_TRUE(shown_.Masked);
+    ASSERT_TRUE(ZipPage().a_encrypt->isChecked());
+
+    const fs::path locked = ZipAllInto("locked.zip");
+    ASSERT_TRUE(fs::exists(locked));
+    mobrel::TUnZipper reader;
+    reader.SetZipName(locked.string());
+    reader.ReadZip();
+    ASSERT_EQ(reader.Count(), 2);
+    for (int i = 0; i < reader.Count(); ++i) {
+        EXPECT_TRUE(reader.EntryInfo(i).IsEncrypted());
+        EXPECT_EQ(reader.EntryInfo(i).CompressionMethod, 99) << "AES-256 entries";
+    }
+    const auto right = RunCommand("7zz t -ps3cret " + ShellQuote(locked.string()));
+    EXPECT_EQ(right.ExitCode, 0) << right.Output;
+    const auto wrong = RunCommand("7zz t -pwrong " + ShellQuote(locked.string()));
+    EXPECT_NE(wrong.ExitCode, 0) << wrong.Output;
+
+    // Used up: the next archive is not encrypted, and the reading password is untouched.
+    EXPECT_FALSE(ZipPage().a_encrypt->isChecked());
+    const fs::path open = ZipAllInto("open.zip");
+    EXPECT_EQ(EncryptedEntries(open), 0);
+    EXPECT_TRUE(Form().Zipper1.Password().empty());
+}
+
+TEST_F(EncryptChoiceTest, TraditionalServesOldReadersAndTheSelfExtractor) {
+    Choose("old-reader", "old-reader", 3);
+    ASSERT_TRUE(fs::exists(StubBesideTheTests()));
+    const fs::path program = Scratch() / "pages.exe";
+    Services.DialogAnswers = {program.string()};
+    ZipPage().AddAllFiles();
+    ZipPage().a_zMakeEXE->trigger();
+    ASSERT_TRUE(fs::exists(program));
+    EXPECT_EQ(EncryptedEntries(program), 2);
+    const auto unzip = RunCommand("unzip -tqq -P old-reader " + ShellQuote(program.string()));
+    EXPECT_EQ(unzip.ExitCode, 0) << unzip.Output;
+}
+
+TEST_F(EncryptChoiceTest, MismatchCancelAndASecondClickLeaveNothingChosen) {
+    Choose("one", "two", 0);
+    EXPECT_FALSE(okOffered_);
+    EXPECT_TRUE(mismatchShown_);
+    EXPECT_FALSE(ZipPage().a_encrypt->isChecked());
+
+    Choose("same", "same", 1);
+    ASSERT_TRUE(ZipPage().a_encrypt->isChecked());
+    EXPECT_EQ(ZipPage().NextWriteEncryption(), mobrel::TZipEncryption::Aes192);
+    ShownWindows.clear();
+    ZipPage().a_encrypt->trigger();  // drops the choice without asking
+    EXPECT_TRUE(ShownWindows.empty());
+    EXPECT_FALSE(ZipPage().a_encrypt->isChecked());
+    EXPECT_TRUE(ZipPage().NextWritePassword().empty());
+    EXPECT_EQ(EncryptedEntries(ZipAllInto("plain.zip")), 0);
 }
 
 }  // namespace
