@@ -221,7 +221,9 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
         entry.CompressionMethod = cmStored;
         entry.InternalAttributes = 0;
         compressedSize = static_cast<uint64_t>(run.FileBytesRead);
-    } else if (UsesLibraryEncoder()) {
+    } else if (UsesLibraryEncoder() && run.FileSize > 0) {
+        // An empty file goes to the deflater, which stores it: 7-Zip takes an empty XZ
+        // stream for data after the end, and a stored entry is read by every reader.
         compressedSize = CompressWithLibrary(entry);
     } else {
         const TDeflateReadRoutine read = [this](uint8_t* buffer, size_t count) {
