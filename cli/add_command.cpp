@@ -3,6 +3,7 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <system_error>
 
 #include "command_line.h"
@@ -16,7 +17,7 @@ const char* const kAddSummary = "zip files into a new or existing archive";
 const char* const kAddUsage =
     "usage: mobrel-cli add ARCHIVE [-0 ... -9] [-r] [-R ROOTDIR] [-x PATTERN]...\n"
     "                      [-n PATTERN]... [-u | -f] [-P PASSWORD] [--no-paths] [--volumes]\n"
-    "                      [--symlinks]\n"
+    "                      [--symlinks] [--method store|deflate|bzip2|lzma|zstd|xz]\n"
     "                      [--block-size N [--first-block-size N] [--split-names KIND]]\n"
     "                      FILE-OR-SPEC...\n"
     "\n"
@@ -25,11 +26,13 @@ const char* const kAddUsage =
     "name is replaced; -u replaces it only with a newer file, -f only freshens existing\n"
     "entries with newer files. Files are stored with their folder relative to ROOTDIR (-R;\n"
     "the current folder by default); --no-paths stores names only.\n"
-    "  -0 ... -9     store (0) or deflate at that level (6 by default)\n"
+    "  -0 ... -9     store (0) or compress at that level (6 by default)\n"
     "  -r            search the sub-folders of wildcard specifications and folders\n"
     "  -x PATTERN    never zip files matching PATTERN\n"
     "  -n PATTERN    store files whose names match PATTERN without compressing them\n"
     "  -P PASSWORD   encrypt with the traditional zip encryption\n"
+    "  --method NAME compress with deflate (the default), bzip2, lzma, zstd or xz;\n"
+    "                store is -0\n"
     "  --symlinks    store symbolic links as links (their target text) instead of the\n"
     "                files they point to; linked folders are not searched\n"
     "  --block-size N        write a new set of block files of N bytes each, numbered\n"
@@ -50,6 +53,29 @@ int PackLevelOf(const CommandLine& line) {
         }
     }
     return level;
+}
+
+// The method named by --method; "store" stands for pack level 0 and keeps deflate's number.
+TCompressionMethod CompressionMethodOf(const std::string& name) {
+    static const std::map<std::string, TCompressionMethod> kMethods = {
+        {"store", cmStored}, {"deflate", cmDeflated}, {"bzip2", cmBzip2},
+        {"lzma", cmLzma},    {"zstd", cmZstd},        {"xz", cmXz}};
+    const auto found = kMethods.find(name);
+    if (found == kMethods.end()) {
+        throw UsageError("--method takes store, deflate, bzip2, lzma, zstd or xz, not \"" + name +
+                         "\"");
+    }
+    return found->second;
+}
+
+void ApplyMethod(TZipper& zipper, const CommandLine& line) {
+    const TCompressionMethod method =
+        CompressionMethodOf(line.Value("--method").value_or("deflate"));
+    if (method == cmStored) {
+        zipper.SetPackLevel(0);
+    } else {
+        zipper.SetCompressionMethod(method);
+    }
 }
 
 TZipAction ZipActionOf(const CommandLine& line) {
@@ -133,8 +159,9 @@ void ApplyBlockOptions(TZipper& zipper, const CommandLine& line, const std::stri
 
 std::vector<OptionSpec> AddOptions() {
     std::vector<OptionSpec> options = {
-        {"-r"}, {"-R", true}, {"-x", true, true}, {"-n", true, true}, {"-u"},
-        {"-f"}, {"-P", true}, {"--no-paths"},     {"--volumes"},      {"--symlinks"}};
+        {"-r"},        {"-R", true},   {"-x", true, true}, {"-n", true, true},
+        {"-u"},        {"-f"},         {"-P", true},       {"--no-paths"},
+        {"--volumes"}, {"--symlinks"}, {"--method", true}};
     for (char level = '0'; level <= '9'; ++level) {
         options.push_back({std::string("-") + level});
     }
@@ -145,6 +172,7 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
                      const std::vector<std::string>& filesOrSpecs) {
     const bool recurse = line.Has("-r");
     zipper.SetPackLevel(PackLevelOf(line));
+    ApplyMethod(zipper, line);
     zipper.SetZipAction(ZipActionOf(line));
     zipper.SetExcludeList(line.Values("-x"));
     zipper.SetNoCompressList(line.Values("-n"));

@@ -53,4 +53,17 @@ std::string CompressionMethodName(uint16_t method) {
     }
 }
 
+uint16_t VersionNeededFor(uint16_t method) {
+    switch (method) {
+        case cmBzip2:
+            return 46;
+        case cmLzma:
+        case cmZstd:
+        case cmXz:
+            return 63;
+        default:
+            return 20;
+    }
+}
+
 }  // namespace mobrel

@@ -37,4 +37,8 @@ enum TCompressionMethod : uint16_t {
 // published method uses.
 std::string CompressionMethodName(uint16_t method);
 
+// The "version needed to extract" of a new entry with the method (major * 10 + minor): 4.6
+// for bzip2, 6.3 for LZMA, Zstandard and XZ, 2.0 for stored and deflated data.
+uint16_t VersionNeededFor(uint16_t method);
+
 }  // namespace mobrel

@@ -38,7 +38,7 @@ class TZipper : public TUnZipper {
     void SetZipName(const std::string& value) override;
 
     // --- Published properties ---
-    int PackLevel() const { return packLevel_; }  // 0 stores; 1..9 deflate at that level
+    int PackLevel() const { return packLevel_; }  // 0 stores; 1..9 compress at that level
     void SetPackLevel(int value) { packLevel_ = value; }
     bool Recurse() const { return recurse_; }
     void SetRecurse(bool value) { recurse_ = value; }
@@ -238,6 +238,10 @@ class TZipper : public TUnZipper {
     // zipper_zip_one.cpp
     bool OpenSource(const std::string& name, const std::string& shown, bool link);
     void WriteFileData(TZipHeaderInfo& entry, const std::string& name);
+    // zipper_compress.cpp: whether files are compressed with a library encoder rather than
+    // deflated, and compressing one that way; returns the compressed size.
+    bool UsesLibraryEncoder() const;
+    uint64_t CompressWithLibrary(TZipHeaderInfo& entry);
     uint32_t CrcOfSource();
     size_t ReadSource(uint8_t* buffer, size_t count);
     void WriteData(const uint8_t* buffer, size_t count);

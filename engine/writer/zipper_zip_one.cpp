@@ -1,8 +1,9 @@
 // Writing one file: its entry record, local header, optional encryption header and stored
-// or deflated data, and the two routines all file data flows through: the read routine
+// or compressed data, and the two routines all file data flows through: the read routine
 // (progress and CRC) and the write routine (encryption, full-disk and cancel checks).
 #include <limits>
 
+#include "codecs/compress_by_method.h"
 #include "format/compression_method.h"
 #include "format/modification_time_field.h"
 #include "format/zip_format.h"
@@ -49,10 +50,12 @@ void DescribeHostFile(TZipHeaderInfo& entry, const TFileStatus& status) {
 }
 
 // Whether data of this size may need 64-bit sizes once compressed and encrypted: deflate
-// adds at most a few bytes per 64 KiB block of data it can't shrink, encryption 12 bytes.
-bool MayPassFourGiB(int64_t size) {
+// adds at most a few bytes per 64 KiB block of data it can't shrink, the library encoders
+// what LargestCompressedSize allows, encryption 12 bytes.
+bool MayPassFourGiB(int64_t size, bool libraryEncoder) {
+    const auto bytes = static_cast<uint64_t>(size);
     const uint64_t worstCase =
-        static_cast<uint64_t>(size) + static_cast<uint64_t>(size) / 8192 + 1024;
+        libraryEncoder ? LargestCompressedSize(bytes) + 1024 : bytes + bytes / 8192 + 1024;
     return worstCase >= kSaturated32;
 }
 
@@ -136,7 +139,7 @@ bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
         size = run_->Source->Size();
         entry.UncompressedSize = static_cast<uint64_t>(size);
         entry.InternalAttributes = kInternalAttributesUnknown;
-        if (MayPassFourGiB(size)) {
+        if (MayPassFourGiB(size, UsesLibraryEncoder())) {
             entry.ReserveLocalZip64();
         }
     }
@@ -218,6 +221,10 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
         entry.CompressionMethod = cmStored;
         entry.InternalAttributes = 0;
         compressedSize = static_cast<uint64_t>(run.FileBytesRead);
+    } else if (UsesLibraryEncoder() && run.FileSize > 0) {
+        // An empty file goes to the deflater, which stores it: 7-Zip takes an empty XZ
+        // stream for data after the end, and a stored entry is read by every reader.
+        compressedSize = CompressWithLibrary(entry);
     } else {
         const TDeflateReadRoutine read = [this](uint8_t* buffer, size_t count) {
             return ReadSource(buffer, count);

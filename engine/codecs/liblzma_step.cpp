@@ -1,0 +1,60 @@
+#include "codecs/liblzma_step.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/engine_errors.h"
+
+namespace mobrel {
+
+namespace {
+
+constexpr int kHighestPreset = 6;
+
+}  // namespace
+
+lzma_options_lzma LzmaOptionsFor(int packLevel, int64_t sizeHint) {
+    packLevel = std::clamp(packLevel, 1, 9);
+    uint32_t preset = static_cast<uint32_t>(std::min(packLevel, kHighestPreset));
+    if (packLevel > kHighestPreset) {
+        preset |= LZMA_PRESET_EXTREME;
+    }
+    lzma_options_lzma options{};
+    if (lzma_lzma_preset(&options, preset)) {
+        LzmaFailed(LZMA_OPTIONS_ERROR);
+    }
+    if (sizeHint >= 0) {
+        uint32_t fitting = LZMA_DICT_SIZE_MIN;
+        while (fitting < options.dict_size && fitting < static_cast<uint64_t>(sizeHint)) {
+            fitting *= 2;
+        }
+        options.dict_size = std::min(options.dict_size, fitting);
+    }
+    return options;
+}
+
+void LzmaFailed(lzma_ret code) {
+    throw EGeneralError("The LZMA compressor failed (code " +
+                        std::to_string(static_cast<int>(code)) + ")");
+}
+
+bool TLiblzmaStep::Step(TStepBuffers& buffers, bool finish) {
+    stream_.next_in = buffers.Input;
+    stream_.avail_in = buffers.InputLeft;
+    stream_.next_out = buffers.Output;
+    stream_.avail_out = buffers.OutputLeft;
+    const lzma_ret code = lzma_code(&stream_, finish ? LZMA_FINISH : LZMA_RUN);
+    buffers.Input = stream_.next_in;
+    buffers.InputLeft = stream_.avail_in;
+    buffers.Output = stream_.next_out;
+    buffers.OutputLeft = stream_.avail_out;
+    if (code == LZMA_STREAM_END) {
+        return true;
+    }
+    if (code != LZMA_OK) {
+        LzmaFailed(code);
+    }
+    return false;
+}
+
+}  // namespace mobrel
