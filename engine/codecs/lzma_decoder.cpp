@@ -72,7 +72,12 @@ class TLzmaCoder : public TLzmaStreamCoder {
     TStreamResult Open(lzma_options_lzma& options) {
         const lzma_filter filters[] = {{LZMA_FILTER_LZMA1EXT, &options},
                                        {LZMA_VLI_UNKNOWN, nullptr}};
-        if (lzma_raw_decoder_memusage(filters) > kLzmaMemoryLimit) {
+        // UINT64_MAX: options liblzma does not support, such as lc + lp > 4.
+        const uint64_t memory = lzma_raw_decoder_memusage(filters);
+        if (memory == UINT64_MAX) {
+            return srBadData;
+        }
+        if (memory > kLzmaMemoryLimit) {
             return srMemoryLimit;
         }
         const lzma_ret status = lzma_raw_decoder(&Stream(), filters);

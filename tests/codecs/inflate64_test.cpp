@@ -9,6 +9,7 @@
 #include "codecs/decode_context.h"
 #include "codecs/inflate.h"
 #include "codecs/memory_decode_context.h"
+#include "platform/engine_errors.h"
 
 namespace mobrel {
 namespace {
@@ -94,12 +95,18 @@ struct Decoded {
     Bytes Output;
 };
 
+// The final hand-over may raise EBiggerThanUncompressed, which the caller of a decoder
+// handles; here it counts as bad data.
 template <typename TDecoder>
 Decoded Decode(TMemoryDecodeContext& context, const Bytes& stream, TDecoder decoder,
                int64_t limit = int64_t{1} << 24) {
     context.SetArchive(stream);
     context.Start(limit);
-    const TInflateResult result = decoder(context);
+    TInflateResult result = irBadData;
+    try {
+        result = decoder(context);
+    } catch (const EBiggerThanUncompressed&) {
+    }
     return {result, context.Output()};
 }
 

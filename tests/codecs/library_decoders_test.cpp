@@ -21,6 +21,7 @@
 #include "codecs/xz_decoder.h"
 #include "codecs/zstd_decoder.h"
 #include "format/compression_method.h"
+#include "platform/engine_errors.h"
 
 namespace mobrel {
 namespace {
@@ -30,11 +31,13 @@ using Bytes = std::vector<uint8_t>;
 Bytes Bzip2(const Bytes& input) {
     unsigned size = static_cast<unsigned>(input.size() + input.size() / 50 + 1024);
     Bytes out(size);
-    EXPECT_EQ(
-        BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &size,
-                                 const_cast<char*>(reinterpret_cast<const char*>(input.data())),
-                                 static_cast<unsigned>(input.size()), 1, 0, 0),
-        BZ_OK);
+    static char nothing = 0;  // libbz2 wants a source even for no bytes
+    EXPECT_EQ(BZ2_bzBuffToBuffCompress(
+                  reinterpret_cast<char*>(out.data()), &size,
+                  input.empty() ? &nothing
+                                : const_cast<char*>(reinterpret_cast<const char*>(input.data())),
+                  static_cast<unsigned>(input.size()), 1, 0, 0),
+              BZ_OK);
     out.resize(size);
     return out;
 }
@@ -121,10 +124,16 @@ struct Decoded {
     uint32_t Crc;
 };
 
+// The final flush may raise EBiggerThanUncompressed, which the caller of a decoder
+// handles; here it counts as bad data.
 Decoded Decode(const TMethod& method, const Bytes& data, int64_t declaredSize) {
     TMemoryDecodeContext context(data);
     context.Start(declaredSize);
-    const TStreamResult result = DecodeWith(method, context);
+    TStreamResult result = srBadData;
+    try {
+        result = DecodeWith(method, context);
+    } catch (const EBiggerThanUncompressed&) {
+    }
     return {result, context.Output(), context.FinishedCrc()};
 }
 
