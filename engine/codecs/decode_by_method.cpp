@@ -1,10 +1,14 @@
 #include "codecs/decode_by_method.h"
 
+#include "codecs/bzip2_decoder.h"
 #include "codecs/copy_stored.h"
 #include "codecs/explode.h"
 #include "codecs/inflate.h"
+#include "codecs/lzma_decoder.h"
 #include "codecs/unreduce.h"
 #include "codecs/unshrink.h"
+#include "codecs/xz_decoder.h"
+#include "codecs/zstd_decoder.h"
 #include "format/compression_method.h"
 
 namespace mobrel {
@@ -19,6 +23,12 @@ bool HasDecoder(uint16_t method) {
         case cmReducedFactor4:
         case cmImploded:
         case cmDeflated:
+        case cmDeflate64:
+        case cmBzip2:
+        case cmLzma:
+        case cmZstdOld:
+        case cmZstd:
+        case cmXz:
             return true;
         default:
             return false;
@@ -45,6 +55,22 @@ bool DecodeByMethod(TDecodeContext& context, uint16_t method, uint16_t generalFl
             return true;
         case cmDeflated:
             Inflate(context);
+            return true;
+        case cmDeflate64:
+            Inflate64(context);
+            return true;
+        case cmBzip2:
+            DecodeBzip2(context);
+            return true;
+        case cmLzma:
+            DecodeLzma(context, generalFlags);
+            return true;
+        case cmZstdOld:
+        case cmZstd:
+            DecodeZstd(context);
+            return true;
+        case cmXz:
+            DecodeXz(context);
             return true;
         default:
             return false;

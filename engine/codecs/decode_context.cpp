@@ -15,6 +15,13 @@ TDecodeContext::TDecodeContext()
 
 TDecodeContext::~TDecodeContext() = default;
 
+void TDecodeContext::ReserveWindow(size_t size) {
+    if (size > windowSize_) {
+        window_.reset(new uint8_t[size]());
+        windowSize_ = size;
+    }
+}
+
 void TDecodeContext::BeginEntry(int64_t compressedSize, int64_t uncompressedSize) {
     archiveBytesLeft_ = std::max<int64_t>(compressedSize, 0);
     uncompressedSize_ = uncompressedSize;

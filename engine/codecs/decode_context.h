@@ -26,6 +26,9 @@ class TDecodeContext {
     // Inflate keeps 32 KB of history in front of the 32 KB it is producing, plus room
     // for one match that runs past the end; the older decoders use the front part.
     static constexpr size_t kInflateWindowSize = 2 * kBlockSize + 512;
+    // Deflate64 keeps 64 KB of history in front of the 32 KB it is producing, plus room for
+    // its longest match (65,538 bytes) running past the end; see ReserveWindow.
+    static constexpr size_t kDeflate64WindowSize = 2 * 65536 + kBlockSize + 512;
 
     TDecodeContext();
     virtual ~TDecodeContext();
@@ -76,8 +79,12 @@ class TDecodeContext {
     uint32_t ReadBits(unsigned n);
 
     // --- Window and output ---
-    // The shared window buffer (kInflateWindowSize bytes, zeroed once at allocation).
+    // The shared window buffer (kInflateWindowSize bytes or what ReserveWindow asked for,
+    // zeroed once at allocation).
     uint8_t* Window() { return window_.get(); }
+    // Grows the window to at least size bytes (its contents are then lost); a context
+    // only pays for the larger window once a decoder that needs it has run.
+    void ReserveWindow(size_t size);
     uint8_t* OutputBuffer() { return output_.get(); }
     size_t OutputCount() const { return outputCount_; }
     // For a decoder that wrote into OutputBuffer() itself (at most kBlockSize bytes).
@@ -115,6 +122,7 @@ class TDecodeContext {
     bool RefillInput();
 
     std::unique_ptr<uint8_t[]> window_;
+    size_t windowSize_ = kInflateWindowSize;
     std::unique_ptr<uint8_t[]> input_;
     std::unique_ptr<uint8_t[]> output_;
     TZipCipher* cipher_ = nullptr;

@@ -7,6 +7,7 @@
 #include "codecs/decode_context.h"
 #include "codecs/deflate_format.h"
 #include "codecs/huffman_table.h"
+#include "codecs/inflate_formats.h"
 #include "platform/byte_order.h"
 #include "platform/engine_errors.h"
 
@@ -14,27 +15,18 @@ namespace mobrel {
 
 namespace {
 
-constexpr size_t kHistory = TDecodeContext::kBlockSize;  // the farthest a match reaches
-constexpr size_t kChunkEnd = 2 * kHistory;               // output is handed over at 64 KB
-// The fast loop copies matches eight bytes at a time and may write up to seven bytes
-// past a match; with a match starting below kChunkEnd all of that stays in the window.
-static_assert(kChunkEnd + kMaxMatch + 8 <= TDecodeContext::kInflateWindowSize);
+// Output is handed over a block at a time; the history in front of it is the format's.
+constexpr size_t kChunk = TDecodeContext::kBlockSize;
 
-// A table of the format with two more entries for the literal/length symbols 286 and 287,
-// which no stream may use.
-template <typename TValue, size_t N>
-constexpr std::array<TValue, N + 2> WithUnusedCodes(const TValue (&table)[N], TValue unused) {
-    std::array<TValue, N + 2> extended{};
-    for (size_t i = 0; i < N; ++i) {
-        extended[i] = table[i];
-    }
-    extended[N] = extended[N + 1] = unused;
-    return extended;
+// The window a format needs: its history, the chunk being produced and, since the fast
+// loop copies matches eight bytes at a time and may write up to seven bytes past one,
+// the longest match starting just below the chunk's end plus eight.
+template <typename TFormat>
+constexpr size_t WindowNeeded() {
+    return TFormat::kHistory + kChunk + TFormat::kLongestMatch + 8;
 }
-
-// Literal/length symbols 257..287; 99 extra bits mark the two unused ones as invalid.
-constexpr auto kLengthBases = WithUnusedCodes(kLengthBase, uint16_t{0});
-constexpr auto kLengthExtras = WithUnusedCodes(kExtraLengthBits, uint8_t{99});
+static_assert(WindowNeeded<TDeflateFormat>() <= TDecodeContext::kInflateWindowSize);
+static_assert(WindowNeeded<TDeflate64Format>() <= TDecodeContext::kDeflate64WindowSize);
 
 // Wider primary tables than the classic 9 and 6 bits: nearly every code is then found
 // with one look-up.
@@ -51,6 +43,7 @@ struct TFixedTables {
     THuffmanTable Distances;
 };
 
+template <typename TFormat>
 const TFixedTables& FixedTables() {
     static const TFixedTables tables = [] {
         TFixedTables fixed;
@@ -59,14 +52,15 @@ const TFixedTables& FixedTables() {
             lengths[symbol] = symbol < 144 ? 8 : symbol < 256 ? 9 : symbol < 280 ? 7 : 8;
         }
         unsigned bits = kLiteralLookupBits;
-        BuildHuffmanTable(lengths.data(), 288, 257, kLengthBases.data(), kLengthExtras.data(),
-                          fixed.Literals, bits);
-        // 30 five-bit codes leave codes 30 and 31 unused: they decode as invalid.
-        std::array<uint8_t, 30> distanceLengths;
+        BuildHuffmanTable(lengths.data(), 288, 257, TFormat::kLengthBases.data(),
+                          TFormat::kLengthExtras.data(), fixed.Literals, bits);
+        // Deflate's 30 five-bit codes leave codes 30 and 31 unused: they decode as invalid.
+        std::array<uint8_t, TFormat::kDistanceCodes> distanceLengths;
         distanceLengths.fill(5);
         bits = kDistanceLookupBits;
-        BuildHuffmanTable(distanceLengths.data(), 30, 0, kDistanceBase, kExtraDistanceBits,
-                          fixed.Distances, bits);
+        BuildHuffmanTable(distanceLengths.data(), TFormat::kDistanceCodes, 0,
+                          TFormat::DistanceBases(), TFormat::DistanceExtras(), fixed.Distances,
+                          bits);
         return fixed;
     }();
     return tables;
@@ -74,12 +68,17 @@ const TFixedTables& FixedTables() {
 
 // Outcome of the fast loop: it stops at the end of the block, on bad data, or when the
 // input piece or the output chunk is nearly used up (then the careful path goes on).
-enum class TFastStop { EndOfBlock, BadData, NeedCare };
+// Deflate64 also stops it at a length with 16 extra bits, whose code it has consumed.
+enum class TFastStop { EndOfBlock, BadData, NeedCare, LongLength };
 
-// One Inflate run. Output is produced at window[position], with the 32 KB before
-// window[kHistory] as history; when the position passes kChunkEnd the 32 KB chunk is
-// handed over and everything moves down by 32 KB, so a match source never wraps.
+// One Inflate run. Output is produced at window[position], with the kHistory bytes
+// before window[kHistory] as history; when the position passes kChunkEnd the 32 KB chunk
+// is handed over and everything moves down by 32 KB, so a match source never wraps.
+template <typename TFormat>
 class TInflater {
+    static constexpr size_t kHistory = TFormat::kHistory;
+    static constexpr size_t kChunkEnd = kHistory + kChunk;
+
   public:
     explicit TInflater(TDecodeContext& context) : context_(context), window_(context.Window()) {}
 
@@ -92,6 +91,13 @@ class TInflater {
     TInflateResult InflateDynamic();
     TInflateResult InflateCodes(const THuffmanTable& literals, const THuffmanTable& distances);
     TFastStop DecodeFast(const THuffmanTable& literals, const THuffmanTable& distances);
+    TInflateResult FinishMatch(unsigned length, const THuffmanTable& distances);
+    unsigned ExtraLengthBits(unsigned kind) const {
+        if constexpr (TFormat::kLongLengths) {
+            return kind == kLongLengthKind ? kLongLengthBits : kind;
+        }
+        return kind;
+    }
 
     // --- bit input ---
     bool FastInputAvailable() const { return inputEnd_ - input_ >= 8; }
@@ -145,7 +151,8 @@ class TInflater {
     THuffmanTable codeLengths_;
 };
 
-void TInflater::RefillSlow(unsigned n) {
+template <typename TFormat>
+void TInflater<TFormat>::RefillSlow(unsigned n) {
     if (phantomBytes_ == 0 && FastInputAvailable()) {
         RefillFast();
         return;
@@ -168,7 +175,8 @@ void TInflater::RefillSlow(unsigned n) {
     }
 }
 
-uint32_t TInflater::DecodeSlow(const THuffmanTable& table) {
+template <typename TFormat>
+uint32_t TInflater<TFormat>::DecodeSlow(const THuffmanTable& table) {
     Need(table.LookupBits);
     uint32_t entry = table.Entries[LowBits(bitBuffer_, table.LookupBits)];
     const unsigned kind = THuffmanTable::Kind(entry);
@@ -182,17 +190,19 @@ uint32_t TInflater::DecodeSlow(const THuffmanTable& table) {
     return entry;
 }
 
-void TInflater::SlideIfFull() {
+template <typename TFormat>
+void TInflater<TFormat>::SlideIfFull() {
     if (position_ < kChunkEnd) {
         return;
     }
-    context_.DeliverOutput(window_ + kHistory, kHistory);
-    std::memmove(window_, window_ + kHistory, position_ - kHistory);
-    position_ -= kHistory;
-    historyStart_ = 0;
+    context_.DeliverOutput(window_ + kHistory, kChunk);
+    std::memmove(window_, window_ + kChunk, position_ - kChunk);
+    position_ -= kChunk;
+    historyStart_ = historyStart_ > kChunk ? historyStart_ - kChunk : 0;
 }
 
-uint8_t* TInflater::CopyMatch(uint8_t* out, unsigned length, unsigned distance) {
+template <typename TFormat>
+uint8_t* TInflater<TFormat>::CopyMatch(uint8_t* out, unsigned length, unsigned distance) {
     const uint8_t* from = out - distance;
     uint8_t* const end = out + length;
     if (distance >= 8) {
@@ -213,7 +223,9 @@ uint8_t* TInflater::CopyMatch(uint8_t* out, unsigned length, unsigned distance) 
     return end;
 }
 
-TFastStop TInflater::DecodeFast(const THuffmanTable& literals, const THuffmanTable& distances) {
+template <typename TFormat>
+TFastStop TInflater<TFormat>::DecodeFast(const THuffmanTable& literals,
+                                         const THuffmanTable& distances) {
     // Everything the loop touches is held in locals: stores into the window could
     // otherwise alias the members and force them through memory on every byte.
     uint64_t bits = bitBuffer_;
@@ -260,6 +272,11 @@ TFastStop TInflater::DecodeFast(const THuffmanTable& literals, const THuffmanTab
         }
         if (kind > 13) {
             stop = kind == kHuffmanEndOfBlock ? TFastStop::EndOfBlock : TFastStop::BadData;
+            if constexpr (TFormat::kLongLengths) {
+                if (kind == kLongLengthKind) {
+                    stop = TFastStop::LongLength;
+                }
+            }
             break;
         }
         const unsigned length =
@@ -278,7 +295,7 @@ TFastStop TInflater::DecodeFast(const THuffmanTable& literals, const THuffmanTab
                                     LowBits(bits >> distanceBits, kind - 16)];
             kind = THuffmanTable::Kind(entry);
         }
-        if (kind > 13) {
+        if (kind > TFormat::kMaxDistanceExtra) {
             stop = TFastStop::BadData;
             break;
         }
@@ -303,14 +320,22 @@ TFastStop TInflater::DecodeFast(const THuffmanTable& literals, const THuffmanTab
     return stop;
 }
 
-TInflateResult TInflater::InflateCodes(const THuffmanTable& literals,
-                                       const THuffmanTable& distances) {
+template <typename TFormat>
+TInflateResult TInflater<TFormat>::InflateCodes(const THuffmanTable& literals,
+                                                const THuffmanTable& distances) {
     if (literals.Empty()) {
         return irBadData;
     }
     for (;;) {
         if (phantomBytes_ == 0 && FastInputAvailable()) {
             const TFastStop stop = DecodeFast(literals, distances);
+            if (stop == TFastStop::LongLength) {
+                const TInflateResult result = FinishMatch(3 + TakeBits(kLongLengthBits), distances);
+                if (result != irOk) {
+                    return result;
+                }
+                continue;
+            }
             if (stop != TFastStop::NeedCare) {
                 return stop == TFastStop::EndOfBlock ? irOk : irBadData;
             }
@@ -334,25 +359,36 @@ TInflateResult TInflater::InflateCodes(const THuffmanTable& literals,
         if (kind == kHuffmanEndOfBlock) {
             return irOk;
         }
-        const unsigned length = THuffmanTable::Value(entry) + TakeBits(kind);
-        if (distances.Empty()) {
-            return irBadData;
+        const TInflateResult result =
+            FinishMatch(THuffmanTable::Value(entry) + TakeBits(ExtraLengthBits(kind)), distances);
+        if (result != irOk) {
+            return result;
         }
-        entry = DecodeSlow(distances);
-        kind = THuffmanTable::Kind(entry);
-        if (kind > 13) {
-            return irBadData;
-        }
-        const unsigned distance = THuffmanTable::Value(entry) + TakeBits(kind);
-        if (Overrun() || DistanceTooFar(distance)) {
-            return irBadData;
-        }
-        position_ = static_cast<size_t>(CopyMatch(window_ + position_, length, distance) - window_);
-        SlideIfFull();
     }
 }
 
-TInflateResult TInflater::InflateStored() {
+// The distance of a match whose length is known, one bit at a time, and its copy.
+template <typename TFormat>
+TInflateResult TInflater<TFormat>::FinishMatch(unsigned length, const THuffmanTable& distances) {
+    if (distances.Empty()) {
+        return irBadData;
+    }
+    const uint32_t entry = DecodeSlow(distances);
+    const unsigned kind = THuffmanTable::Kind(entry);
+    if (kind > TFormat::kMaxDistanceExtra) {
+        return irBadData;
+    }
+    const unsigned distance = THuffmanTable::Value(entry) + TakeBits(kind);
+    if (Overrun() || DistanceTooFar(distance)) {
+        return irBadData;
+    }
+    position_ = static_cast<size_t>(CopyMatch(window_ + position_, length, distance) - window_);
+    SlideIfFull();
+    return irOk;
+}
+
+template <typename TFormat>
+TInflateResult TInflater<TFormat>::InflateStored() {
     Drop(bitCount_ % 8);
     const uint32_t length = TakeBits(16);
     const uint32_t complement = TakeBits(16);
@@ -394,16 +430,18 @@ TInflateResult TInflater::InflateStored() {
     return irOk;
 }
 
-TInflateResult TInflater::InflateFixed() {
-    const TFixedTables& fixed = FixedTables();
+template <typename TFormat>
+TInflateResult TInflater<TFormat>::InflateFixed() {
+    const TFixedTables& fixed = FixedTables<TFormat>();
     return InflateCodes(fixed.Literals, fixed.Distances);
 }
 
-TInflateResult TInflater::InflateDynamic() {
+template <typename TFormat>
+TInflateResult TInflater<TFormat>::InflateDynamic() {
     const unsigned literalCount = TakeBits(5) + 257;
     const unsigned distanceCount = TakeBits(5) + 1;
     const unsigned codeLengthCount = TakeBits(4) + 4;
-    if (literalCount > 286 || distanceCount > 30) {
+    if (literalCount > 286 || distanceCount > TFormat::kDistanceCodes) {
         return irBadData;
     }
     std::array<uint8_t, 19> codeLengthLengths{};
@@ -421,7 +459,7 @@ TInflateResult TInflater::InflateDynamic() {
         return irBadData;
     }
 
-    std::array<uint8_t, 286 + 30> lengths{};
+    std::array<uint8_t, 286 + TFormat::kDistanceCodes> lengths{};
     const unsigned total = literalCount + distanceCount;
     unsigned previous = 0;
     for (unsigned i = 0; i < total;) {
@@ -455,21 +493,23 @@ TInflateResult TInflater::InflateDynamic() {
 
     bits = kLiteralLookupBits;
     THuffmanBuildResult result =
-        BuildHuffmanTable(lengths.data(), literalCount, 257, kLengthBases.data(),
-                          kLengthExtras.data(), literals_, bits);
+        BuildHuffmanTable(lengths.data(), literalCount, 257, TFormat::kLengthBases.data(),
+                          TFormat::kLengthExtras.data(), literals_, bits);
     if (result != hbComplete) {
         return static_cast<TInflateResult>(result);
     }
     bits = kDistanceLookupBits;
-    result = BuildHuffmanTable(lengths.data() + literalCount, distanceCount, 0, kDistanceBase,
-                               kExtraDistanceBits, distances_, bits);
+    result =
+        BuildHuffmanTable(lengths.data() + literalCount, distanceCount, 0, TFormat::DistanceBases(),
+                          TFormat::DistanceExtras(), distances_, bits);
     if (result != hbComplete) {
         return static_cast<TInflateResult>(result);
     }
     return InflateCodes(literals_, distances_);
 }
 
-TInflateResult TInflater::InflateBlock(bool& last) {
+template <typename TFormat>
+TInflateResult TInflater<TFormat>::InflateBlock(bool& last) {
     try {
         last = TakeBits(1) != 0;
         const unsigned type = TakeBits(2);
@@ -495,7 +535,8 @@ TInflateResult TInflater::InflateBlock(bool& last) {
     }
 }
 
-TInflateResult TInflater::Run() {
+template <typename TFormat>
+TInflateResult TInflater<TFormat>::Run() {
     bool last = false;
     do {
         const TInflateResult result = InflateBlock(last);
@@ -511,7 +552,13 @@ TInflateResult TInflater::Run() {
 }  // namespace
 
 TInflateResult Inflate(TDecodeContext& context) {
-    TInflater inflater(context);
+    TInflater<TDeflateFormat> inflater(context);
+    return inflater.Run();
+}
+
+TInflateResult Inflate64(TDecodeContext& context) {
+    context.ReserveWindow(TDecodeContext::kDeflate64WindowSize);
+    TInflater<TDeflate64Format> inflater(context);
     return inflater.Run();
 }
 

@@ -21,4 +21,9 @@ enum TInflateResult : int {
 // than declared, a failed write) ends decoding as bad data.
 TInflateResult Inflate(TDecodeContext& context);
 
+// The decoder of compression method 9, Deflate64: the same decoder with a 64 KB window,
+// length code 285 as 3 plus 16 extra bits and distance codes 30 and 31 (32,769 and
+// 49,153 plus 14 extra bits). Grows the context's window to kDeflate64WindowSize once.
+TInflateResult Inflate64(TDecodeContext& context);
+
 }  // namespace mobrel
