@@ -49,10 +49,12 @@ void DescribeHostFile(TZipHeaderInfo& entry, const TFileStatus& status) {
 }
 
 // Whether data of this size may need 64-bit sizes once compressed and encrypted: deflate
-// adds at most a few bytes per 64 KiB block of data it can't shrink, encryption 12 bytes.
+// adds at most a few bytes per 64 KiB block of data it can't shrink, encryption 12 bytes
+// (the traditional cipher) or 28 (AES-256's salt, verifier and code).
 bool MayPassFourGiB(int64_t size) {
-    const uint64_t worstCase =
-        static_cast<uint64_t>(size) + static_cast<uint64_t>(size) / 8192 + 1024;
+    constexpr uint64_t kMostEncryptionBytes = 28;
+    const uint64_t worstCase = static_cast<uint64_t>(size) + static_cast<uint64_t>(size) / 8192 +
+                               1024 + kMostEncryptionBytes;
     return worstCase >= kSaturated32;
 }
 
@@ -139,6 +141,9 @@ bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
         if (MayPassFourGiB(size)) {
             entry.ReserveLocalZip64();
         }
+        if (EncryptsWithAes()) {
+            ReserveAesField(entry);
+        }
     }
     std::string directory;
     std::string fileName;
@@ -202,8 +207,11 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
     run.FileSize = entry.UncompressedSize;
     run.FileBytesRead = 0;
     run.Encrypting = !Password().empty();
+    run.EncryptingAes = EncryptsWithAes();
     uint32_t headerCrc = 0;
-    if (run.Encrypting) {
+    if (run.EncryptingAes) {
+        BeginAesData();
+    } else if (run.Encrypting) {
         // The encryption header ends in the CRC, so the file is read once before.
         headerCrc = CrcOfSource();
         run.Cipher.WriteEncryptionHeader(Password(), headerCrc, FileDataOutput());
@@ -236,7 +244,9 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
         entry.InternalAttributes = deflated ? result.InternalAttributes : 0;
     }
     entry.CRC32 = ~run.Crc;
-    if (run.Encrypting) {
+    if (run.EncryptingAes) {
+        FinishAesData(entry, compressedSize);
+    } else if (run.Encrypting) {
         if (entry.CRC32 != headerCrc) {
             throw EStreamError("\"" + name + "\" changed while it was being zipped");
         }
@@ -284,7 +294,11 @@ void TZipper::WriteData(const uint8_t* buffer, size_t count) {
     const uint8_t* data = buffer;
     if (run.Encrypting) {
         run.Scratch.assign(buffer, buffer + count);
-        run.Cipher.EncryptBuffer(run.Scratch.data(), count);
+        if (run.EncryptingAes) {
+            run.Aes->Encrypt(run.Scratch.data(), count);
+        } else {
+            run.Cipher.EncryptBuffer(run.Scratch.data(), count);
+        }
         data = run.Scratch.data();
     }
     const auto length = static_cast<int64_t>(count);
