@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <system_error>
 
 #include "command_line.h"
@@ -16,8 +17,9 @@ namespace mobrel::cli {
 const char* const kAddSummary = "zip files into a new or existing archive";
 const char* const kAddUsage =
     "usage: mobrel-cli add ARCHIVE [-0 ... -9] [-r] [-R ROOTDIR] [-x PATTERN]...\n"
-    "                      [-n PATTERN]... [-u | -f] [-P PASSWORD] [--no-paths] [--volumes]\n"
-    "                      [--symlinks] [--method store|deflate|bzip2|lzma|zstd|xz]\n"
+    "                      [-n PATTERN]... [-u | -f] [-P PASSWORD [--encryption KIND]]\n"
+    "                      [--no-paths] [--volumes] [--symlinks]\n"
+    "                      [--method store|deflate|bzip2|lzma|zstd|xz]\n"
     "                      [--block-size N [--first-block-size N] [--split-names KIND]]\n"
     "                      FILE-OR-SPEC...\n"
     "\n"
@@ -30,7 +32,10 @@ const char* const kAddUsage =
     "  -r            search the sub-folders of wildcard specifications and folders\n"
     "  -x PATTERN    never zip files matching PATTERN\n"
     "  -n PATTERN    store files whose names match PATTERN without compressing them\n"
-    "  -P PASSWORD   encrypt with the traditional zip encryption\n"
+    "  -P PASSWORD   encrypt with the traditional zip encryption, or as --encryption says\n"
+    "  --encryption KIND  with -P: aes256, aes192 or aes128 (AES, which every current zip\n"
+    "                tool reads and which is strong), or zipcrypto (the traditional\n"
+    "                encryption, weak but read everywhere; the default)\n"
     "  --method NAME compress with deflate (the default), bzip2, lzma, zstd or xz;\n"
     "                store is -0\n"
     "  --symlinks    store symbolic links as links (their target text) instead of the\n"
@@ -155,13 +160,39 @@ void ApplyBlockOptions(TZipper& zipper, const CommandLine& line, const std::stri
     zipper.SetMultiZipInfo(info);
 }
 
+// The cipher --encryption names. Without a password there is nothing to encrypt with, and
+// quietly writing plain entries would be worse than refusing.
+TZipEncryption EncryptionOf(const CommandLine& line) {
+    const std::optional<std::string> kind = line.Value("--encryption");
+    if (!kind) {
+        return TZipEncryption::Traditional;
+    }
+    if (!line.Has("-P")) {
+        throw UsageError("--encryption needs a password (-P PASSWORD)");
+    }
+    if (*kind == "aes256") {
+        return TZipEncryption::Aes256;
+    }
+    if (*kind == "aes192") {
+        return TZipEncryption::Aes192;
+    }
+    if (*kind == "aes128") {
+        return TZipEncryption::Aes128;
+    }
+    if (*kind == "zipcrypto") {
+        return TZipEncryption::Traditional;
+    }
+    throw UsageError("--encryption takes aes256, aes192, aes128 or zipcrypto, not \"" + *kind +
+                     "\"");
+}
+
 }  // namespace
 
 std::vector<OptionSpec> AddOptions() {
     std::vector<OptionSpec> options = {
-        {"-r"},        {"-R", true},   {"-x", true, true}, {"-n", true, true},
-        {"-u"},        {"-f"},         {"-P", true},       {"--no-paths"},
-        {"--volumes"}, {"--symlinks"}, {"--method", true}};
+        {"-r"},        {"-R", true},   {"-x", true, true},     {"-n", true, true},
+        {"-u"},        {"-f"},         {"-P", true},           {"--no-paths"},
+        {"--volumes"}, {"--symlinks"}, {"--encryption", true}, {"--method", true}};
     for (char level = '0'; level <= '9'; ++level) {
         options.push_back({std::string("-") + level});
     }
@@ -177,6 +208,7 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
     zipper.SetExcludeList(line.Values("-x"));
     zipper.SetNoCompressList(line.Values("-n"));
     zipper.SetPassword(line.Value("-P").value_or(""));
+    zipper.SetEncryption(EncryptionOf(line));
     zipper.SetStoreSymlinks(line.Has("--symlinks"));
     if (!line.Has("--no-paths")) {
         std::error_code error;

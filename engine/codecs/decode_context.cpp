@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "codecs/crc32.h"
-#include "codecs/zip_cipher.h"
+#include "codecs/data_decryptor.h"
 
 namespace mobrel {
 
@@ -46,9 +46,17 @@ size_t TDecodeContext::ReadCompressedBlock(uint8_t* buffer) {
     archiveBytesLeft_ -= static_cast<int64_t>(count);
     ReadArchive(buffer, count);
     if (cipher_ != nullptr) {
-        cipher_->DecryptBuffer(buffer, count);
+        cipher_->Decrypt(buffer, count);
     }
     return count;
+}
+
+void TDecodeContext::ReadRemainingInput() {
+    // The input buffer is free: what it held was decrypted when it was read.
+    inputPos_ = 0;
+    inputCount_ = 0;
+    while (ReadCompressedBlock(input_.get()) > 0) {
+    }
 }
 
 bool TDecodeContext::RefillInput() {

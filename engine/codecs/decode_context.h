@@ -15,7 +15,7 @@
 
 namespace mobrel {
 
-class TZipCipher;
+class TDataDecryptor;
 
 class TDecodeContext {
   public:
@@ -39,9 +39,10 @@ class TDecodeContext {
     // (after any encryption header), the declared uncompressed size, the bit reader,
     // both buffers and the CRC register (0xFFFFFFFF).
     void BeginEntry(int64_t compressedSize, int64_t uncompressedSize);
-    // The keys that decrypt every block read, continuing from the state the encryption
-    // header left; nullptr for an entry that is not encrypted. Not owned.
-    void SetCipher(TZipCipher* cipher) { cipher_ = cipher; }
+    // What decrypts every block read, continuing from the state the encryption header
+    // left (the traditional cipher's keys or the AES stream); nullptr for an entry that is
+    // not encrypted. Not owned.
+    void SetCipher(TDataDecryptor* cipher) { cipher_ = cipher; }
 
     int64_t CompressedBytesLeft() const { return archiveBytesLeft_ + inputCount_; }
     int64_t UncompressedSize() const { return uncompressedSize_; }
@@ -60,6 +61,9 @@ class TDecodeContext {
     // Reads the next piece (at most kBlockSize bytes) of compressed data straight into
     // buffer, decrypted; for the stored method, which needs no input buffer.
     size_t ReadCompressedBlock(uint8_t* buffer);
+    // Reads (and decrypts) whatever of the entry's data the decoder left in the archive, so
+    // that an authenticated entry's code covers all of it; the bytes are dropped.
+    void ReadRemainingInput();
 
     // --- Bit reader of the older decoders (least significant bit first) ---
     uint32_t BitBuffer() const { return static_cast<uint32_t>(bitBuffer_); }
@@ -125,7 +129,7 @@ class TDecodeContext {
     size_t windowSize_ = kInflateWindowSize;
     std::unique_ptr<uint8_t[]> input_;
     std::unique_ptr<uint8_t[]> output_;
-    TZipCipher* cipher_ = nullptr;
+    TDataDecryptor* cipher_ = nullptr;
 
     int64_t archiveBytesLeft_ = 0;
     int64_t uncompressedSize_ = 0;

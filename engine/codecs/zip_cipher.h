@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "codecs/data_decryptor.h"
+
 namespace mobrel {
 
 class TStream;
@@ -14,7 +16,7 @@ class TStream;
 inline constexpr size_t kEncryptionHeaderSize = 12;
 using TEncryptionHeader = std::array<uint8_t, kEncryptionHeaderSize>;
 
-class TZipCipher {
+class TZipCipher : public TDataDecryptor {
   public:
     uint32_t Key0 = 0x12345678u;
     uint32_t Key1 = 0x23456789u;
@@ -32,6 +34,7 @@ class TZipCipher {
 
     // In place, continuing from the current keys.
     void DecryptBuffer(uint8_t* buffer, size_t count);
+    void Decrypt(uint8_t* data, size_t count) override { DecryptBuffer(data, count); }
     uint8_t EncryptByte(uint8_t plain);
     void EncryptBuffer(uint8_t* buffer, size_t count);
 

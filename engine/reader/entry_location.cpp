@@ -28,7 +28,7 @@ void TUnZipper::SeekToEntryData(bool pastEncryptionHeader) {
                      LoadU16(header + local_header::kFileNameLength) +
                      LoadU16(header + local_header::kExtraFieldLength);
     if (pastEncryptionHeader) {
-        offset += static_cast<int64_t>(kEncryptionHeaderSize);
+        offset += EncryptionHeaderSize();
     }
     ArchiveStream().Seek(offset, soBeginning);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "codecs/aes_ctr_stream.h"
 #include "codecs/decode_by_method.h"
 #include "codecs/zip_cipher.h"
 #include "format/compression_method.h"
@@ -60,9 +61,13 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
             return;
         }
     }
-    if (!HasDecoder(entry.CompressionMethod)) {
+    authenticated_ = true;
+    if (!PrepareAesEntry(fileIndex)) {
+        return;
+    }
+    if (!HasDecoder(DataMethod())) {
         SkipEntry(skUnsupportedMethod, entry.FullName(), fileIndex,
-                  UnsupportedMethodText(entry.CompressionMethod));
+                  UnsupportedMethodText(DataMethod()));
         return;
     }
     if (memoryTarget_ && !testMode_ && entry.UncompressedSize > kMaxMemoryEntrySize) {
@@ -87,7 +92,7 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
         return;
     }
     decodeContext_->BeginEntry(entry.CompressedSize, entry.UncompressedSize);
-    decodeContext_->SetCipher(entry.IsEncrypted() ? cipher_.get() : nullptr);
+    decodeContext_->SetCipher(EntryDecryptor());
     bool decoded = false;
     try {
         SeekToEntryData(entry.IsEncrypted());
@@ -99,15 +104,25 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
         FinishOutput(false, fName, bufferSizedHere);
         throw;
     }
-    FinishOutput(decoded, fName, bufferSizedHere);
+    FinishOutput(decoded && authenticated_, fName, bufferSizedHere);
+    if (!authenticated_) {
+        RejectForgedEntry(fileIndex, fName);
+        return;
+    }
     CheckEntryCrc(fileIndex, fName, retry);
 }
 
 bool TUnZipper::DecodeEntry() {
     // The method was checked before anything was created for the entry.
-    DecodeByMethod(*decodeContext_, spare_->CompressionMethod, spare_->GeneralFlags,
-                   spare_->CompressedSize);
-    return true;
+    bool decoded = true;
+    try {
+        DecodeByMethod(*decodeContext_, DataMethod(), spare_->GeneralFlags, spare_->CompressedSize);
+    } catch (const EBiggerThanUncompressed&) {
+        decoded = false;
+    }
+    // The code covers every encrypted byte, also those a damaged stream left unread.
+    authenticated_ = !aesField_ || AuthenticateEntry();
+    return decoded;
 }
 
 void TUnZipper::FinishOutput(bool decoded, const std::string& fName, bool bufferSizedHere) {
@@ -192,14 +207,15 @@ void TUnZipper::CheckEntryCrc(int fileIndex, const std::string& fName, bool& ret
     const bool lengthAsDeclared =
         !testMode_ ||
         static_cast<uint64_t>(decodeContext_->BytesDelivered()) == entry.UncompressedSize;
-    if (crcValue_ == entry.CRC32 && lengthAsDeclared) {
+    if (CrcAgrees(crcValue_) && lengthAsDeclared) {
         if (OnEndUnZip) {
             OnEndUnZip(*this, fileIndex, fName);
         }
         ++extractedCount_;
         return;
     }
-    if (entry.IsEncrypted() && crcValue_ != entry.CRC32) {
+    // An AES entry's verifier has already judged the password: a bad CRC is damage.
+    if (entry.IsEncrypted() && !aesField_ && crcValue_ != entry.CRC32) {
         std::string newPassword = password_;
         if (OnBadPassword) {
             OnBadPassword(*this, fileIndex, newPassword);
@@ -224,6 +240,9 @@ void TUnZipper::AllocateWorkAreas() {
     decodeContext_ = std::make_unique<TArchiveDecodeContext>(*this);
     if (!cipher_) {
         cipher_ = std::make_unique<TZipCipher>();
+    }
+    if (!aes_) {
+        aes_ = std::make_unique<TAesCtrStream>();
     }
 }
 

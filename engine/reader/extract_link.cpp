@@ -51,14 +51,18 @@ void TUnZipper::ExtractLink(int fileIndex, std::string& fName, bool& retry) {
         memoryWritePosition_ = 0;
         memoryBytesRemaining_ = entry.UncompressedSize;
         decodeContext_->BeginEntry(entry.CompressedSize, entry.UncompressedSize);
-        decodeContext_->SetCipher(entry.IsEncrypted() ? cipher_.get() : nullptr);
+        decodeContext_->SetCipher(EntryDecryptor());
         try {
             SeekToEntryData(entry.IsEncrypted());
             DecodeEntry();
         } catch (const EBiggerThanUncompressed&) {
             // The CRC check below fails the entry.
         }
-        if (decodeContext_->FinishedCrc() != entry.CRC32) {
+        if (!authenticated_) {
+            RejectForgedEntry(fileIndex, fName);
+            return;
+        }
+        if (!CrcAgrees(decodeContext_->FinishedCrc())) {
             // Reported as any damaged entry; with the memory target on, no file is removed.
             CheckEntryCrc(fileIndex, fName, retry);
             return;

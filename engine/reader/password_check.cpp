@@ -22,6 +22,9 @@ uint8_t ExpectedCheckByte(const TZipHeaderInfo& entry) {
 }  // namespace
 
 bool TUnZipper::CheckPassword(int fileIndex) {
+    if (aesField_) {
+        return CheckAesPassword(fileIndex);
+    }
     const uint8_t expected = ExpectedCheckByte(*spare_);
     const uint64_t compressedSize = spare_->CompressedSize;
     for (;;) {

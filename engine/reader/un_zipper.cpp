@@ -3,6 +3,7 @@
 
 #include <system_error>
 
+#include "codecs/aes_ctr_stream.h"
 #include "codecs/decode_context.h"
 #include "codecs/zip_cipher.h"
 #include "format/end_central.h"

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "format/aes_extra_field.h"
 #include "format/zip64_end_records.h"
 #include "format/zip_format.h"
 #include "format/zip_sort_mode.h"
@@ -28,7 +29,9 @@
 
 namespace mobrel {
 
+class TAesCtrStream;
 class TArchiveDecodeContext;
+class TDataDecryptor;
 class TDecodeContext;
 class TEndCentral;
 class TFolderStamps;
@@ -277,6 +280,26 @@ class TUnZipper {
     // The password check of an encrypted entry; false when the entry is skipped
     // (password_check.cpp).
     bool CheckPassword(int fileIndex);
+    // --- AES entries (aes_entry.cpp) ---
+    // Reads the AES field of a method-99 entry into aesField_ (cleared for other
+    // methods); false, the entry skipped, when the field is missing or not understood.
+    bool PrepareAesEntry(int fileIndex);
+    // The method the entry's data was compressed with: the AES field's for an AES entry.
+    uint16_t DataMethod() const;
+    // Salt and verifier: the verifier decides the password, and a good one starts the
+    // AES stream; false when the entry is skipped.
+    bool CheckAesPassword(int fileIndex);
+    // What decrypts the working entry's data (nullptr when it is not encrypted), and the
+    // bytes in front of that data (encryption header, or salt and verifier).
+    TDataDecryptor* EntryDecryptor();
+    int64_t EncryptionHeaderSize() const;
+    // After decoding: the rest of the encrypted data into the authentication, then the
+    // code after it compared; true when they agree.
+    bool AuthenticateEntry();
+    // Whether a decoded CRC passes for the working entry (AE-2 entries store none).
+    bool CrcAgrees(uint32_t crc) const;
+    // An entry that failed its authentication: no output is kept, the skip reported.
+    void RejectForgedEntry(int fileIndex, const std::string& fName);
     // The overwrite rules and the creation of the output file; false when the entry is
     // skipped (output_file.cpp). An overwrite prompt's handler may change fName.
     bool OpenOutputFile(int fileIndex, std::string& fName);
@@ -349,6 +372,9 @@ class TUnZipper {
     std::string password_;
     std::array<uint8_t, kLocalHeaderSize> localHeaderImage_{};  // the last local header read
     std::unique_ptr<TZipCipher> cipher_;                        // keys of the entry being decrypted
+    std::unique_ptr<TAesCtrStream> aes_;            // the AES stream of the entry being decrypted
+    std::optional<TAesField> aesField_;             // the working entry's AES field, if AES
+    bool authenticated_ = true;                     // false once an AES entry failed its code
     std::unique_ptr<TLFNFileStream> outputStream_;  // the output file while it is written
     uint32_t crcValue_ = 0;                         // the last entry's finished CRC
     size_t memoryWritePosition_ = 0;                // next byte of *memoryBuffer_ to write

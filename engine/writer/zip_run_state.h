@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/aes_ctr_stream.h"
 #include "codecs/crc32.h"
 #include "codecs/deflater.h"
 #include "codecs/zip_cipher.h"
@@ -56,6 +57,9 @@ struct TZipRunState {
     uint32_t Crc = kCrcInitial;
     bool Encrypting = false;
     TZipCipher Cipher;
+    // With an AES encryption chosen, the stream of the entry being written instead.
+    std::unique_ptr<TAesCtrStream> Aes;
+    bool EncryptingAes = false;
     std::vector<uint8_t> Scratch;  // encrypted copy of a buffer on its way out
 };
 

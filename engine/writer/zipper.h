@@ -245,6 +245,17 @@ class TZipper : public TUnZipper {
     uint32_t CrcOfSource();
     size_t ReadSource(uint8_t* buffer, size_t count);
     void WriteData(const uint8_t* buffer, size_t count);
+    // zipper_aes_data.cpp
+    // Whether the files zipped now are AES-encrypted: a password and an AES encryption.
+    bool EncryptsWithAes() const;
+    // Before the local header is first written: the AES field in both extra areas (its
+    // real method and version completed by FinishAesData, in place) and version 5.1.
+    void ReserveAesField(TZipHeaderInfo& entry);
+    // Salt and password verifier out, the entry's AES stream started.
+    void BeginAesData();
+    // The authentication code out; the entry becomes method 99 with its field completed,
+    // and compressedSize grows by salt, verifier and code.
+    void FinishAesData(TZipHeaderInfo& entry, uint64_t& compressedSize);
     // zipper_multi_disk.cpp
     void RefuseMultiDiskProgram() const;
     // Sizes of the headers the files in FilesList will get.

@@ -51,11 +51,14 @@ void DescribeHostFile(TZipHeaderInfo& entry, const TFileStatus& status) {
 
 // Whether data of this size may need 64-bit sizes once compressed and encrypted: deflate
 // adds at most a few bytes per 64 KiB block of data it can't shrink, the library encoders
-// what LargestCompressedSize allows, encryption 12 bytes.
+// what LargestCompressedSize allows; encryption adds 12 bytes (the traditional cipher) or
+// 28 (AES-256's salt, verifier and code).
 bool MayPassFourGiB(int64_t size, bool libraryEncoder) {
+    constexpr uint64_t kMostEncryptionBytes = 28;
     const auto bytes = static_cast<uint64_t>(size);
     const uint64_t worstCase =
-        libraryEncoder ? LargestCompressedSize(bytes) + 1024 : bytes + bytes / 8192 + 1024;
+        (libraryEncoder ? LargestCompressedSize(bytes) : bytes + bytes / 8192) + 1024 +
+        kMostEncryptionBytes;
     return worstCase >= kSaturated32;
 }
 
@@ -142,6 +145,9 @@ bool TZipper::ZipOne(const std::string& name, TZipHeaderInfo& entry) {
         if (MayPassFourGiB(size, UsesLibraryEncoder())) {
             entry.ReserveLocalZip64();
         }
+        if (EncryptsWithAes()) {
+            ReserveAesField(entry);
+        }
     }
     std::string directory;
     std::string fileName;
@@ -205,8 +211,11 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
     run.FileSize = entry.UncompressedSize;
     run.FileBytesRead = 0;
     run.Encrypting = !Password().empty();
+    run.EncryptingAes = EncryptsWithAes();
     uint32_t headerCrc = 0;
-    if (run.Encrypting) {
+    if (run.EncryptingAes) {
+        BeginAesData();
+    } else if (run.Encrypting) {
         // The encryption header ends in the CRC, so the file is read once before.
         headerCrc = CrcOfSource();
         run.Cipher.WriteEncryptionHeader(Password(), headerCrc, FileDataOutput());
@@ -243,7 +252,9 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
         entry.InternalAttributes = deflated ? result.InternalAttributes : 0;
     }
     entry.CRC32 = ~run.Crc;
-    if (run.Encrypting) {
+    if (run.EncryptingAes) {
+        FinishAesData(entry, compressedSize);
+    } else if (run.Encrypting) {
         if (entry.CRC32 != headerCrc) {
             throw EStreamError("\"" + name + "\" changed while it was being zipped");
         }
@@ -291,7 +302,11 @@ void TZipper::WriteData(const uint8_t* buffer, size_t count) {
     const uint8_t* data = buffer;
     if (run.Encrypting) {
         run.Scratch.assign(buffer, buffer + count);
-        run.Cipher.EncryptBuffer(run.Scratch.data(), count);
+        if (run.EncryptingAes) {
+            run.Aes->Encrypt(run.Scratch.data(), count);
+        } else {
+            run.Cipher.EncryptBuffer(run.Scratch.data(), count);
+        }
         data = run.Scratch.data();
     }
     const auto length = static_cast<int64_t>(count);
