@@ -114,7 +114,8 @@ void TZipPage::CreateActions() {
     a_loadList = MakeAction("a_loadList", "Load a List of Files", nullptr, &TZipPage::LoadList);
     a_saveFileList =
         MakeAction("a_saveFileList", "Save List of Files...", nullptr, &TZipPage::SaveList);
-    AddActions(*ListToolBar, {a_DeleteSelected, a_clear, a_AddSelected, a_AddAll});
-    AddActions(*ZipToolBar, {a_new, a_AddToCurrentZip, a_zOpenExisting, nullptr, a_zMakeEXE,
-                             nullptr, a_encrypt});
+    // The encryption choice sits with the list: it belongs to what is zipped next.
+    AddActions(*ListToolBar,
+               {a_DeleteSelected, a_clear, a_AddSelected, a_AddAll, nullptr, a_encrypt});
+    AddActions(*ZipToolBar, {a_new, a_AddToCurrentZip, a_zOpenExisting, nullptr, a_zMakeEXE});
 }

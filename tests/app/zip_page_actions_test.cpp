@@ -110,8 +110,8 @@ TEST_F(ZipPageTest, EveryControlOfThePageIsInSightAt1024By700) {
             EXPECT_TRUE(bar->rect().contains(button->geometry())) << action->text().toStdString();
         }
     }
-    EXPECT_EQ(ZipPage().ZipToolBar->actions().size(), 5);  // four and a separator
-    EXPECT_EQ(ZipPage().ListToolBar->actions().size(), 4);
+    EXPECT_EQ(ZipPage().ZipToolBar->actions().size(), 5);   // four and a separator
+    EXPECT_EQ(ZipPage().ListToolBar->actions().size(), 6);  // four, a separator, encryption
     EXPECT_TRUE(ZipPage().ToolButton20->isVisible());
     EXPECT_TRUE(ZipPage().Edit6->isVisible());
     EXPECT_GE(ZipPage().Edit6->width(), 160);

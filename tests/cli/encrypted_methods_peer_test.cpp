@@ -113,14 +113,15 @@ TEST_P(EncryptedPeerArchive, ExtractsAndTestsAsThePeerDoes) {
     EXPECT_EQ(list.Status, 0) << list.Err;
 }
 
-TEST_P(EncryptedPeerArchive, AWrongPasswordSkipsEveryFileAndLeavesNone) {
+TEST_P(EncryptedPeerArchive, AWrongPasswordSkipsEveryEncryptedFileAndLeavesNone) {
     const CliRun extract =
         RunCli({"extract", archive_.string(), "-d", (temp_ / "out").string(), "-P", "wrong"});
     EXPECT_EQ(extract.Status, 1);
     EXPECT_NE(extract.Err.find("noise.bin: wrong password, skipped"), std::string::npos)
         << extract.Err;
+    // libarchive leaves an empty file unencrypted: that one is extracted.
     for (const auto& item : fs::recursive_directory_iterator(temp_ / "out")) {
-        EXPECT_FALSE(item.is_regular_file()) << item.path();
+        EXPECT_TRUE(!item.is_regular_file() || item.file_size() == 0) << item.path();
     }
 }
 
