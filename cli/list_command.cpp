@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "format/aes_extra_field.h"
 #include "format/zip_header_info.h"
 #include "platform/dos_date_time.h"
 #include "platform/progress.h"
@@ -20,8 +21,9 @@ const char* const kListUsage =
     "Without -v: the relative path, file name, size, zipped size and date of every entry,\n"
     "then the total unzipped size and the archive's size.\n"
     "With -v: one tab-separated line per entry, in the archive's order: name, uncompressed\n"
-    "size, compressed size, method, CRC-32, date-time, external attributes, encrypted,\n"
-    "Unix mode in octal (0 when the entry has none).\n";
+    "size, compressed size, method (for AES, the method under the encryption), CRC-32,\n"
+    "date-time, external attributes, encrypted, Unix mode in octal (0 when the entry has\n"
+    "none).\n";
 
 namespace {
 
@@ -72,8 +74,8 @@ void ListVerbose(TUnZipper& zipper, std::ostream& out) {
     for (int i = 0; i < zipper.Count(); ++i) {
         const TZipHeaderInfo& entry = zipper.EntryInfo(i);
         out << WithSlashes(entry.FullName()) << '\t' << entry.UncompressedSize << '\t'
-            << entry.CompressedSize << '\t' << entry.CompressionMethod << '\t'
-            << Hex(entry.CRC32, 8) << '\t' << FormatDateTime(zipper.EntryDateTime(i)) << '\t'
+            << entry.CompressedSize << '\t' << DataMethodOf(entry) << '\t' << Hex(entry.CRC32, 8)
+            << '\t' << FormatDateTime(zipper.EntryDateTime(i)) << '\t'
             << Hex(entry.ExternalAttributes, 1) << '\t' << (entry.IsEncrypted() ? 1 : 0) << '\t'
             << Octal(entry.UnixMode()) << '\n';
     }

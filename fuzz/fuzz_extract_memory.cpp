@@ -44,7 +44,7 @@ void WriteBytes(const std::string& name, const uint8_t* data, size_t size) {
 
 void ExtractEveryEntry(mobrel::TUnZipper& zipper) {
     for (int i = 0; i < zipper.Count(); ++i) {
-        const uint32_t declared = zipper.EntryUncompressedSize(i);
+        const uint64_t declared = zipper.EntryUncompressedSize(i);
         if (declared > kLargestEntry) {
             continue;
         }

@@ -1,6 +1,8 @@
 #include "format/aes_extra_field.h"
 
+#include "format/compression_method.h"
 #include "format/extra_field.h"
+#include "format/zip_header_info.h"
 #include "platform/byte_order.h"
 
 namespace mobrel {
@@ -52,6 +54,21 @@ std::string WithAesField(std::string_view area, const TAesField& field) {
     const size_t at = static_cast<size_t>(data->data() - area.data());
     result.replace(at, kAesFieldDataSize, AesFieldData(field));
     return result;
+}
+
+std::optional<TAesField> AesFieldOf(const TZipHeaderInfo& entry) {
+    if (entry.CompressionMethod != cmAes) {
+        return std::nullopt;
+    }
+    if (std::optional<TAesField> field = ReadAesField(entry.CentralExtra)) {
+        return field;
+    }
+    return ReadAesField(entry.LocalExtra);
+}
+
+uint16_t DataMethodOf(const TZipHeaderInfo& entry) {
+    const std::optional<TAesField> field = AesFieldOf(entry);
+    return field ? field->Method : entry.CompressionMethod;
 }
 
 }  // namespace mobrel

@@ -10,6 +10,8 @@
 
 namespace mobrel {
 
+class TZipHeaderInfo;
+
 constexpr uint16_t kExtraAes = 0x9901;
 constexpr size_t kAesFieldDataSize = 7;
 
@@ -29,6 +31,14 @@ struct TAesField {
 // The field of an extra area; nothing when it is missing, shorter than 7 bytes, or names a
 // vendor, version or strength this engine does not know.
 std::optional<TAesField> ReadAesField(std::string_view area);
+
+// The field of an entry whose method is 99, from its central header or else its local one;
+// nothing for another method or a field ReadAesField refuses.
+std::optional<TAesField> AesFieldOf(const TZipHeaderInfo& entry);
+
+// The method an entry's data was compressed with: the field's for an AES entry, else the
+// header's.
+uint16_t DataMethodOf(const TZipHeaderInfo& entry);
 
 // The field's record, header included.
 std::string MakeAesField(const TAesField& field);

@@ -37,10 +37,7 @@ bool TUnZipper::PrepareAesEntry(int fileIndex) {
     if (entry.CompressionMethod != cmAes) {
         return true;
     }
-    aesField_ = ReadAesField(entry.CentralExtra);
-    if (!aesField_) {
-        aesField_ = ReadAesField(entry.LocalExtra);
-    }
+    aesField_ = AesFieldOf(entry);
     if (aesField_ && entry.IsEncrypted()) {
         return true;
     }

@@ -109,8 +109,11 @@ TEST_P(EncryptedPeerArchive, ExtractsAndTestsAsThePeerDoes) {
     const CliRun check = RunCli({"test", archive_.string(), "-P", kPassword});
     EXPECT_EQ(check.Status, 0) << check.Err;
 
+    // The listing names the method under the encryption, never AES's 99.
     const CliRun list = RunCli({"list", "-v", archive_.string()});
     EXPECT_EQ(list.Status, 0) << list.Err;
+    EXPECT_EQ(list.Out.find("\t99\t"), std::string::npos) << list.Out;
+    EXPECT_NE(list.Out.find("noise.bin\t150000\t"), std::string::npos) << list.Out;
 }
 
 TEST_P(EncryptedPeerArchive, AWrongPasswordSkipsEveryEncryptedFileAndLeavesNone) {
