@@ -25,7 +25,7 @@ class TBzip2Coder : public TStreamCoder {
 
     bool Opened() const { return opened_; }
 
-    TStepStatus Step(TStreamBuffers& buffers, bool inputEnded) override {
+    TStepStatus Step(TCoderBuffers& buffers, bool inputEnded) override {
         (void)inputEnded;
         stream_.next_in = const_cast<char*>(reinterpret_cast<const char*>(buffers.In));
         stream_.avail_in = static_cast<unsigned>(buffers.InLeft);

@@ -29,17 +29,17 @@ class TBzip2Step : public TEncoderStep {
     TBzip2Step(const TBzip2Step&) = delete;
     TBzip2Step& operator=(const TBzip2Step&) = delete;
 
-    bool Step(TStepBuffers& buffers, bool finish) override {
+    bool Step(TCoderBuffers& buffers, bool finish) override {
         // The library takes non-const pointers but never writes through next_in.
-        stream_.next_in = reinterpret_cast<char*>(const_cast<uint8_t*>(buffers.Input));
-        stream_.avail_in = static_cast<unsigned>(buffers.InputLeft);
-        stream_.next_out = reinterpret_cast<char*>(buffers.Output);
-        stream_.avail_out = static_cast<unsigned>(buffers.OutputLeft);
+        stream_.next_in = reinterpret_cast<char*>(const_cast<uint8_t*>(buffers.In));
+        stream_.avail_in = static_cast<unsigned>(buffers.InLeft);
+        stream_.next_out = reinterpret_cast<char*>(buffers.Out);
+        stream_.avail_out = static_cast<unsigned>(buffers.OutLeft);
         const int code = BZ2_bzCompress(&stream_, finish ? BZ_FINISH : BZ_RUN);
-        buffers.Input += buffers.InputLeft - stream_.avail_in;
-        buffers.InputLeft = stream_.avail_in;
-        buffers.Output += buffers.OutputLeft - stream_.avail_out;
-        buffers.OutputLeft = stream_.avail_out;
+        buffers.In += buffers.InLeft - stream_.avail_in;
+        buffers.InLeft = stream_.avail_in;
+        buffers.Out += buffers.OutLeft - stream_.avail_out;
+        buffers.OutLeft = stream_.avail_out;
         if (code == BZ_STREAM_END) {
             return true;
         }

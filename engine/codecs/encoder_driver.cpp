@@ -15,27 +15,27 @@ TEncodeResult DriveEncoder(TEncoderStep& step, const TEncodeReadRoutine& read,
     std::vector<uint8_t> input(kChunkSize);
     std::vector<uint8_t> output(kChunkSize);
     TEncodeResult result;
-    TStepBuffers buffers;
-    buffers.Output = output.data();
-    buffers.OutputLeft = output.size();
+    TCoderBuffers buffers;
+    buffers.Out = output.data();
+    buffers.OutLeft = output.size();
     bool inputEnded = false;
     for (;;) {
         // Input is asked for only when all given so far was taken, so the library sees
         // finish with nothing left over.
-        if (buffers.InputLeft == 0 && !inputEnded) {
+        if (buffers.InLeft == 0 && !inputEnded) {
             const size_t got = read(input.data(), input.size());
             inputEnded = got == 0;
-            buffers.Input = input.data();
-            buffers.InputLeft = got;
+            buffers.In = input.data();
+            buffers.InLeft = got;
             result.UncompressedSize += got;
         }
         const bool complete = step.Step(buffers, inputEnded);
-        const size_t produced = output.size() - buffers.OutputLeft;
-        if (produced > 0 && (buffers.OutputLeft == 0 || complete)) {
+        const size_t produced = output.size() - buffers.OutLeft;
+        if (produced > 0 && (buffers.OutLeft == 0 || complete)) {
             write(output.data(), produced);
             result.CompressedSize += produced;
-            buffers.Output = output.data();
-            buffers.OutputLeft = output.size();
+            buffers.Out = output.data();
+            buffers.OutLeft = output.size();
         }
         if (complete) {
             return result;

@@ -1,17 +1,10 @@
 #pragma once
 // The loop every streaming library encoder runs in: input from the read routine, one step of
 // the library, full output buffers to the write routine, until the library has finished.
+#include "codecs/coder_buffers.h"
 #include "codecs/encode_routines.h"
 
 namespace mobrel {
-
-// The input not yet taken and the output room not yet used, advanced by each step.
-struct TStepBuffers {
-    const uint8_t* Input = nullptr;
-    size_t InputLeft = 0;
-    uint8_t* Output = nullptr;
-    size_t OutputLeft = 0;
-};
 
 // One library's compressor, holding the library's state for one file.
 class TEncoderStep {
@@ -20,7 +13,7 @@ class TEncoderStep {
     // Compresses from the input into the output, advancing both. finish tells that every
     // byte of the file was given; true once the library wrote the whole stream's end.
     // Each call uses some input or some output room unless the stream is complete.
-    virtual bool Step(TStepBuffers& buffers, bool finish) = 0;
+    virtual bool Step(TCoderBuffers& buffers, bool finish) = 0;
 };
 
 // Runs step over the whole file. CompressedSize counts only what the step produced;

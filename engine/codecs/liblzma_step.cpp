@@ -1,5 +1,7 @@
 #include "codecs/liblzma_step.h"
 
+#include "codecs/liblzma_code.h"
+
 #include <algorithm>
 #include <string>
 
@@ -38,16 +40,8 @@ void LzmaFailed(lzma_ret code) {
                         std::to_string(static_cast<int>(code)) + ")");
 }
 
-bool TLiblzmaStep::Step(TStepBuffers& buffers, bool finish) {
-    stream_.next_in = buffers.Input;
-    stream_.avail_in = buffers.InputLeft;
-    stream_.next_out = buffers.Output;
-    stream_.avail_out = buffers.OutputLeft;
-    const lzma_ret code = lzma_code(&stream_, finish ? LZMA_FINISH : LZMA_RUN);
-    buffers.Input = stream_.next_in;
-    buffers.InputLeft = stream_.avail_in;
-    buffers.Output = stream_.next_out;
-    buffers.OutputLeft = stream_.avail_out;
+bool TLiblzmaStep::Step(TCoderBuffers& buffers, bool finish) {
+    const lzma_ret code = CodeLzma(stream_, buffers, finish ? LZMA_FINISH : LZMA_RUN);
     if (code == LZMA_STREAM_END) {
         return true;
     }

@@ -27,7 +27,7 @@ class TLiblzmaStep : public TEncoderStep {
     TLiblzmaStep& operator=(const TLiblzmaStep&) = delete;
 
     lzma_stream* Stream() { return &stream_; }
-    bool Step(TStepBuffers& buffers, bool finish) override;
+    bool Step(TCoderBuffers& buffers, bool finish) override;
 
   private:
     lzma_stream stream_ = LZMA_STREAM_INIT;

@@ -1,17 +1,11 @@
 #include "codecs/lzma_stream_coder.h"
 
+#include "codecs/liblzma_code.h"
+
 namespace mobrel {
 
-TStepStatus TLzmaStreamCoder::Step(TStreamBuffers& buffers, bool inputEnded) {
-    stream_.next_in = buffers.In;
-    stream_.avail_in = buffers.InLeft;
-    stream_.next_out = buffers.Out;
-    stream_.avail_out = buffers.OutLeft;
-    const lzma_ret status = lzma_code(&stream_, inputEnded ? LZMA_FINISH : LZMA_RUN);
-    buffers.In = stream_.next_in;
-    buffers.InLeft = stream_.avail_in;
-    buffers.Out = stream_.next_out;
-    buffers.OutLeft = stream_.avail_out;
+TStepStatus TLzmaStreamCoder::Step(TCoderBuffers& buffers, bool inputEnded) {
+    const lzma_ret status = CodeLzma(stream_, buffers, inputEnded ? LZMA_FINISH : LZMA_RUN);
     switch (status) {
         case LZMA_OK:
             return TStepStatus::Running;

@@ -19,7 +19,7 @@ class TLzmaStreamCoder : public TStreamCoder {
     TLzmaStreamCoder(const TLzmaStreamCoder&) = delete;
     TLzmaStreamCoder& operator=(const TLzmaStreamCoder&) = delete;
 
-    TStepStatus Step(TStreamBuffers& buffers, bool inputEnded) override;
+    TStepStatus Step(TCoderBuffers& buffers, bool inputEnded) override;
 
   protected:
     // For the derived class to set up (and set up again) with an lzma_*_decoder call.

@@ -32,7 +32,7 @@ class TStreamRun {
 
     TDecodeContext& context_;
     TStreamCoder& coder_;
-    TStreamBuffers buffers_;
+    TCoderBuffers buffers_;
     bool inputEnded_ = false;
 };
 

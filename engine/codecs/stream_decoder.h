@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "codecs/coder_buffers.h"
+
 namespace mobrel {
 
 class TDecodeContext;
@@ -19,14 +21,6 @@ enum TStreamResult : int {
     srMemoryLimit = 3,  // the stream asks for more memory than we allow a decoder
 };
 
-// The bytes one step may read and the room it may write; a step advances both.
-struct TStreamBuffers {
-    const uint8_t* In = nullptr;
-    size_t InLeft = 0;
-    uint8_t* Out = nullptr;
-    size_t OutLeft = 0;
-};
-
 enum class TStepStatus { Running, StreamEnd, BadData, MemoryLimit };
 
 // One library decoder. Owns the library state and frees it in its destructor, so an
@@ -35,7 +29,7 @@ class TStreamCoder {
   public:
     virtual ~TStreamCoder() = default;
     // Decodes as much as the buffers allow. inputEnded: no byte will follow In.
-    virtual TStepStatus Step(TStreamBuffers& buffers, bool inputEnded) = 0;
+    virtual TStepStatus Step(TCoderBuffers& buffers, bool inputEnded) = 0;
     // After a stream end with bytes left: whether those bytes open another stream that
     // continues the same data (the coder then prepares for it). By default the first
     // stream is all there is and trailing bytes are ignored.

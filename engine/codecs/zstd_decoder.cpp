@@ -23,7 +23,7 @@ class TZstdCoder : public TStreamCoder {
 
     bool Opened() const { return context_ != nullptr; }
 
-    TStepStatus Step(TStreamBuffers& buffers, bool inputEnded) override {
+    TStepStatus Step(TCoderBuffers& buffers, bool inputEnded) override {
         (void)inputEnded;
         ZSTD_inBuffer in{buffers.In, buffers.InLeft, 0};
         ZSTD_outBuffer out{buffers.Out, buffers.OutLeft, 0};

@@ -45,16 +45,16 @@ class TZstdStep : public TEncoderStep {
     TZstdStep(const TZstdStep&) = delete;
     TZstdStep& operator=(const TZstdStep&) = delete;
 
-    bool Step(TStepBuffers& buffers, bool finish) override {
-        ZSTD_inBuffer in = {buffers.Input, buffers.InputLeft, 0};
-        ZSTD_outBuffer out = {buffers.Output, buffers.OutputLeft, 0};
+    bool Step(TCoderBuffers& buffers, bool finish) override {
+        ZSTD_inBuffer in = {buffers.In, buffers.InLeft, 0};
+        ZSTD_outBuffer out = {buffers.Out, buffers.OutLeft, 0};
         const size_t left =
             ZSTD_compressStream2(context_, &out, &in, finish ? ZSTD_e_end : ZSTD_e_continue);
         CheckZstd(left);
-        buffers.Input += in.pos;
-        buffers.InputLeft -= in.pos;
-        buffers.Output += out.pos;
-        buffers.OutputLeft -= out.pos;
+        buffers.In += in.pos;
+        buffers.InLeft -= in.pos;
+        buffers.Out += out.pos;
+        buffers.OutLeft -= out.pos;
         return finish && left == 0;
     }
 
