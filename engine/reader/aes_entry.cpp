@@ -71,15 +71,9 @@ bool TUnZipper::CheckAesPassword(int fileIndex) {
             spare_->CompressedSize -= AesOverhead(strength);
             return true;
         }
-        std::string newPassword = password_;
-        if (OnBadPassword) {
-            OnBadPassword(*this, fileIndex, newPassword);
-        }
-        if (newPassword == password_) {
-            SkipEntry(skBadPassword, spare_->FullName(), fileIndex);
+        if (!TakeAnotherPassword(fileIndex)) {
             return false;
         }
-        password_ = newPassword;
     }
 }
 

@@ -21,6 +21,19 @@ uint8_t ExpectedCheckByte(const TZipHeaderInfo& entry) {
 
 }  // namespace
 
+bool TUnZipper::TakeAnotherPassword(int fileIndex) {
+    std::string newPassword = password_;
+    if (OnBadPassword) {
+        OnBadPassword(*this, fileIndex, newPassword);
+    }
+    if (newPassword == password_) {
+        SkipEntry(skBadPassword, spare_->FullName(), fileIndex);
+        return false;
+    }
+    password_ = newPassword;
+    return true;
+}
+
 bool TUnZipper::CheckPassword(int fileIndex) {
     if (aesField_) {
         return CheckAesPassword(fileIndex);
@@ -33,15 +46,9 @@ bool TUnZipper::CheckPassword(int fileIndex) {
         if (check == expected) {
             return true;
         }
-        std::string newPassword = password_;
-        if (OnBadPassword) {
-            OnBadPassword(*this, fileIndex, newPassword);
-        }
-        if (newPassword == password_) {
-            SkipEntry(skBadPassword, spare_->FullName(), fileIndex);
+        if (!TakeAnotherPassword(fileIndex)) {
             return false;
         }
-        password_ = newPassword;
         ArchiveStream().Seek(-static_cast<int64_t>(kEncryptionHeaderSize), soCurrent);
         spare_->CompressedSize = compressedSize;
     }

@@ -280,6 +280,9 @@ class TUnZipper {
     // The password check of an encrypted entry; false when the entry is skipped
     // (password_check.cpp).
     bool CheckPassword(int fileIndex);
+    // After a wrong password: OnBadPassword may offer another, which becomes the password
+    // (true); without a new one the entry is skipped as skBadPassword (false).
+    bool TakeAnotherPassword(int fileIndex);
     // --- AES entries (aes_entry.cpp) ---
     // Reads the AES field of a method-99 entry into aesField_ (cleared for other
     // methods); false, the entry skipped, when the field is missing or not understood.
