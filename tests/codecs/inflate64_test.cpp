@@ -9,10 +9,13 @@
 #include "codecs/decode_context.h"
 #include "codecs/inflate.h"
 #include "codecs/memory_decode_context.h"
+#include "deflate_test_support.h"
 #include "platform/engine_errors.h"
 
 namespace mobrel {
 namespace {
+
+using test::RandomBytes;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -80,15 +83,6 @@ class TFixedBlock {
   private:
     TBits bits_;
 };
-
-Bytes RandomBytes(size_t count, uint32_t seed) {
-    std::mt19937 random(seed);
-    Bytes bytes(count);
-    for (auto& b : bytes) {
-        b = static_cast<uint8_t>(random());
-    }
-    return bytes;
-}
 
 struct Decoded {
     TInflateResult Result;

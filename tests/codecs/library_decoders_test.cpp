@@ -20,11 +20,14 @@
 #include "codecs/memory_decode_context.h"
 #include "codecs/xz_decoder.h"
 #include "codecs/zstd_decoder.h"
+#include "deflate_test_support.h"
 #include "format/compression_method.h"
 #include "platform/engine_errors.h"
 
 namespace mobrel {
 namespace {
+
+using test::RandomBytes;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -135,15 +138,6 @@ Decoded Decode(const TMethod& method, const Bytes& data, int64_t declaredSize) {
     } catch (const EBiggerThanUncompressed&) {
     }
     return {result, context.Output(), context.FinishedCrc()};
-}
-
-Bytes RandomBytes(size_t count, uint32_t seed) {
-    std::mt19937 random(seed);
-    Bytes bytes(count);
-    for (auto& b : bytes) {
-        b = static_cast<uint8_t>(random());
-    }
-    return bytes;
 }
 
 Bytes Text(size_t count) {
