@@ -138,6 +138,11 @@ class TUnZipper {
     void SetReplaceReadOnly(bool value) { replaceReadOnly_ = value; }
     bool FlushFilesOnClose() const { return flushFilesOnClose_; }
     void SetFlushFilesOnClose(bool value) { flushFilesOnClose_ = value; }
+    // How many threads read, compress and decode file data: 0 (the default) one per core,
+    // 1 everything on the caller's thread. Events always fire on the caller's thread, in
+    // the same order and with the same results whatever the count.
+    int Threads() const { return threads_; }
+    void SetThreads(int value) { threads_ = value < 0 ? 0 : value; }
 
     // --- Published events ---
     TStartUnZipInfoEvent OnStartUnZipInfo;
@@ -439,6 +444,7 @@ class TUnZipper {
     TIncompleteZipMode incompleteZipMode_ = izAssumeMulti;
     bool keepZipOpen_ = false;
     bool doProcessMessages_ = true;
+    int threads_ = 0;
     bool retainAttributes_ = true;
     bool replaceReadOnly_ = false;
     bool flushFilesOnClose_ = false;
