@@ -10,6 +10,7 @@
 #include "command_line.h"
 #include "progress_bar.h"
 #include "subcommand.h"
+#include "threads_option.h"
 #include "writer/zipper.h"
 
 namespace mobrel::cli {
@@ -19,7 +20,7 @@ const char* const kAddUsage =
     "usage: mobrel-cli add ARCHIVE [-0 ... -9] [-r] [-R ROOTDIR] [-x PATTERN]...\n"
     "                      [-n PATTERN]... [-u | -f] [-P PASSWORD [--encryption KIND]]\n"
     "                      [--no-paths] [--volumes] [--symlinks]\n"
-    "                      [--method store|deflate|bzip2|lzma|zstd|xz]\n"
+    "                      [--method store|deflate|bzip2|lzma|zstd|xz] [-T THREADS]\n"
     "                      [--block-size N [--first-block-size N] [--split-names KIND]]\n"
     "                      FILE-OR-SPEC...\n"
     "\n"
@@ -38,6 +39,8 @@ const char* const kAddUsage =
     "                encryption, weak but read everywhere; the default)\n"
     "  --method NAME compress with deflate (the default), bzip2, lzma, zstd or xz;\n"
     "                store is -0\n"
+    "  -T THREADS    how many threads read and compress files: 0 (the default) one per\n"
+    "                core, 1 one thread; the archive is the same whatever the count\n"
     "  --symlinks    store symbolic links as links (their target text) instead of the\n"
     "                files they point to; linked folders are not searched\n"
     "  --block-size N        write a new set of block files of N bytes each, numbered\n"
@@ -192,7 +195,8 @@ std::vector<OptionSpec> AddOptions() {
     std::vector<OptionSpec> options = {
         {"-r"},        {"-R", true},   {"-x", true, true},     {"-n", true, true},
         {"-u"},        {"-f"},         {"-P", true},           {"--no-paths"},
-        {"--volumes"}, {"--symlinks"}, {"--encryption", true}, {"--method", true}};
+        {"--volumes"}, {"--symlinks"}, {"--encryption", true}, {"--method", true},
+        {"-T", true}};
     for (char level = '0'; level <= '9'; ++level) {
         options.push_back({std::string("-") + level});
     }
@@ -210,6 +214,7 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
     zipper.SetPassword(line.Value("-P").value_or(""));
     zipper.SetEncryption(EncryptionOf(line));
     zipper.SetStoreSymlinks(line.Has("--symlinks"));
+    UseThreadsOption(zipper, line);
     if (!line.Has("--no-paths")) {
         std::error_code error;
         zipper.SetRootDir(line.Value("-R").value_or(std::filesystem::current_path(error).string()));

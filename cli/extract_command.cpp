@@ -13,13 +13,14 @@
 #include "progress_bar.h"
 #include "reader/un_zipper.h"
 #include "subcommand.h"
+#include "threads_option.h"
 
 namespace mobrel::cli {
 
 const char* const kExtractSummary = "extract entries of an archive into a folder";
 const char* const kExtractUsage =
     "usage: mobrel-cli extract ARCHIVE [-d DIR] [-o prompt|always|never|newer|older] [-j]\n"
-    "                          [-P PASSWORD] [PATTERN...]\n"
+    "                          [-P PASSWORD] [-T THREADS] [PATTERN...]\n"
     "\n"
     "Extracts the entries the patterns choose (every entry without a pattern) into DIR (the\n"
     "current folder by default), re-creating their folders. Patterns use *, ? and [sets],\n"
@@ -28,7 +29,8 @@ const char* const kExtractUsage =
     "  -o MODE      an existing file: prompt (ask on a terminal, else keep it; the default),\n"
     "               always replace, never replace, replace when the entry is newer or older\n"
     "  -j           every file straight into DIR, without the stored folders\n"
-    "  -P PASSWORD  the password of encrypted entries (asked for on a terminal otherwise)\n";
+    "  -P PASSWORD  the password of encrypted entries (asked for on a terminal otherwise)\n"
+    "  -T THREADS   how many threads decode: 0 (the default) one per core, 1 one thread\n";
 
 namespace {
 
@@ -86,7 +88,7 @@ void AskBeforeReplacing(TUnZipper& zipper) {
 }  // namespace
 
 int RunExtract(const std::vector<std::string>& args) {
-    const CommandLine line(args, {{"-d", true}, {"-o", true}, {"-j"}, {"-P", true}});
+    const CommandLine line(args, {{"-d", true}, {"-o", true}, {"-j"}, {"-P", true}, {"-T", true}});
     if (line.Positional().empty()) {
         throw UsageError("an archive is needed");
     }
@@ -101,6 +103,7 @@ int RunExtract(const std::vector<std::string>& args) {
     AskBeforeReplacing(zipper);
     PasswordPrompt prompt;
     UsePasswordOption(zipper, line, prompt);
+    UseThreadsOption(zipper, line);
     EntryFailures failures("extract");
     failures.Attach(zipper);
 

@@ -8,7 +8,8 @@ namespace mobrel::cli {
 extern const char* const kExtractSummary;
 extern const char* const kExtractUsage;
 
-// The subcommand: "extract ARCHIVE [-d DIR] [-o MODE] [-j] [-P PASSWORD] [PATTERN...]".
+// The subcommand: "extract ARCHIVE [-d DIR] [-o MODE] [-j] [-P PASSWORD] [-T THREADS]
+// [PATTERN...]".
 int RunExtract(const std::vector<std::string>& args);
 
 }  // namespace mobrel::cli

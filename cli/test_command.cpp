@@ -10,17 +10,19 @@
 #include "progress_bar.h"
 #include "reader/un_zipper.h"
 #include "subcommand.h"
+#include "threads_option.h"
 
 namespace mobrel::cli {
 
 const char* const kTestSummary = "check every entry of an archive without writing anything";
 const char* const kTestUsage =
-    "usage: mobrel-cli test ARCHIVE [-P PASSWORD]\n"
+    "usage: mobrel-cli test ARCHIVE [-P PASSWORD] [-T THREADS]\n"
     "\n"
     "Decodes every entry and checks it against its CRC-32. Problems are listed on standard\n"
     "error; the exit status is 1 when an entry failed (bad CRC, wrong password) or has a\n"
     "damaged extra field.\n"
-    "  -P PASSWORD  the password of encrypted entries (asked for on a terminal otherwise)\n";
+    "  -P PASSWORD  the password of encrypted entries (asked for on a terminal otherwise)\n"
+    "  -T THREADS   how many threads decode: 0 (the default) one per core, 1 one thread\n";
 
 namespace {
 
@@ -39,7 +41,7 @@ void ReportDamagedExtraFields(TUnZipper& zipper, EntryFailures& failures) {
 }  // namespace
 
 int RunTest(const std::vector<std::string>& args) {
-    const CommandLine line(args, {{"-P", true}});
+    const CommandLine line(args, {{"-P", true}, {"-T", true}});
     if (line.Positional().size() != 1) {
         throw UsageError(line.Positional().empty() ? "an archive is needed"
                                                    : "only one archive can be tested");
@@ -51,6 +53,7 @@ int RunTest(const std::vector<std::string>& args) {
     zipper.ReadZip();
     PasswordPrompt prompt;
     UsePasswordOption(zipper, line, prompt);
+    UseThreadsOption(zipper, line);
     EntryFailures failures("test");
     failures.Attach(zipper);
     int passed = 0;

@@ -8,7 +8,7 @@ namespace mobrel::cli {
 extern const char* const kTestSummary;
 extern const char* const kTestUsage;
 
-// The subcommand: "test ARCHIVE [-P PASSWORD]".
+// The subcommand: "test ARCHIVE [-P PASSWORD] [-T THREADS]".
 int RunTest(const std::vector<std::string>& args);
 
 }  // namespace mobrel::cli

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once in the normal
-# build and once with AddressSanitizer and UndefinedBehaviorSanitizer.
+# build and once with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests of
+# the threaded writer and extractor once more under ThreadSanitizer.
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,3 +27,12 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMOBREL_SANITIZE=ON 
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j"$jobs")
+
+echo "== thread sanitizer build"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOBREL_TSAN=ON \
+    -DMOBREL_BUILD_BENCH=OFF \
+    -DMOBREL_SHARED_DIR="$shared_dir" >/dev/null
+cmake --build build-tsan -j"$jobs" --target mobrel_tests mobrel-cli
+# The suites that run work on several threads are named Parallel...
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --output-on-failure -j"$jobs" -R '^Parallel')
