@@ -2,7 +2,7 @@
 // current input piece and the output position lies below the end of the chunk being
 // produced. Each pass refills the 64-bit bit buffer with one unaligned eight-byte load,
 // which leaves 56 to 63 bits counted and all 64 bits real input; one pass then takes at
-// most three literals (30 bits) or one length and one distance with their extra bits
+// most two literals (20 bits) or one length and one distance with their extra bits
 // (49 bits), so it never checks the bit count, and the entry of the next code is looked
 // up with the 15 or more bits still ahead. On the output side a pass may start at any
 // position below the chunk's end and write up to the longest match plus the 15 bytes a
@@ -251,7 +251,7 @@ TFastStop TInflater<TFormat>::DecodeFast(const THuffmanTable& literals,
 
         unsigned kind = THuffmanTable::Kind(entry);
         if (kind == kHuffmanLiteral) {
-            // Up to three primary-table literals take at most 30 of the 56 bits.
+            // Two primary-table literals take at most 20 of the 56 bits.
             consume(THuffmanTable::Bits(entry));
             *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
             entry = literalEntries[bits & literalMask];
@@ -259,11 +259,6 @@ TFastStop TInflater<TFormat>::DecodeFast(const THuffmanTable& literals,
                 consume(THuffmanTable::Bits(entry));
                 *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
                 entry = literalEntries[bits & literalMask];
-                if (THuffmanTable::Kind(entry) == kHuffmanLiteral) {
-                    consume(THuffmanTable::Bits(entry));
-                    *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
-                    entry = literalEntries[bits & literalMask];
-                }
             }
             continue;
         }
