@@ -1,3 +1,15 @@
+// The fast loop (DecodeFast) decodes while at least eight unread bytes remain in the
+// current input piece and the output position lies below the end of the chunk being
+// produced. Each pass refills the 64-bit bit buffer with one unaligned eight-byte load,
+// which leaves 56 to 63 bits counted and all 64 bits real input; one pass then takes at
+// most two literals (20 bits) or one length and one distance with their extra bits
+// (49 bits), so it never checks the bit count, and the entry of the next code is looked
+// up with the 15 or more bits still ahead. On the output side a pass may start at any
+// position below the chunk's end and write up to the longest match plus the 15 bytes a
+// wide copy overshoots (kMatchCopySlack - 1) beyond it; the window has at least that
+// room (WindowNeeded). The last seven bytes of every input piece, the bits past the end
+// of the data and every chunk hand-over go through the careful path, one symbol at a
+// time, which takes bytes only as it needs them.
 #include "codecs/inflate.h"
 
 #include <array>
@@ -8,6 +20,7 @@
 #include "codecs/deflate_format.h"
 #include "codecs/huffman_table.h"
 #include "codecs/inflate_formats.h"
+#include "codecs/match_copy.h"
 #include "platform/byte_order.h"
 #include "platform/engine_errors.h"
 
@@ -18,12 +31,11 @@ namespace {
 // Output is handed over a block at a time; the history in front of it is the format's.
 constexpr size_t kChunk = TDecodeContext::kBlockSize;
 
-// The window a format needs: its history, the chunk being produced and, since the fast
-// loop copies matches eight bytes at a time and may write up to seven bytes past one,
-// the longest match starting just below the chunk's end plus eight.
+// The window a format needs: its history, the chunk being produced, the longest match
+// starting just below the chunk's end and the slack of a wide match copy past it.
 template <typename TFormat>
 constexpr size_t WindowNeeded() {
-    return TFormat::kHistory + kChunk + TFormat::kLongestMatch + 8;
+    return TFormat::kHistory + kChunk + TFormat::kLongestMatch + kMatchCopySlack;
 }
 static_assert(WindowNeeded<TDeflateFormat>() <= TDecodeContext::kInflateWindowSize);
 static_assert(WindowNeeded<TDeflate64Format>() <= TDecodeContext::kDeflate64WindowSize);
@@ -129,8 +141,6 @@ class TInflater {
 
     // --- output ---
     bool DistanceTooFar(unsigned distance) const { return distance > position_ - historyStart_; }
-    // Copies a match to out (the source lies distance bytes back); returns its end.
-    static uint8_t* CopyMatch(uint8_t* out, unsigned length, unsigned distance);
     void SlideIfFull();
 
     TDecodeContext& context_;
@@ -202,28 +212,6 @@ void TInflater<TFormat>::SlideIfFull() {
 }
 
 template <typename TFormat>
-uint8_t* TInflater<TFormat>::CopyMatch(uint8_t* out, unsigned length, unsigned distance) {
-    const uint8_t* from = out - distance;
-    uint8_t* const end = out + length;
-    if (distance >= 8) {
-        // Eight bytes at a time; may write up to seven bytes past the end, into window
-        // space not yet produced.
-        do {
-            std::memcpy(out, from, 8);
-            out += 8;
-            from += 8;
-        } while (out < end);
-    } else if (distance == 1) {
-        std::memset(out, *from, length);
-    } else {
-        while (out < end) {
-            *out++ = *from++;
-        }
-    }
-    return end;
-}
-
-template <typename TFormat>
 TFastStop TInflater<TFormat>::DecodeFast(const THuffmanTable& literals,
                                          const THuffmanTable& distances) {
     // Everything the loop touches is held in locals: stores into the window could
@@ -241,35 +229,51 @@ TFastStop TInflater<TFormat>::DecodeFast(const THuffmanTable& literals,
     const uint32_t* const distanceEntries = distances.Empty() ? nullptr : distances.Entries.data();
     const uint64_t distanceMask = (uint64_t{1} << distances.LookupBits) - 1;
     const unsigned distanceBits = distances.LookupBits;
+    const auto consume = [&](unsigned n) {
+        bits >>= n;
+        count -= n;
+    };
     TFastStop stop = TFastStop::NeedCare;
 
-    while (in <= inLimit && out < outLimit) {
-        // 56 bits or more: enough for a length with its extra bits and a distance with
-        // its extra bits (at most 48).
+    // The entry of the next code is looked up as soon as the bits before it are
+    // consumed; a refill only adds bits above the ones it was looked up with. After a
+    // refill all 64 bits of the buffer are input (the caller makes sure there are eight
+    // bytes), and a look-up needs at most 15 of them.
+    const auto refill = [&] {
         bits |= LoadU64(in) << count;
         in += (63 - count) >> 3;
         count |= 56;
+    };
+    refill();
+    uint32_t entry = literalEntries[bits & literalMask];
+    while (in <= inLimit && out < outLimit) {
+        refill();
 
-        uint32_t entry = literalEntries[bits & literalMask];
         unsigned kind = THuffmanTable::Kind(entry);
+        if (kind == kHuffmanLiteral) {
+            // Two primary-table literals take at most 20 of the 56 bits.
+            consume(THuffmanTable::Bits(entry));
+            *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
+            entry = literalEntries[bits & literalMask];
+            if (THuffmanTable::Kind(entry) == kHuffmanLiteral) {
+                consume(THuffmanTable::Bits(entry));
+                *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
+                entry = literalEntries[bits & literalMask];
+            }
+            continue;
+        }
         if (kind > kHuffmanLiteral && kind != kHuffmanInvalid) {
             entry = literalEntries[THuffmanTable::Value(entry) +
                                    LowBits(bits >> literalBits, kind - 16)];
             kind = THuffmanTable::Kind(entry);
-        }
-        bits >>= THuffmanTable::Bits(entry);
-        count -= THuffmanTable::Bits(entry);
-        if (kind == kHuffmanLiteral) {
-            *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
-            // A second literal usually fits in the bits left.
-            entry = literalEntries[bits & literalMask];
-            if (THuffmanTable::Kind(entry) == kHuffmanLiteral) {
-                bits >>= THuffmanTable::Bits(entry);
-                count -= THuffmanTable::Bits(entry);
+            if (kind == kHuffmanLiteral) {
+                consume(THuffmanTable::Bits(entry));
                 *out++ = static_cast<uint8_t>(THuffmanTable::Value(entry));
+                entry = literalEntries[bits & literalMask];
+                continue;
             }
-            continue;
         }
+        consume(THuffmanTable::Bits(entry));
         if (kind > 13) {
             stop = kind == kHuffmanEndOfBlock ? TFastStop::EndOfBlock : TFastStop::BadData;
             if constexpr (TFormat::kLongLengths) {
@@ -279,10 +283,11 @@ TFastStop TInflater<TFormat>::DecodeFast(const THuffmanTable& literals,
             }
             break;
         }
+        // A length with its extra bits and a distance with its extra bits take at most
+        // 15 + 5 + 15 + 14 = 49 of the 56 bits.
         const unsigned length =
             THuffmanTable::Value(entry) + static_cast<unsigned>(LowBits(bits, kind));
-        bits >>= kind;
-        count -= kind;
+        consume(kind);
 
         if (distanceEntries == nullptr) {
             stop = TFastStop::BadData;
@@ -299,17 +304,17 @@ TFastStop TInflater<TFormat>::DecodeFast(const THuffmanTable& literals,
             stop = TFastStop::BadData;
             break;
         }
-        bits >>= THuffmanTable::Bits(entry);
-        count -= THuffmanTable::Bits(entry);
+        consume(THuffmanTable::Bits(entry));
         const unsigned distance =
             THuffmanTable::Value(entry) + static_cast<unsigned>(LowBits(bits, kind));
-        bits >>= kind;
-        count -= kind;
-
+        consume(kind);
         if (distance > static_cast<size_t>(out - historyStart)) {
             stop = TFastStop::BadData;
             break;
         }
+        // At most 49 bits were consumed since the refill, so 15 or more valid bits
+        // remain ahead for the next look-up.
+        entry = literalEntries[bits & literalMask];
         out = CopyMatch(out, length, distance);
     }
 
@@ -319,7 +324,6 @@ TFastStop TInflater<TFormat>::DecodeFast(const THuffmanTable& literals,
     position_ = static_cast<size_t>(out - window_);
     return stop;
 }
-
 template <typename TFormat>
 TInflateResult TInflater<TFormat>::InflateCodes(const THuffmanTable& literals,
                                                 const THuffmanTable& distances) {
