@@ -20,7 +20,7 @@ struct TOwnedFileStream {
 
 class TLFNFileStream : private detail::TOwnedFileStream, public TS_BufferStream {
   public:
-    static constexpr int32_t kDefaultBufferSize = 65536;
+    static constexpr int32_t kDefaultBufferSize = 8192;
 
     // Opens fileName (EFileError when that fails). With flushOnClose and a mode that can
     // write, destruction commits the file to the disk after writing out pending bytes.
