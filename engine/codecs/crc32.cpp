@@ -54,23 +54,38 @@ uint32_t UpdateSixteenAtATime(uint32_t crc, const uint8_t*& p, size_t blocks) {
 
 #if MOBREL_CRC_CLMUL
 // Folding with carry-less multiplication: four 16-byte lanes are carried 64 bytes forward
-// at a time (x^n mod P for the distance), then merged into one lane, which is carried 16
-// bytes at a time. Folding keeps the register-0 CRC of "lane, then the rest" equal to
-// that of the data, so the last lane and the tail go through the table.
-constexpr uint32_t kFold64Low = 0x8F352D95u;   // for the low half of a lane, 64 bytes on
-constexpr uint32_t kFold64High = 0x1D9513D7u;  // for the high half
-constexpr uint32_t kFold16Low = 0xAE689191u;   // the same, 16 bytes on
-constexpr uint32_t kFold16High = 0xCCAA009Eu;
+// at a time, then merged into one lane, which is carried 16 bytes at a time. Folding keeps
+// the register-0 CRC of "lane, then the rest" equal to that of the data, so the last lane
+// and the tail go through the table.
+//
+// Carrying a lane D bytes forward means multiplying it by x^(8D) mod P. In the reflected
+// order the lane's first 8 bytes (low half) stand for x^64 times their own polynomial,
+// and a 64 x 32-bit product lands in the low 96 bits of the next lane, which counts as
+// x^32 times it; the reflected product also comes out one bit low. So the key for the low
+// half is x^(8D + 64 - 32 - 1) mod P and for the high half x^(8D - 32 - 1) mod P, each bit
+// reversed in 32 bits. Derived with (P with its x^32 term, in the normal bit order):
+//
+//   def key(n):
+//       r = 1
+//       for _ in range(n):
+//           r <<= 1
+//           if r & (1 << 32): r ^= 0x104C11DB7
+//       return int(f"{r:032b}"[::-1], 2)
+//   print([hex(key(n)) for n in (8 * 64 + 31, 8 * 64 - 33, 8 * 16 + 31, 8 * 16 - 33)])
+constexpr uint32_t kFold64Low = 0x8F352D95u;   // x^543 mod P, for the low half, 64 bytes on
+constexpr uint32_t kFold64High = 0x1D9513D7u;  // x^479 mod P, for the high half
+constexpr uint32_t kFold16Low = 0xAE689191u;   // x^159 mod P: the same, 16 bytes on
+constexpr uint32_t kFold16High = 0xCCAA009Eu;  // x^95 mod P
 
-__attribute__((target("pclmul,sse2"))) inline __m128i Fold(__m128i lane, __m128i keys,
-                                                           __m128i next) {
+__attribute__((target("pclmul,sse4.1"))) inline __m128i Fold(__m128i lane, __m128i keys,
+                                                             __m128i next) {
     const __m128i low = _mm_clmulepi64_si128(lane, keys, 0x00);
     const __m128i high = _mm_clmulepi64_si128(lane, keys, 0x11);
     return _mm_xor_si128(_mm_xor_si128(low, high), next);
 }
 
-__attribute__((target("pclmul,sse2"))) uint32_t UpdateFolding(uint32_t crc, const uint8_t* p,
-                                                              size_t count) {
+__attribute__((target("pclmul,sse4.1"))) uint32_t UpdateFolding(uint32_t crc, const uint8_t* p,
+                                                                size_t count) {
     auto load = [](const uint8_t* at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     };
@@ -111,7 +126,7 @@ __attribute__((target("pclmul,sse2"))) uint32_t UpdateFolding(uint32_t crc, cons
 }
 
 bool HaveCarrylessMultiply() {
-    static const bool have = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse2");
+    static const bool have = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
     return have;
 }
 #endif

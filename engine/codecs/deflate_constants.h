@@ -2,6 +2,7 @@
 // The sizes of our compressor's window, hash chains and buffers, shared by the matching
 // front half and the tree/output back half; the format's own facts are in
 // deflate_format.h.
+#include <cstddef>
 #include <cstdint>
 
 #include "codecs/deflate_format.h"
@@ -28,6 +29,9 @@ inline constexpr uint32_t kChainMask = kWindowHalf - 1;
 inline constexpr uint32_t kTooFar = 4096;
 
 inline constexpr int kHeapSize = 2 * kLiteralCodes + 1;  // 573
+
+// Bytes the compressor asks of its read routine at a time.
+inline constexpr size_t kInputBufferSize = 262144;
 
 // Entries of the literal and distance tally buffers; a block ends before they overflow.
 inline constexpr uint32_t kLiteralBufferSize = 0x8000;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "platform/byte_order.h"
 
@@ -28,11 +29,14 @@ inline uint32_t MatchLengthFrom3(const uint8_t* scan, const uint8_t* match) {
 TMatchFinder::TMatchFinder()
     : window_(new uint8_t[kWindowSize + kWindowPadding]()),
       head_(new uint16_t[kHashSize]()),
-      prev_(new uint16_t[kWindowHalf]()) {}
+      prev_(new uint16_t[kWindowHalf]()),
+      input_(new uint8_t[kInputBufferSize]) {}
 
 void TMatchFinder::Start(const TDeflateReadRoutine* read) {
     read_ = read;
     sourceExhausted_ = false;
+    inputStart_ = 0;
+    inputEnd_ = 0;
     bytesRead_ = 0;
     // Searches near the end of the input look at bytes past it; a cleared window makes
     // what they see, and so the output, depend on this file alone.
@@ -87,16 +91,29 @@ void TMatchFinder::Slide() {
 // way however the read routine splits the input.
 size_t TMatchFinder::ReadInput(uint8_t* destination, size_t count) {
     size_t total = 0;
-    while (total < count && !sourceExhausted_) {
-        const size_t got = (*read_)(destination + total, count - total);
-        if (got == 0 || got > count - total) {
-            sourceExhausted_ = true;
-            break;
-        }
-        total += got;
+    while (total < count && (inputStart_ < inputEnd_ || RefillInput())) {
+        const size_t n = std::min(count - total, inputEnd_ - inputStart_);
+        std::memcpy(destination + total, input_.get() + inputStart_, n);
+        inputStart_ += n;
+        total += n;
     }
     bytesRead_ += total;
     return total;
+}
+
+// False once the read routine has reported the end of the input.
+bool TMatchFinder::RefillInput() {
+    if (sourceExhausted_) {
+        return false;
+    }
+    const size_t got = (*read_)(input_.get(), kInputBufferSize);
+    if (got == 0 || got > kInputBufferSize) {
+        sourceExhausted_ = true;
+        return false;
+    }
+    inputStart_ = 0;
+    inputEnd_ = got;
+    return true;
 }
 
 uint32_t TMatchFinder::LongestMatch(uint32_t candidate, uint32_t prevLength,
@@ -113,24 +130,30 @@ uint32_t TMatchFinder::LongestMatch(uint32_t candidate, uint32_t prevLength,
     uint16_t scanEnd = LoadU16(scan + bestLength - 1);
     const uint16_t* prev = prev_.get();
 
-    do {
+    for (;;) {
+        // The next link is fetched first: the walk along the chain is what waits on memory,
+        // and it does not depend on the comparisons below.
+        const uint32_t next = prev[candidate & kChainMask];
         const uint8_t* match = window + candidate;
         // Only a candidate that agrees at the end of the best match so far and at its own
         // start can beat it. Byte 2 needs no check: on one chain, equal first two bytes
         // imply an equal third (the hash keeps all its bits).
-        if (LoadU16(match + bestLength - 1) != scanEnd || LoadU16(match) != scanStart) {
-            continue;
-        }
-        const uint32_t length = MatchLengthFrom3(scan, match);
-        if (length > bestLength) {
-            MatchStart = candidate;
-            bestLength = length;
-            if (length >= tuning.NiceLength) {
-                break;
+        if (((LoadU16(match + bestLength - 1) ^ scanEnd) | (LoadU16(match) ^ scanStart)) == 0) {
+            const uint32_t length = MatchLengthFrom3(scan, match);
+            if (length > bestLength) {
+                MatchStart = candidate;
+                bestLength = length;
+                if (length >= tuning.NiceLength) {
+                    break;
+                }
+                scanEnd = LoadU16(scan + bestLength - 1);
             }
-            scanEnd = LoadU16(scan + bestLength - 1);
         }
-    } while ((candidate = prev[candidate & kChainMask]) > limit && --chainLength != 0);
+        candidate = next;
+        if (candidate <= limit || --chainLength == 0) {
+            break;
+        }
+    }
     return bestLength;
 }
 

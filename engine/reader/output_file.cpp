@@ -95,8 +95,8 @@ bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
     }
     for (int attempt = 1;; ++attempt) {
         try {
-            outputStream_ = std::make_unique<TLFNFileStream>(path, TFileMode::CreateNoFollow,
-                                                             flushFilesOnClose_, kStreamBufferSize);
+            outputStream_ = std::make_unique<TLFNFileStream>(
+                path, TFileMode::CreateNoFollow, flushFilesOnClose_, kOutputFileBufferSize);
             return true;
         } catch (const EFileError&) {
             if (!replaceReadOnly_ || attempt > 1) {

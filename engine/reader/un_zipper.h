@@ -71,8 +71,11 @@ using TGetNextBufferEvent =
 class TUnZipper {
   public:
     static constexpr int kThisVersion = 222;
-    // The archive stream's buffer, and the output file's buffer of the extraction step.
+    // The archive stream's buffer: small, since reading the directory seeks between headers.
     static constexpr int32_t kStreamBufferSize = 8192;
+    // The output file's buffer of the extraction step: whatever pieces the decoders hand
+    // over, the disk is written a quarter-megabyte at a time.
+    static constexpr int32_t kOutputFileBufferSize = 262144;
     // The largest entry UnZipToBuffer takes: a few kilobytes of deflate can claim and
     // really produce gigabytes, which must not all land in one buffer.
     static constexpr uint32_t kMaxMemoryEntrySize = 256u << 20;

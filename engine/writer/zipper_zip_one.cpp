@@ -24,8 +24,8 @@ namespace mobrel {
 
 namespace {
 
-constexpr size_t kStoreBufferSize = 32768;
-constexpr size_t kCrcPassBufferSize = 8192;
+constexpr size_t kStoreBufferSize = 262144;
+constexpr size_t kCrcPassBufferSize = 262144;
 constexpr uint16_t kInternalAttributesUnknown = 2;
 
 // What a folder entry gets when its folder can't be examined (a name given as "dir/" that
