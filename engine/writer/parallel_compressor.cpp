@@ -26,12 +26,19 @@ TParallelCompressor::~TParallelCompressor() {
     for (const TWindowJob& entry : jobs_) {
         entry.Job->Stop();
     }
+    if (taken_) {
+        taken_->Stop();
+    }
     pool_.reset();
     jobs_.clear();
 }
 
 void TParallelCompressor::Reach(size_t index) {
     current_ = index;
+    if (taken_) {
+        taken_->Stop();
+        taken_.reset();
+    }
     while (!jobs_.empty() && jobs_.front().Index < index) {
         jobs_.front().Job->Stop();
         jobs_.pop_front();
@@ -48,9 +55,9 @@ std::shared_ptr<TCompressionJob> TParallelCompressor::TakeCurrent() {
     if (jobs_.empty() || jobs_.front().Index != current_) {
         return nullptr;
     }
-    std::shared_ptr<TCompressionJob> job = std::move(jobs_.front().Job);
+    taken_ = std::move(jobs_.front().Job);
     jobs_.pop_front();
-    return job;
+    return taken_;
 }
 
 void TParallelCompressor::Submit(size_t index, TCompressionJobInputs inputs) {

@@ -38,7 +38,9 @@ class TParallelCompressor {
 
     // The caller reached names[index]: jobs before it are dropped and the window filled.
     void Reach(size_t index);
-    // The job of the name reached last, out of the window; null when there is none.
+    // The job of the name reached last, out of the window; null when there is none. It is
+    // stopped at the next Reach or on destruction, however the caller leaves it: its worker
+    // may be waiting for the caller to read.
     std::shared_ptr<TCompressionJob> TakeCurrent();
     size_t Window() const { return window_; }
 
@@ -59,6 +61,7 @@ class TParallelCompressor {
     size_t next_ = 0;     // the first name not yet in the window
     size_t current_ = 0;  // the name reached
     std::deque<TWindowJob> jobs_;
+    std::shared_ptr<TCompressionJob> taken_;
 
     std::mutex deflatersMutex_;
     std::vector<std::unique_ptr<TDeflater>> deflaters_;  // the idle ones

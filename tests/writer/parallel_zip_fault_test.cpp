@@ -3,8 +3,10 @@
 // byte, no temporary file, and no worker thread left running.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/engine_errors.h"
 #include "test_support.h"
@@ -81,6 +83,22 @@ TEST(ParallelFaults, ACancelOrAHandlerExceptionStopsTheWorkersAndLeavesNothing) 
         };
         EXPECT_THROW(zipper.Zip(), EUserCanceled);
         EXPECT_TRUE(spillSeen);
+        scene.ExpectNothingChanged(zipper, threadsBefore);
+    }
+    {
+        SCOPED_TRACE("cancel while the worker waits for the caller to take its output");
+        // Stored, the 12 MiB pass the memory limit long before the first event returns.
+        TParallelTestZipper zipper;
+        scene.Prepare(zipper);
+        zipper.SetPackLevel(0);
+        zipper.FilesList() = {scene.Files[1]};
+        zipper.OnFilePercentDone = [](TUnZipper& sender, int) {
+            if (!sender.CancelRequested()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                sender.SetCancelRequested(true);
+            }
+        };
+        EXPECT_THROW(zipper.Zip(), EUserCanceled);
         scene.ExpectNothingChanged(zipper, threadsBefore);
     }
     {
