@@ -16,6 +16,7 @@
 #include "format/zip_sort_mode.h"
 #include "writer/archive_output_stream.h"
 #include "writer/multi_disk_writer.h"
+#include "writer/parallel_compressor.h"
 
 namespace mobrel {
 
@@ -61,6 +62,10 @@ struct TZipRunState {
     std::unique_ptr<TAesCtrStream> Aes;
     bool EncryptingAes = false;
     std::vector<uint8_t> Scratch;  // encrypted copy of a buffer on its way out
+
+    // Compresses the new files ahead of the caller while ZipRemainingFiles runs (Threads
+    // other than 1).
+    std::unique_ptr<TParallelCompressor> Parallel;
 };
 
 }  // namespace mobrel

@@ -23,6 +23,9 @@
 namespace mobrel {
 
 struct TZipRunState;
+struct TCompressionJobInputs;
+class TCompressionJob;
+class TParallelCompressor;
 
 class TZipper : public TUnZipper {
   public:
@@ -170,6 +173,7 @@ class TZipper : public TUnZipper {
 
     // --- Files the operation opens (zipper_zip_one.cpp); tests put failing streams here ---
     virtual std::unique_ptr<TStream> CreateOutputFile(const std::string& fileName);
+    // Also called on worker threads, several at a time, while Threads is not 1.
     virtual std::unique_ptr<TStream> OpenSourceFile(const std::string& fileName);
 
     // --- Choosing files (zipper_choose_files.cpp) ---
@@ -244,7 +248,24 @@ class TZipper : public TUnZipper {
     uint64_t CompressWithLibrary(TZipHeaderInfo& entry);
     uint32_t CrcOfSource();
     size_t ReadSource(uint8_t* buffer, size_t count);
+    // The progress of count bytes read from the file being zipped.
+    void CountRead(int64_t count);
+    // With a password, the end of the entry's encryption: the AES code, or the check that
+    // the traditional header's CRC (headerCrc) is the data's.
+    void FinishEncryption(TZipHeaderInfo& entry, const std::string& name, uint32_t headerCrc,
+                          uint64_t& compressedSize);
+    static size_t StoreChunkSize();
     void WriteData(const uint8_t* buffer, size_t count);
+    // zipper_parallel.cpp
+    // The compressor of the files ahead of the caller; none with Threads 1.
+    std::unique_ptr<TParallelCompressor> CompressAhead(const std::vector<std::string>& names);
+    TCompressionJobInputs JobInputsFor(const std::string& path, const std::string& fileName) const;
+    // Where a job keeps what does not fit in memory.
+    std::string SpillFolder() const;
+    // Writes the entry's data from its job; false when there is no job fit for it.
+    bool WriteFileDataFromJob(TZipHeaderInfo& entry, const std::string& name);
+    void WriteJobData(TZipHeaderInfo& entry, const std::string& name, TCompressionJob& job);
+    uint64_t ApplyJobResult(TZipHeaderInfo& entry, const TCompressionJob& job);
     // zipper_aes_data.cpp
     // Whether the files zipped now are AES-encrypted: a password and an AES encryption.
     bool EncryptsWithAes() const;

@@ -186,17 +186,29 @@ void TZipper::ZipRemainingFiles() {
     }
     const std::vector<std::string> names = std::move(FilesList());
     FilesList().clear();
-    for (const std::string& name : names) {
-        auto entry = std::make_unique<TZipHeaderInfo>();
-        if (!ZipOne(name, *entry)) {
-            continue;
+    // Every worker is stopped and joined before this returns or throws.
+    run_->Parallel = CompressAhead(names);
+    try {
+        for (size_t index = 0; index < names.size(); ++index) {
+            const std::string& name = names[index];
+            if (run_->Parallel) {
+                run_->Parallel->Reach(index);
+            }
+            auto entry = std::make_unique<TZipHeaderInfo>();
+            if (!ZipOne(name, *entry)) {
+                continue;
+            }
+            AddToNewDirectory(std::move(entry));
+            ++run_->Count;
+            if (dispose_) {
+                run_->DisposeList.push_back(name);
+            }
         }
-        AddToNewDirectory(std::move(entry));
-        ++run_->Count;
-        if (dispose_) {
-            run_->DisposeList.push_back(name);
-        }
+    } catch (...) {
+        run_->Parallel.reset();
+        throw;
     }
+    run_->Parallel.reset();
 }
 
 void TZipper::WriteCentralDirectory() {

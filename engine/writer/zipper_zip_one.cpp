@@ -206,7 +206,14 @@ bool TZipper::OpenSource(const std::string& name, const std::string& shown, bool
     }
 }
 
+size_t TZipper::StoreChunkSize() {
+    return kStoreBufferSize;
+}
+
 void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
+    if (WriteFileDataFromJob(entry, name)) {
+        return;
+    }
     TZipRunState& run = *run_;
     run.FileSize = entry.UncompressedSize;
     run.FileBytesRead = 0;
@@ -252,18 +259,23 @@ void TZipper::WriteFileData(TZipHeaderInfo& entry, const std::string& name) {
         entry.InternalAttributes = deflated ? result.InternalAttributes : 0;
     }
     entry.CRC32 = ~run.Crc;
-    if (run.EncryptingAes) {
+    FinishEncryption(entry, name, headerCrc, compressedSize);
+    entry.UncompressedSize = static_cast<uint64_t>(run.FileBytesRead);
+    entry.CompressedSize = compressedSize;
+    FinishFileData(entry);
+}
+
+void TZipper::FinishEncryption(TZipHeaderInfo& entry, const std::string& name, uint32_t headerCrc,
+                               uint64_t& compressedSize) {
+    if (run_->EncryptingAes) {
         FinishAesData(entry, compressedSize);
-    } else if (run.Encrypting) {
+    } else if (run_->Encrypting) {
         if (entry.CRC32 != headerCrc) {
             throw EStreamError("\"" + name + "\" changed while it was being zipped");
         }
         entry.GeneralFlags |= kFlagEncrypted;
         compressedSize += kEncryptionHeaderSize;
     }
-    entry.UncompressedSize = static_cast<uint64_t>(run.FileBytesRead);
-    entry.CompressedSize = compressedSize;
-    FinishFileData(entry);
 }
 
 uint32_t TZipper::CrcOfSource() {
@@ -283,6 +295,13 @@ size_t TZipper::ReadSource(uint8_t* buffer, size_t count) {
     if (got <= 0) {
         return 0;
     }
+    CountRead(got);
+    run.Crc = UpdateCRCBuffer(run.Crc, buffer, static_cast<size_t>(got));
+    return static_cast<size_t>(got);
+}
+
+void TZipper::CountRead(int64_t got) {
+    TZipRunState& run = *run_;
     run.FileBytesRead += got;
     if (OnFilePercentDone) {
         // In multi-disk mode compressing is the first half of a file's work.
@@ -293,8 +312,6 @@ size_t TZipper::ReadSource(uint8_t* buffer, size_t count) {
     if (OnTotalPercentDone) {
         OnTotalPercentDone(*this, PercentOf(run.BytesDone, run.TotalBytes));
     }
-    run.Crc = UpdateCRCBuffer(run.Crc, buffer, static_cast<size_t>(got));
-    return static_cast<size_t>(got);
 }
 
 void TZipper::WriteData(const uint8_t* buffer, size_t count) {
