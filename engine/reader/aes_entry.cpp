@@ -68,6 +68,7 @@ bool TUnZipper::CheckAesPassword(int fileIndex) {
         const TAesKeys keys = DeriveAesKeys(password_, salt, strength);
         if (std::equal(keys.Verifier.begin(), keys.Verifier.end(), header.begin() + saltSize)) {
             aes_->Start(keys);
+            aesKeys_ = keys;
             spare_->CompressedSize -= AesOverhead(strength);
             return true;
         }

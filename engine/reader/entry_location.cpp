@@ -23,6 +23,10 @@ void TUnZipper::ReadLocalHeader() {
 }
 
 void TUnZipper::SeekToEntryData(bool pastEncryptionHeader) {
+    ArchiveStream().Seek(EntryDataOffset(pastEncryptionHeader), soBeginning);
+}
+
+int64_t TUnZipper::EntryDataOffset(bool pastEncryptionHeader) const {
     const uint8_t* header = localHeaderImage_.data();
     int64_t offset = static_cast<int64_t>(spare_->LocalHeaderOffset) + kLocalHeaderSize +
                      LoadU16(header + local_header::kFileNameLength) +
@@ -30,7 +34,7 @@ void TUnZipper::SeekToEntryData(bool pastEncryptionHeader) {
     if (pastEncryptionHeader) {
         offset += EncryptionHeaderSize();
     }
-    ArchiveStream().Seek(offset, soBeginning);
+    return offset;
 }
 
 }  // namespace mobrel

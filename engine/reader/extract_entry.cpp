@@ -61,6 +61,7 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
             return;
         }
     }
+    RetireJobsWriting(fName);
     authenticated_ = true;
     if (!PrepareAesEntry(fileIndex)) {
         return;
@@ -89,6 +90,10 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
         memoryWritePosition_ = 0;
         memoryBytesRemaining_ = entry.UncompressedSize;
     } else if (!OpenOutputFile(fileIndex, fName)) {
+        return;
+    }
+    if (HandsOffDecode()) {
+        HandOffDecode(fileIndex, fName, bufferSizedHere);
         return;
     }
     decodeContext_->BeginEntry(entry.CompressedSize, entry.UncompressedSize);
@@ -200,13 +205,18 @@ void TUnZipper::ExtractFolder(int fileIndex, const std::string& outputDir) {
 }
 
 void TUnZipper::CheckEntryCrc(int fileIndex, const std::string& fName, bool& retry) {
-    crcValue_ = decodeContext_->FinishedCrc();
+    CheckEntryCrc(fileIndex, fName, decodeContext_->FinishedCrc(), decodeContext_->BytesDelivered(),
+                  retry);
+}
+
+void TUnZipper::CheckEntryCrc(int fileIndex, const std::string& fName, uint32_t crc,
+                              int64_t delivered, bool& retry) {
+    crcValue_ = crc;
     const TZipHeaderInfo& entry = *spare_;
     // A test also wants the length its header declares: data that ends early with a
     // matching CRC is what is left of a damaged entry, and a repair must not copy it.
     const bool lengthAsDeclared =
-        !testMode_ ||
-        static_cast<uint64_t>(decodeContext_->BytesDelivered()) == entry.UncompressedSize;
+        !testMode_ || static_cast<uint64_t>(delivered) == entry.UncompressedSize;
     if (CrcAgrees(crcValue_) && lengthAsDeclared) {
         if (OnEndUnZip) {
             OnEndUnZip(*this, fileIndex, fName);

@@ -12,6 +12,7 @@
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
 #include "platform/symbolic_link.h"
+#include "reader/parallel_decoder.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel {
@@ -48,8 +49,12 @@ void TUnZipper::SkipEntry(TSkipReason reason, const std::string& fName, int file
         bool retry = false;  // nothing reads it back
         OnSkippingFile(*this, reason, fName, fileIndex, retry);
     }
+    const int64_t before = totalBytes_;
     totalBytes_ =
         std::max<int64_t>(0, totalBytes_ - static_cast<int64_t>(spare_->UncompressedSize));
+    if (parallel_) {
+        parallel_->NoteSkippedBytes(before - totalBytes_);
+    }
 }
 
 bool TUnZipper::MayReplace(int fileIndex, std::string& path) {

@@ -15,6 +15,7 @@
 #include "platform/lfn_file_stream.h"
 #include "reader/folder_stamps.h"
 #include "reader/output_guard.h"
+#include "reader/parallel_decoder.h"
 
 namespace mobrel {
 

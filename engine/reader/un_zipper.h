@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/aes_keys.h"
 #include "format/aes_extra_field.h"
 #include "format/zip64_end_records.h"
 #include "format/zip_format.h"
@@ -33,9 +34,11 @@ class TAesCtrStream;
 class TArchiveDecodeContext;
 class TDataDecryptor;
 class TDecodeContext;
+class TDecodeJob;
 class TEndCentral;
 class TFolderStamps;
 class TOutputGuard;
+class TParallelDecoder;
 class TLFNFileStream;
 class TSortedZip;
 class TStream;
@@ -142,8 +145,22 @@ class TUnZipper {
     bool FlushFilesOnClose() const { return flushFilesOnClose_; }
     void SetFlushFilesOnClose(bool value) { flushFilesOnClose_ = value; }
     // How many threads read, compress and decode file data: 0 (the default) one per core,
-    // 1 everything on the caller's thread. Events always fire on the caller's thread, in
-    // the same order and with the same results whatever the count.
+    // 1 everything on the caller's thread. Events always fire on the caller's thread and
+    // the results (files, dates, permissions, counts, skips, failures) are the same
+    // whatever the count.
+    //
+    // Extracting to files and testing decode on workers when more than one thread is
+    // allowed and the run has more than one entry: each entry is prepared on the caller's
+    // thread (OnStartUnZip, the overwrite rules, folders, the password, links) and then
+    // decoded while the next ones are prepared; the decoded entries are finished in entry
+    // order (progress, OnEndUnZip, OnBadCRC, OnBadPassword after a bad CRC, the skip of an
+    // entry failing its authentication). So the one difference in the order of events is
+    // that the preparing events of later entries (OnStartUnZip, OnPromptForOverwrite,
+    // OnSkippingFile for entries skipped before decoding, OnBadPassword of the password
+    // check) may fire before the OnEndUnZip of earlier entries; how far ahead depends on the
+    // archive and the number of threads, not on timing. UnZipToBuffer, the disks of
+    // a multi-disk set and an archive split into byte pieces always decode on the caller's
+    // thread.
     int Threads() const { return threads_; }
     void SetThreads(int value) { threads_ = value < 0 ? 0 : value; }
 
@@ -327,14 +344,19 @@ class TUnZipper {
     void ExtractLink(int fileIndex, std::string& fName, bool& retry);
     // The date and, with RetainAttributes, the permissions of a file just written.
     void StampOutputFile(const std::string& fName);
+    // Where the working entry's data starts in the archive (the local header read).
+    int64_t EntryDataOffset(bool pastEncryptionHeader) const;
     // Runs the decoder of the working entry's method; false when the entry is not decoded
     // (its output ran past the declared size) (extract_entry.cpp).
     bool DecodeEntry();
     // Closes the output of the working entry and, for a decoded file, stamps its date and
     // attributes; a buffer the step sized is released when nothing was decoded.
     void FinishOutput(bool decoded, const std::string& fName, bool bufferSizedHere);
-    // The CRC check and the events that report its outcome.
+    // The CRC check and the events that report its outcome, for what decodeContext_ decoded
+    // or for a CRC and length decoded elsewhere.
     void CheckEntryCrc(int fileIndex, const std::string& fName, bool& retry);
+    void CheckEntryCrc(int fileIndex, const std::string& fName, uint32_t crc, int64_t delivered,
+                       bool& retry);
     // Reports a skipped entry and takes its bytes off the run's total; detail becomes
     // LastSkipDetail while the event runs.
     void SkipEntry(TSkipReason reason, const std::string& fName, int fileIndex,
@@ -349,6 +371,26 @@ class TUnZipper {
     void WriteEntryOutput(const uint8_t* data, size_t count);
     void ReportEntryProgress(size_t count);
     friend class TArchiveDecodeContext;
+
+    // --- Decoding on worker threads (un_zipper_parallel.cpp) ---
+    // Whether this run may decode on workers (Threads, the target, the archive's kind).
+    bool CanDecodeInParallel() const;
+    // RunChosenEntries with the decoding handed to workers; every worker is joined before
+    // it returns or throws.
+    void RunChosenEntriesInParallel();
+    // True when the working entry, its output open, goes to a worker rather than being
+    // decoded here.
+    bool HandsOffDecode() const;
+    void HandOffDecode(int fileIndex, const std::string& fName, bool bufferSizedHere);
+    // Finishes entries decoded ahead, in entry order: the oldest (waiting for it with the
+    // cancel check), all of them; and all of them when one of them writes fName, the
+    // working entry's output.
+    void RetireOldestJob();
+    void RetireAllJobs();
+    void RetireJobsWriting(const std::string& fName);
+    // The step's end for an entry a worker decoded: progress, output, CRC and events.
+    void FinishDecodeJob(TDecodeJob& job, bool& retry);
+    void ReplayProgress(const TDecodeJob& job);
 
     // --- State shared with the writer and the extraction step ---
     std::unique_ptr<TStream> zipStream_;      // the open archive file, or none
@@ -385,6 +427,7 @@ class TUnZipper {
     std::unique_ptr<TZipCipher> cipher_;                        // keys of the entry being decrypted
     std::unique_ptr<TAesCtrStream> aes_;            // the AES stream of the entry being decrypted
     std::optional<TAesField> aesField_;             // the working entry's AES field, if AES
+    std::optional<TAesKeys> aesKeys_;               // the keys its verifier accepted
     bool authenticated_ = true;                     // false once an AES entry failed its code
     std::unique_ptr<TLFNFileStream> outputStream_;  // the output file while it is written
     uint32_t crcValue_ = 0;                         // the last entry's finished CRC
@@ -394,6 +437,7 @@ class TUnZipper {
     std::unique_ptr<TFolderStamps> folderStamps_;   // folder times and modes for the run's end
     uint32_t umask_ = 022;                          // the process's umask when the run began
     std::string skipDetail_;                        // see LastSkipDetail
+    std::unique_ptr<TParallelDecoder> parallel_;    // the entries decoding on workers, if any
 
   private:
     // --- Reading the directory (un_zipper_read.cpp) ---

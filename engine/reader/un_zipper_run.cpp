@@ -172,7 +172,9 @@ int TUnZipper::RunExtraction() {
         if (OnStartUnZipInfo) {
             OnStartUnZipInfo(*this, numFiles, totalBytes_, stopNow);
         }
-        if (numFiles > 0 && !stopNow) {
+        if (numFiles > 1 && !stopNow && CanDecodeInParallel()) {
+            RunChosenEntriesInParallel();
+        } else if (numFiles > 0 && !stopNow) {
             RunChosenEntries();
         }
     } catch (...) {

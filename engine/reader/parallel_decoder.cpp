@@ -1,0 +1,106 @@
+#include "reader/parallel_decoder.h"
+
+#include <algorithm>
+
+#include "format/zip_header_info.h"
+#include "platform/worker_pool.h"
+#include "reader/decode_job.h"
+#include "reader/job_decode_context.h"
+
+namespace mobrel {
+
+TParallelDecoder::TParallelDecoder(int workers, int archiveDescriptor,
+                                   const std::string& archiveName)
+    : archive_(archiveDescriptor, archiveName),
+      maxJobs_(kJobsPerWorker * std::max(workers, 1)),
+      pool_(std::make_unique<TWorkerPool>(std::max(workers, 1))) {}
+
+TParallelDecoder::~TParallelDecoder() {
+    stop_.store(true, std::memory_order_relaxed);
+    pool_.reset();
+}
+
+bool TParallelDecoder::Full() const {
+    if (jobs_.empty()) {
+        return false;
+    }
+    return static_cast<int>(jobs_.size()) >= maxJobs_ || bytesOut_ >= kMaxBytesInFlight;
+}
+
+std::unique_ptr<TJobDecodeContext> TParallelDecoder::TakeContext() {
+    if (freeContexts_.empty()) {
+        return std::make_unique<TJobDecodeContext>(archive_, stop_);
+    }
+    std::unique_ptr<TJobDecodeContext> context = std::move(freeContexts_.back());
+    freeContexts_.pop_back();
+    return context;
+}
+
+void TParallelDecoder::Submit(std::unique_ptr<TDecodeJob> job) {
+    TDecodeJob* raw = job.get();
+    std::unique_ptr<TJobDecodeContext> context = TakeContext();
+    TJobDecodeContext* rawContext = context.get();
+    busyContexts_.emplace_back(raw, std::move(context));
+    bytesOut_ += static_cast<int64_t>(raw->Request().Entry->UncompressedSize);
+    jobs_.push_back(std::move(job));
+    pool_->Submit([this, raw, rawContext] {
+        raw->Run(*rawContext);
+        Finished(raw);
+    });
+}
+
+void TParallelDecoder::Finished(TDecodeJob* job) {
+    {
+        std::lock_guard lock(mutex_);
+        done_.push_back(job);
+    }
+    finished_.notify_all();
+}
+
+std::unique_ptr<TDecodeJob> TParallelDecoder::TakeFront(const std::function<void()>& poll) {
+    TDecodeJob* front = jobs_.front().get();
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            const bool done = finished_.wait_for(lock, kPollInterval, [&] {
+                return std::find(done_.begin(), done_.end(), front) != done_.end();
+            });
+            if (done) {
+                std::erase(done_, front);
+                break;
+            }
+        }
+        poll();
+    }
+    const auto busy = std::find_if(busyContexts_.begin(), busyContexts_.end(),
+                                   [front](const auto& item) { return item.first == front; });
+    freeContexts_.push_back(std::move(busy->second));
+    busyContexts_.erase(busy);
+    bytesOut_ -= static_cast<int64_t>(front->Request().Entry->UncompressedSize);
+    std::unique_ptr<TDecodeJob> job = std::move(jobs_.front());
+    jobs_.pop_front();
+    return job;
+}
+
+bool TParallelDecoder::Writes(const std::string& path) const {
+    return std::any_of(jobs_.begin(), jobs_.end(), [&path](const auto& job) {
+        return !job->Request().FName.empty() && job->Request().FName == path;
+    });
+}
+
+void TParallelDecoder::NoteSkippedBytes(int64_t bytes) {
+    if (!retiring_ && bytes != 0) {
+        skips_.emplace_back(preparing_, bytes);
+    }
+}
+
+int64_t TParallelDecoder::SkippedAfter(int64_t order) {
+    std::erase_if(skips_, [order](const auto& skip) { return skip.first <= order; });
+    int64_t bytes = 0;
+    for (const auto& skip : skips_) {
+        bytes += skip.second;
+    }
+    return bytes;
+}
+
+}  // namespace mobrel

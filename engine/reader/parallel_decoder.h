@@ -1,0 +1,93 @@
+#pragma once
+// The entries of an extraction run whose decode runs ahead on worker threads: a bounded
+// window of jobs in entry order, each decoding on a worker with its own context and
+// buffers, taken back by the caller's thread oldest first. Destroying the decoder stops
+// every job at its next block and joins every worker before the jobs (and the output files
+// they hold) are released.
+//
+// It also keeps the bytes taken off the run's total by entries prepared while older ones
+// were still out, so that an older entry's progress replays against the total it had.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "reader/archive_file_reader.h"
+
+namespace mobrel {
+
+class TDecodeJob;
+class TJobDecodeContext;
+class TWorkerPool;
+
+class TParallelDecoder {
+  public:
+    // Caller's thread polls this often while it waits for a job.
+    static constexpr std::chrono::milliseconds kPollInterval{20};
+    // The window: at most this many jobs per worker, and no new job while the jobs out
+    // add up to this many uncompressed bytes (one job is always let through).
+    static constexpr int kJobsPerWorker = 2;
+    static constexpr int64_t kMaxBytesInFlight = int64_t{64} << 20;
+
+    // archiveDescriptor: the open archive file, read by the workers through a duplicate.
+    TParallelDecoder(int workers, int archiveDescriptor, const std::string& archiveName);
+    ~TParallelDecoder();
+    TParallelDecoder(const TParallelDecoder&) = delete;
+    TParallelDecoder& operator=(const TParallelDecoder&) = delete;
+
+    bool Empty() const { return jobs_.empty(); }
+    bool Full() const;
+    // Starts job on a worker; the window must not be Full.
+    void Submit(std::unique_ptr<TDecodeJob> job);
+    // Waits for the oldest job to finish, running poll every kPollInterval meanwhile
+    // (poll may throw), and hands it over.
+    std::unique_ptr<TDecodeJob> TakeFront(const std::function<void()>& poll);
+    // True when a job still out writes the file path.
+    bool Writes(const std::string& path) const;
+
+    // --- Entry order and the skipped bytes of entries prepared ahead ---
+    // Counts one more entry prepared; its number orders skips against the jobs.
+    void StartPreparing() { ++preparing_; }
+    int64_t Preparing() const { return preparing_; }
+    // While true the caller is finishing older entries: nothing it skips, and no entry it
+    // runs again, belongs to the entry being prepared, and nothing is handed off.
+    bool Retiring() const { return retiring_; }
+    void SetRetiring(bool value) { retiring_ = value; }
+    // bytes taken off the run's total while preparing the current entry.
+    void NoteSkippedBytes(int64_t bytes);
+    // The bytes taken off by entries after order; those up to it are forgotten.
+    int64_t SkippedAfter(int64_t order);
+
+  private:
+    std::unique_ptr<TJobDecodeContext> TakeContext();
+    void Finished(TDecodeJob* job);
+
+    TArchiveFileReader archive_;
+    std::atomic<bool> stop_ = false;
+    int maxJobs_;
+    std::deque<std::unique_ptr<TDecodeJob>> jobs_;
+    // The contexts the jobs out are using, by job, and those free for the next ones.
+    std::vector<std::pair<TDecodeJob*, std::unique_ptr<TJobDecodeContext>>> busyContexts_;
+    std::vector<std::unique_ptr<TJobDecodeContext>> freeContexts_;
+    int64_t bytesOut_ = 0;
+
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    std::vector<TDecodeJob*> done_;  // under mutex_
+
+    int64_t preparing_ = 0;
+    bool retiring_ = false;
+    std::vector<std::pair<int64_t, int64_t>> skips_;  // (order, bytes)
+
+    // Declared last: destroyed first, so no worker runs once the members above go.
+    std::unique_ptr<TWorkerPool> pool_;
+};
+
+}  // namespace mobrel

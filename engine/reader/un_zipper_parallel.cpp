@@ -1,0 +1,188 @@
+// Extraction with the decoding on worker threads. The caller's thread prepares each entry
+// exactly as with one thread (every event and decision up to the open output file), hands
+// the decode to a worker and goes on to the next entry; the decoded entries come back in
+// entry order and are finished here as the one-thread step finishes them.
+#include "codecs/zip_cipher.h"
+#include "format/end_central.h"
+#include "format/zip_header_info.h"
+#include "platform/lfn_file_stream.h"
+#include "platform/progress.h"
+#include "platform/worker_pool.h"
+#include "reader/decode_job.h"
+#include "reader/parallel_decoder.h"
+#include "reader/un_zipper.h"
+
+namespace mobrel {
+
+namespace {
+
+// Marks the caller as finishing older entries while it lives.
+class TRetiringScope {
+  public:
+    explicit TRetiringScope(TParallelDecoder& decoder) : decoder_(decoder) {
+        decoder_.SetRetiring(true);
+    }
+    ~TRetiringScope() { decoder_.SetRetiring(false); }
+    TRetiringScope(const TRetiringScope&) = delete;
+    TRetiringScope& operator=(const TRetiringScope&) = delete;
+
+  private:
+    TParallelDecoder& decoder_;
+};
+
+}  // namespace
+
+bool TUnZipper::CanDecodeInParallel() const {
+    // The disks of a set are read one after the other through OnGetNextDisk, and a memory
+    // target is one buffer: both stay on the caller's thread. So does an archive that is
+    // not one plain file (a copy split in pieces, read as one stream), as the workers read
+    // the file through a descriptor of their own.
+    if (threads_ == 1 || endCentral_->ThisDisk != 0 || (memoryTarget_ && !testMode_)) {
+        return false;
+    }
+    return dynamic_cast<const TLFNFileStream*>(zipStream_.get()) != nullptr;
+}
+
+void TUnZipper::RunChosenEntriesInParallel() {
+    const auto& archive = dynamic_cast<const TLFNFileStream&>(*zipStream_);
+    parallel_ = std::make_unique<TParallelDecoder>(WorkerThreadsFor(threads_), archive.Handle(),
+                                                   archive.FileName());
+    try {
+        for (int i = 0; i < Count(); ++i) {
+            if (!doAll_ && !VisibleEntry(i).Marked) {
+                continue;
+            }
+            // Entries are finished when the window is full rather than as soon as they are
+            // decoded, so the order of the events depends on the archive alone.
+            while (parallel_->Full()) {
+                RetireOldestJob();
+            }
+            // A link is decoded and reported on this thread: the entries before it finish
+            // first, so their end events keep the order of the entries.
+            if (!memoryTarget_ && VisibleEntry(i).IsSymbolicLink()) {
+                RetireAllJobs();
+            }
+            parallel_->StartPreparing();
+            bool retry = false;
+            do {
+                ExtractEntry(i, retry);
+            } while (retry);
+        }
+        RetireAllJobs();
+    } catch (...) {
+        // Stops and joins every worker; each entry still out keeps what was written of
+        // it, undated, as a cancelled entry does with one thread.
+        parallel_.reset();
+        throw;
+    }
+    parallel_.reset();
+}
+
+bool TUnZipper::HandsOffDecode() const {
+    return parallel_ != nullptr && !parallel_->Retiring();
+}
+
+void TUnZipper::HandOffDecode(int fileIndex, const std::string& fName, bool bufferSizedHere) {
+    TDecodeJob::TRequest request;
+    request.FileIndex = fileIndex;
+    request.Order = parallel_->Preparing();
+    request.FName = fName;
+    request.BufferSizedHere = bufferSizedHere;
+    request.Entry = std::make_unique<TZipHeaderInfo>();
+    request.Entry->Assign(*spare_);
+    request.AesField = aesField_;
+    request.Method = DataMethod();
+    request.DataOffset = EntryDataOffset(spare_->IsEncrypted());
+    if (spare_->IsEncrypted()) {
+        if (aesField_) {
+            request.AesKeys = aesKeys_;
+        } else {
+            request.Cipher = *cipher_;
+        }
+    }
+    request.Output = std::move(outputStream_);
+    parallel_->Submit(std::make_unique<TDecodeJob>(std::move(request)));
+}
+
+void TUnZipper::RetireOldestJob() {
+    std::unique_ptr<TDecodeJob> job = parallel_->TakeFront([this] { CheckCancel(); });
+    // Where one thread would read the entry's first block: a cancel requested since (by an
+    // earlier entry's event, say) stops the run before this entry counts.
+    if (job->Request().Entry->CompressedSize > 0) {
+        CheckCancel();
+    }
+    TRetiringScope retiring(*parallel_);
+    bool retry = false;
+    FinishDecodeJob(*job, retry);
+    const int fileIndex = job->Request().FileIndex;
+    job.reset();
+    // A new password for an entry decoded ahead runs that entry again here, on this thread,
+    // as with one thread. The entries already handed off keep the password they passed
+    // their check with; the new one applies from the next entry prepared.
+    while (retry) {
+        ExtractEntry(fileIndex, retry);
+    }
+}
+
+void TUnZipper::RetireAllJobs() {
+    while (!parallel_->Empty()) {
+        RetireOldestJob();
+    }
+}
+
+void TUnZipper::RetireJobsWriting(const std::string& fName) {
+    if (!HandsOffDecode() || memoryTarget_ || !parallel_->Writes(fName)) {
+        return;
+    }
+    // An entry still out writes the same file (an archive may hold a name twice): it is
+    // finished first, so the overwrite rules see what one thread would leave. Finishing
+    // runs other entries' steps, so the working entry is put back afterwards.
+    TZipHeaderInfo current;
+    current.Assign(*spare_);
+    const auto localHeader = localHeaderImage_;
+    RetireAllJobs();
+    spare_->Assign(current);
+    localHeaderImage_ = localHeader;
+    SeekToEntryData(false);
+}
+
+void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
+    TDecodeJob::TRequest& request = job.Request();
+    const TDecodeJob::TResult& result = job.Result();
+    spare_->Assign(*request.Entry);
+    aesField_ = request.AesField;
+    authenticated_ = result.Authenticated;
+    ReplayProgress(job);
+    outputStream_ = std::move(request.Output);
+    if (result.Error) {
+        outputStream_.reset();  // the file keeps what was written, undated
+        FinishOutput(false, request.FName, request.BufferSizedHere);
+        std::rethrow_exception(result.Error);
+    }
+    FinishOutput(result.Decoded && authenticated_, request.FName, request.BufferSizedHere);
+    if (!authenticated_) {
+        RejectForgedEntry(request.FileIndex, request.FName);
+        return;
+    }
+    CheckEntryCrc(request.FileIndex, request.FName, result.Crc, result.Delivered, retry);
+}
+
+void TUnZipper::ReplayProgress(const TDecodeJob& job) {
+    // The total as it stood when this entry decoded with one thread: entries prepared
+    // after it have not been skipped yet.
+    const int64_t total = totalBytes_ + parallel_->SkippedAfter(job.Request().Order);
+    const auto size = static_cast<int64_t>(job.Request().Entry->UncompressedSize);
+    int64_t delivered = 0;
+    for (const uint32_t count : job.Result().Flushes) {
+        delivered += count;
+        bytesDone_ += count;
+        if (OnFilePercentDone) {
+            OnFilePercentDone(*this, PercentOf(delivered, size));
+        }
+        if (OnTotalPercentDone) {
+            OnTotalPercentDone(*this, PercentOf(bytesDone_, total));
+        }
+    }
+}
+
+}  // namespace mobrel
