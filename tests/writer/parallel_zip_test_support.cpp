@@ -23,7 +23,7 @@ class TSteeredStream : public TStream {
 
     int64_t Read(void* data, int64_t count) override {
         if (waitFor_) {
-            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
             while (!waitFor_() && std::chrono::steady_clock::now() < until) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }

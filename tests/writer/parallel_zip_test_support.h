@@ -20,7 +20,7 @@ class TParallelTestZipper : public TZipper {
     std::string Locked;        // no thread opens it
     std::string WorkerLocked;  // only the thread that made the zipper opens it
     std::string Failing;       // a read fails after the first 64 KiB
-    std::string Slow;          // on workers, the first read waits until SlowUntil() (3 s at most)
+    std::string Slow;          // on workers, the first read waits until SlowUntil() (30 s at most)
     std::function<bool()> SlowUntil;
 
   protected:
