@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace mobrel::test {
 
@@ -142,6 +143,20 @@ std::vector<ManifestRow> ReadManifest() {
                         field(row, "python_zipfile")});
     }
     return rows;
+}
+
+int ThreadCount() {
+    static const bool warmedUp = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)warmedUp;
+    int count = 0;
+    for ([[maybe_unused]] const auto& task :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
 }
 
 }  // namespace mobrel::test

@@ -57,4 +57,9 @@ struct ManifestRow {
 };
 std::vector<ManifestRow> ReadManifest();
 
+// The threads this process runs now. The first call starts and joins a thread before it
+// counts, so a runtime that adds a thread of its own with the first one (ThreadSanitizer
+// does) is counted before an operation and after it alike.
+int ThreadCount();
+
 }  // namespace mobrel::test

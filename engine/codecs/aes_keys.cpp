@@ -56,4 +56,8 @@ std::array<uint8_t, kAesMaxSaltSize> MakeAesSalt() {
     return salt;
 }
 
+bool SameAesCode(const TAesCode& a, const TAesCode& b) {
+    return CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
 }  // namespace mobrel

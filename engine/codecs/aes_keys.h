@@ -25,6 +25,9 @@ inline constexpr size_t kAesCodeSize = 10;  // the authentication code after the
 using TAesVerifier = std::array<uint8_t, kAesVerifierSize>;
 using TAesCode = std::array<uint8_t, kAesCodeSize>;
 
+// Compares two codes in a time that doesn't depend on where they differ.
+bool SameAesCode(const TAesCode& a, const TAesCode& b);
+
 // Bytes of the key (16, 24 or 32) and of the salt (half the key).
 size_t AesKeySize(TAesStrength strength);
 size_t AesSaltSize(TAesStrength strength);

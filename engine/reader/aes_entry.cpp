@@ -16,15 +16,6 @@ namespace mobrel {
 
 namespace {
 
-// Compares without stopping at the first difference, so the time taken tells nothing.
-bool SameCode(const TAesCode& a, const TAesCode& b) {
-    uint8_t difference = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        difference |= static_cast<uint8_t>(a[i] ^ b[i]);
-    }
-    return difference == 0;
-}
-
 TAesStrength StrengthOf(const TAesField& field) {
     return static_cast<TAesStrength>(field.Strength);
 }
@@ -99,7 +90,7 @@ bool TUnZipper::AuthenticateEntry() {
     decodeContext_->ReadRemainingInput();
     TAesCode stored{};
     ReadEntryData(stored.data(), stored.size());
-    return SameCode(stored, aes_->FinishCode());
+    return SameAesCode(stored, aes_->FinishCode());
 }
 
 bool TUnZipper::CrcAgrees(uint32_t crc) const {

@@ -9,19 +9,6 @@
 
 namespace mobrel {
 
-namespace {
-
-// Compares without stopping at the first difference, so the time taken tells nothing.
-bool SameCode(const TAesCode& a, const TAesCode& b) {
-    uint8_t difference = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        difference |= static_cast<uint8_t>(a[i] ^ b[i]);
-    }
-    return difference == 0;
-}
-
-}  // namespace
-
 TDecodeJob::TDecodeJob(TRequest request) : request_(std::move(request)) {}
 
 TDecodeJob::~TDecodeJob() = default;
@@ -63,7 +50,7 @@ void TDecodeJob::Decode(TJobDecodeContext& context) {
         context.ReadRemainingInput();
         TAesCode stored{};
         context.ReadRaw(stored.data(), stored.size());
-        result_.Authenticated = SameCode(stored, aes->FinishCode());
+        result_.Authenticated = SameAesCode(stored, aes->FinishCode());
     }
 }
 

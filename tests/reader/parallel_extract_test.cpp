@@ -28,14 +28,6 @@ namespace fs = std::filesystem;
 // One thread, two, and one per core (the default).
 const int kThreadCounts[] = {1, 2, 0};
 
-int RunningThreads() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
-}
-
 // Every name below root with its kind, permissions, modification time (not for folders,
 // which the run only dates from folder entries) and content or link target.
 std::map<std::string, std::string> TreeOf(const fs::path& root) {
@@ -310,14 +302,14 @@ class ParallelExtract : public testing::Test {
 test::TempDir* ParallelExtract::folder_ = nullptr;
 
 TEST_F(ParallelExtract, ACorpusSliceGivesTheSameFilesAndEventsWithEveryThreadCount) {
-    const int threadsBefore = RunningThreads();
+    const int threadsBefore = test::ThreadCount();
     const RunRecord one = ExtractWith(1, CorpusSlice());
     ASSERT_EQ(one.Extracted, 300);
     ASSERT_EQ(one.Outcomes().size(), 300u);
     for (const int threads : kThreadCounts) {
         ExpectSameRun(one, ExtractWith(threads, CorpusSlice()), threads);
     }
-    EXPECT_EQ(RunningThreads(), threadsBefore);
+    EXPECT_EQ(test::ThreadCount(), threadsBefore);
 }
 
 TEST_F(ParallelExtract, EveryKindOfEntryGivesTheSameOutcomesWithEveryThreadCount) {
@@ -393,7 +385,7 @@ TEST_F(ParallelExtract, ANewPasswordAfterABadCrcRunsThatEntryAgainInItsTurn) {
 }
 
 TEST_F(ParallelExtract, ACancelStopsTheRunAsWithOneThreadAndLeavesNoWorker) {
-    const int threadsBefore = RunningThreads();
+    const int threadsBefore = test::ThreadCount();
     std::vector<RunRecord> records;
     for (const int threads : {1, 0}) {
         RunRecord record;
@@ -404,7 +396,7 @@ TEST_F(ParallelExtract, ACancelStopsTheRunAsWithOneThreadAndLeavesNoWorker) {
         EXPECT_FALSE(run.zipper.CancelRequested());
         records.push_back(record);
     }
-    EXPECT_EQ(RunningThreads(), threadsBefore);
+    EXPECT_EQ(test::ThreadCount(), threadsBefore);
     EXPECT_EQ(records[0].Error, "User Aborted Operation");
     EXPECT_EQ(records[1].Error, records[0].Error);
     EXPECT_EQ(records[1].Outcomes(), records[0].Outcomes());
@@ -437,7 +429,7 @@ class FileSizeLimit {
 };
 
 TEST_F(ParallelExtract, AWriteFailureRaisesTheSameErrorInTheSameEntrysTurn) {
-    const int threadsBefore = RunningThreads();
+    const int threadsBefore = test::ThreadCount();
     std::vector<RunRecord> records;
     for (const int threads : kThreadCounts) {
         RunRecord record;
@@ -448,7 +440,7 @@ TEST_F(ParallelExtract, AWriteFailureRaisesTheSameErrorInTheSameEntrysTurn) {
         }
         records.push_back(record);
     }
-    EXPECT_EQ(RunningThreads(), threadsBefore);
+    EXPECT_EQ(test::ThreadCount(), threadsBefore);
     EXPECT_EQ(records[0].Error, "Cant write uncompressed file");
     for (size_t i = 1; i < records.size(); ++i) {
         EXPECT_TRUE(records[i].AllOnCaller);

@@ -163,12 +163,4 @@ bool HasSpillFile(const fs::path& folder) {
     return false;
 }
 
-int ThreadCount() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
-}
-
 }  // namespace mobrel::test

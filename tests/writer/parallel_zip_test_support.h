@@ -59,7 +59,5 @@ void ExpectSameEvents(const std::vector<std::string>& expected,
 std::string MixedBytes(size_t size, uint32_t seed);
 // Whether a job's temporary file is in folder.
 bool HasSpillFile(const std::filesystem::path& folder);
-// The threads of this process.
-int ThreadCount();
 
 }  // namespace mobrel::test
