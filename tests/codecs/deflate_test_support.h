@@ -33,6 +33,35 @@ bool OurInflate(const Bytes& stream, size_t expectedSize, Bytes& output);
 // The entry's data as a reader sees it: the stream itself for a stored entry.
 void ExpectRoundTrip(const Bytes& input, const Compressed& compressed, const std::string& what);
 
+// Least significant bit first, as deflate packs its fields; Huffman codes go in reversed.
+// Writes raw deflate streams by hand for the decoder tests.
+class TBits {
+  public:
+    void Put(uint32_t value, unsigned count) {
+        for (unsigned i = 0; i < count; ++i) {
+            PutBit((value >> i) & 1);
+        }
+    }
+    void PutCode(uint32_t code, unsigned length) {
+        for (unsigned i = length; i-- > 0;) {
+            PutBit((code >> i) & 1);
+        }
+    }
+    const Bytes& Data() const { return bytes_; }
+    size_t BitsUsed() const { return used_; }
+
+  private:
+    void PutBit(uint32_t bit) {
+        if (used_ % 8 == 0) {
+            bytes_.push_back(0);
+        }
+        bytes_.back() |= static_cast<uint8_t>(bit << (used_ % 8));
+        ++used_;
+    }
+    Bytes bytes_;
+    size_t used_ = 0;
+};
+
 Bytes RandomBytes(size_t count, uint32_t seed);
 // English-like text from a small vocabulary: compresses well, mostly dynamic blocks.
 Bytes WordText(size_t count, uint32_t seed);

@@ -16,35 +16,9 @@ namespace mobrel {
 namespace {
 
 using test::RandomBytes;
+using test::TBits;
 
 using Bytes = std::vector<uint8_t>;
-
-// Least significant bit first, as deflate packs its fields; Huffman codes go in reversed.
-class TBits {
-  public:
-    void Put(uint32_t value, unsigned count) {
-        for (unsigned i = 0; i < count; ++i) {
-            PutBit((value >> i) & 1);
-        }
-    }
-    void PutCode(uint32_t code, unsigned length) {
-        for (unsigned i = length; i-- > 0;) {
-            PutBit((code >> i) & 1);
-        }
-    }
-    const Bytes& Data() const { return bytes_; }
-
-  private:
-    void PutBit(uint32_t bit) {
-        if (used_ % 8 == 0) {
-            bytes_.push_back(0);
-        }
-        bytes_.back() |= static_cast<uint8_t>(bit << (used_ % 8));
-        ++used_;
-    }
-    Bytes bytes_;
-    size_t used_ = 0;
-};
 
 // A final block with the fixed codes.
 class TFixedBlock {

@@ -86,10 +86,10 @@ class TFixedStream {
     }
     Bytes Finish() {
         Symbol(256);
-        return bytes_;
+        return bits_.Data();
     }
 
-    size_t BitsUsed() const { return used_; }
+    size_t BitsUsed() const { return bits_.BitsUsed(); }
     size_t OutputSize() const { return expected_.size(); }
     const Bytes& Expected() const { return expected_; }
 
@@ -108,27 +108,11 @@ class TFixedStream {
             PutCode(0xC0 + symbol - 280, 8);
         }
     }
-    void Put(uint32_t value, unsigned count) {
-        for (unsigned i = 0; i < count; ++i) {
-            PutBit((value >> i) & 1);
-        }
-    }
-    void PutCode(uint32_t code, unsigned length) {
-        for (unsigned i = length; i-- > 0;) {
-            PutBit((code >> i) & 1);
-        }
-    }
-    void PutBit(uint32_t bit) {
-        if (used_ % 8 == 0) {
-            bytes_.push_back(0);
-        }
-        bytes_.back() |= static_cast<uint8_t>(bit << (used_ % 8));
-        ++used_;
-    }
+    void Put(uint32_t value, unsigned count) { bits_.Put(value, count); }
+    void PutCode(uint32_t code, unsigned length) { bits_.PutCode(code, length); }
 
     bool deflate64_;
-    Bytes bytes_;
-    size_t used_ = 0;
+    test::TBits bits_;
     Bytes expected_;
 };
 
