@@ -16,7 +16,7 @@ TS_BufferStream::TS_BufferStream(TStream& source, int32_t bufferSize)
     if (bufferSize < 1) {
         throw EGeneralError("Invalid buffer size (" + std::to_string(bufferSize) + ")");
     }
-    buffer_ = std::make_unique<uint8_t[]>(static_cast<size_t>(bufferSize));
+    buffer_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(bufferSize));
     bufferEnd_ = buffer_.get() + bufferSize;
 }
 
@@ -48,6 +48,7 @@ int64_t TS_BufferStream::BufferOffset() const {
 }
 
 bool TS_BufferStream::FillBuffer() {
+    putBackFloor_ = nullptr;
     const int64_t count = source_.Read(buffer_.get(), bufferSize_);
     bufferPos_ = buffer_.get();
     bufferEnd_ = buffer_.get() + std::max<int64_t>(0, count);
@@ -115,6 +116,9 @@ int64_t TS_BufferStream::Read(void* data, int64_t count) {
                 // passes through the buffer, so the byte read last can be put back.
                 const int64_t direct = (wanted - 1) / bufferSize_ * bufferSize_;
                 const int64_t n = source_.Read(out + delivered, direct);
+                // The buffer no longer holds the bytes just before the source's position.
+                bufferPos_ = buffer_.get();
+                bufferEnd_ = buffer_.get();
                 delivered += n;
                 if (n < direct) {
                     break;
@@ -194,6 +198,18 @@ int64_t TS_BufferStream::Seek(int64_t offset, TSeekOrigin origin) {
     if (target == current) {
         return current;
     }
+    if (mode_ == TBufferMode::bmReading) {
+        // A target among the bytes read ahead is reached without asking the source: a
+        // reader hopping from header to header through a file of small entries stays in the
+        // buffer.
+        const int64_t sourcePosition = current - BufferOffset();
+        const int64_t bufferStart = sourcePosition - (bufferEnd_ - buffer_.get());
+        if (target >= bufferStart && target <= sourcePosition) {
+            bufferPos_ = buffer_.get() + (target - bufferStart);
+            putBackFloor_ = bufferPos_;
+            return target;
+        }
+    }
     if (mode_ == TBufferMode::bmWriting && !FlushBuffer()) {
         throw EGeneralError("Seek error");
     }
@@ -222,7 +238,9 @@ int64_t TS_BufferStream::Size() {
 }
 
 void TS_BufferStream::PutBack(uint8_t byte) {
-    if (mode_ != TBufferMode::bmReading || bufferPos_ <= buffer_.get()) {
+    // Only a byte read since the last seek can be put back.
+    const uint8_t* floor = putBackFloor_ != nullptr ? putBackFloor_ : buffer_.get();
+    if (mode_ != TBufferMode::bmReading || bufferPos_ <= floor) {
         throw EStreamError("Putback overflow");
     }
     --bufferPos_;

@@ -79,6 +79,8 @@ class TS_BufferStream : public TStream {
     std::unique_ptr<uint8_t[]> buffer_;
     uint8_t* bufferPos_ = nullptr;  // none until the first read or write after a seek
     uint8_t* bufferEnd_ = nullptr;
+    // Where a seek within the read-ahead landed: no byte before it was read since.
+    const uint8_t* putBackFloor_ = nullptr;
     TBufferMode mode_ = TBufferMode::bmNone;
     bool written_ = false;
 };

@@ -6,6 +6,14 @@
 
 namespace mobrel {
 
+namespace {
+
+mode_t WithoutWrite(mode_t mode) {
+    return mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+}
+
+}  // namespace
+
 std::optional<uint8_t> FileDosAttributes(const std::string& path) {
     const std::optional<TFileStatus> status = FileStatus(path);
     if (!status) {
@@ -22,9 +30,18 @@ bool ApplyDosAttributes(const std::string& path, uint8_t attributes) {
     if (stat(path.c_str(), &info) != 0) {
         return false;
     }
-    const mode_t withoutWrite =
-        info.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    return chmod(path.c_str(), withoutWrite) == 0;
+    return chmod(path.c_str(), WithoutWrite(info.st_mode)) == 0;
+}
+
+bool ApplyDosAttributesToOpenFile(int descriptor, uint8_t attributes) {
+    if ((attributes & faReadOnly) == 0) {
+        return true;
+    }
+    struct stat info {};
+    if (fstat(descriptor, &info) != 0) {
+        return false;
+    }
+    return fchmod(descriptor, WithoutWrite(info.st_mode)) == 0;
 }
 
 bool ClearReadOnly(const std::string& path) {

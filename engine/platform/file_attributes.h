@@ -22,6 +22,8 @@ std::optional<uint8_t> FileDosAttributes(const std::string& path);
 // permission. The other bits are ignored, and a byte without 0x01 changes nothing. False
 // when the permissions could not be changed.
 bool ApplyDosAttributes(const std::string& path, uint8_t attributes);
+// The same for the file open as descriptor.
+bool ApplyDosAttributesToOpenFile(int descriptor, uint8_t attributes);
 // Takes the read-only attribute away: the owner may write the file again. False when the
 // permissions could not be changed.
 bool ClearReadOnly(const std::string& path);

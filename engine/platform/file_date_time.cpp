@@ -12,4 +12,11 @@ bool SetFileModificationTime(const std::string& path, TDateTime when) {
     return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+bool SetOpenFileModificationTime(int descriptor, TDateTime when) {
+    struct timespec times[2] = {};
+    times[0].tv_sec = static_cast<time_t>(when);
+    times[1].tv_sec = static_cast<time_t>(when);
+    return futimens(descriptor, times) == 0;
+}
+
 }  // namespace mobrel

@@ -11,5 +11,7 @@ namespace mobrel {
 // Sets the modification and access time of the name itself: a link gets the time, not
 // what it points to. False on failure.
 bool SetFileModificationTime(const std::string& path, TDateTime when);
+// The same for the file open as descriptor.
+bool SetOpenFileModificationTime(int descriptor, TDateTime when);
 
 }  // namespace mobrel

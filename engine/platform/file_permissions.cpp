@@ -52,4 +52,8 @@ bool SetPermissions(const std::string& path, uint32_t permissions) {
     return chmod(path.c_str(), static_cast<mode_t>(permissions & kPermissionBits)) == 0;
 }
 
+bool SetOpenFilePermissions(int descriptor, uint32_t permissions) {
+    return fchmod(descriptor, static_cast<mode_t>(permissions & kPermissionBits)) == 0;
+}
+
 }  // namespace mobrel

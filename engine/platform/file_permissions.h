@@ -17,5 +17,7 @@ uint32_t MaskedPermissions(uint32_t mode, uint32_t umask);
 // Gives path (a file or folder, never a link: a link at path is refused) exactly the
 // permission bits in permissions. False when they could not be set.
 bool SetPermissions(const std::string& path, uint32_t permissions);
+// The same for the file open as descriptor, which is no link.
+bool SetOpenFilePermissions(int descriptor, uint32_t permissions);
 
 }  // namespace mobrel

@@ -54,9 +54,11 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName
     if (fd_ < 0) {
         throw EFileError(verb + fileName + "\". " + ErrorText(errno));
     }
-    // A folder opens read-only without complaint but is no file to read.
+    // A folder opens read-only without complaint but is no file to read; opened for
+    // writing, open refuses it itself.
     struct stat info {};
-    if (fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+    const bool readOnly = (OpenFlags(mode) & O_ACCMODE) == O_RDONLY;
+    if (readOnly && fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
         close(fd_);
         fd_ = -1;
         throw EFileError(verb + fileName + "\". " + ErrorText(EISDIR));

@@ -38,6 +38,20 @@ void TWorkerPool::Submit(std::function<void()> task) {
     wake_.notify_one();
 }
 
+void TWorkerPool::SubmitAll(std::vector<std::function<void()>>& tasks) {
+    if (tasks.empty()) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        for (std::function<void()>& task : tasks) {
+            tasks_.push_back(std::move(task));
+        }
+    }
+    tasks.clear();
+    wake_.notify_all();
+}
+
 void TWorkerPool::Work() {
     for (;;) {
         std::function<void()> task;

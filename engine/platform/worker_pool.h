@@ -26,6 +26,8 @@ class TWorkerPool {
     // Tasks start in submission order. A task catches its own exceptions and hands them
     // to whoever waits for its result; one that escapes ends the program.
     void Submit(std::function<void()> task);
+    // Queues every task of tasks at once, with one wake-up for the lot.
+    void SubmitAll(std::vector<std::function<void()>>& tasks);
     int Size() const { return static_cast<int>(threads_.size()); }
 
   private:

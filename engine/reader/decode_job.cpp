@@ -16,6 +16,11 @@ TDecodeJob::~TDecodeJob() = default;
 void TDecodeJob::Run(TJobDecodeContext& context) {
     try {
         Decode(context);
+        // The last bytes go to the file here rather than when the caller's thread closes
+        // it, so that thread does no writing.
+        if (request_.Output) {
+            result_.OutputWritten = request_.Output->FlushBuffer();
+        }
     } catch (...) {
         result_.Error = std::current_exception();
     }

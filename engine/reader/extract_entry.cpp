@@ -106,10 +106,10 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
         decoded = false;
     } catch (...) {
         outputStream_.reset();  // the file keeps what was written, undated
-        FinishOutput(false, fName, bufferSizedHere);
+        FinishOutput(false, bufferSizedHere);
         throw;
     }
-    FinishOutput(decoded && authenticated_, fName, bufferSizedHere);
+    FinishOutput(decoded && authenticated_, bufferSizedHere);
     if (!authenticated_) {
         RejectForgedEntry(fileIndex, fName);
         return;
@@ -130,7 +130,7 @@ bool TUnZipper::DecodeEntry() {
     return decoded;
 }
 
-void TUnZipper::FinishOutput(bool decoded, const std::string& fName, bool bufferSizedHere) {
+void TUnZipper::FinishOutput(bool decoded, bool bufferSizedHere) {
     if (memoryTarget_) {
         if (!decoded && bufferSizedHere) {
             memoryBuffer_->clear();
@@ -143,29 +143,31 @@ void TUnZipper::FinishOutput(bool decoded, const std::string& fName, bool buffer
     // The last bytes are written out here rather than by the stream's destructor, which
     // could not report a full disk: a file cut short must not pass for extracted.
     const bool written = outputStream_->FlushBuffer();
+    if (written && decoded) {
+        StampOutputFile(outputStream_->Handle());
+    }
     outputStream_.reset();
     if (!written) {
         throw ECantWriteUCF("Cant write uncompressed file");
     }
-    if (decoded) {
-        StampOutputFile(fName);
-    }
 }
 
-void TUnZipper::StampOutputFile(const std::string& fName) {
-    if (const std::optional<TDateTime> modified = spare_->ModificationTime()) {
-        SetFileModificationTime(fName, *modified);
-    } else {
-        SetFileDosDateTime(fName, SanitizeDosDateTime(spare_->DosDateTime));
+// Through the open file, which is the one written (no name on the way can have changed).
+void TUnZipper::StampOutputFile(int descriptor) {
+    const std::optional<TDateTime> modified = spare_->ModificationTime();
+    const std::optional<TDateTime> when =
+        modified ? modified : DosDateTimeToDateTime(SanitizeDosDateTime(spare_->DosDateTime));
+    if (when) {
+        SetOpenFileModificationTime(descriptor, *when);
     }
     if (!retainAttributes_) {
         return;
     }
     // Given after the data is written, so a file without write permission is complete.
     if (const uint32_t mode = spare_->UnixMode(); mode != 0) {
-        SetPermissions(fName, MaskedPermissions(mode, umask_));
+        SetOpenFilePermissions(descriptor, MaskedPermissions(mode, umask_));
     } else {
-        ApplyDosAttributes(fName, static_cast<uint8_t>(spare_->ExternalAttributes));
+        ApplyDosAttributesToOpenFile(descriptor, static_cast<uint8_t>(spare_->ExternalAttributes));
     }
 }
 

@@ -1,5 +1,6 @@
 // The output file of an entry: whether an existing file or link may be replaced (the five
 // overwrite modes), and creating it, once more after taking away a read-only attribute.
+#include <algorithm>
 #include <exception>
 
 #include "format/zip_header_info.h"
@@ -18,6 +19,14 @@
 namespace mobrel {
 
 namespace {
+
+// A small entry gets a buffer of its size: many files are open at once while their entries
+// decode ahead.
+int32_t OutputBufferSizeFor(uint64_t declaredSize) {
+    constexpr uint64_t kPage = 4096;
+    const uint64_t capped = std::min<uint64_t>(declaredSize, TUnZipper::kOutputFileBufferSize);
+    return static_cast<int32_t>(std::max((capped + kPage - 1) / kPage * kPage, kPage));
+}
 
 TDateTime EntryDate(const TZipHeaderInfo& entry) {
     const std::optional<TDateTime> when = entry.ModificationTime();
@@ -93,30 +102,44 @@ bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
     if (!MayReplace(fileIndex, path)) {
         return false;
     }
-    // A link at the name is replaced, never written through.
-    if (IsSymbolicLink(path) && !RemoveName(path)) {
+    if (!CreateOutputFile(path)) {
         SkipEntry(skCreateError, path, fileIndex);
         return false;
     }
-    for (int attempt = 1;; ++attempt) {
+    return true;
+}
+
+bool TUnZipper::CreateOutputFile(const std::string& path) {
+    bool linkRemoved = false;
+    bool readOnlyCleared = false;
+    for (;;) {
         try {
             outputStream_ = std::make_unique<TLFNFileStream>(
-                path, TFileMode::CreateNoFollow, flushFilesOnClose_, kOutputFileBufferSize);
+                path, TFileMode::CreateNoFollow, flushFilesOnClose_,
+                OutputBufferSizeFor(spare_->UncompressedSize));
             return true;
         } catch (const EFileError&) {
-            if (!replaceReadOnly_ || attempt > 1) {
-                break;
+            // The create never follows a link at the name: the link is replaced, never
+            // written through. Looked for only now, as names are seldom taken.
+            if (!linkRemoved && IsSymbolicLink(path)) {
+                if (!RemoveName(path)) {
+                    return false;
+                }
+                linkRemoved = true;
+                continue;
             }
+            if (!replaceReadOnly_ || readOnlyCleared) {
+                return false;
+            }
+            readOnlyCleared = true;
             const std::optional<uint8_t> attributes = FileDosAttributes(path);
             if (attributes && (*attributes & faReadOnly) != 0) {
                 ClearReadOnly(path);
             }
         } catch (const std::exception&) {
-            break;
+            return false;
         }
     }
-    SkipEntry(skCreateError, path, fileIndex);
-    return false;
 }
 
 }  // namespace mobrel

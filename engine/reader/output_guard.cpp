@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/file_helpers.h"
+#include "platform/file_status.h"
 #include "platform/host_path.h"
 #include "platform/symbolic_link.h"
 
@@ -76,7 +77,7 @@ std::string TOutputGuard::LinkOnTheWay(const std::string& path) const {
     return {};
 }
 
-std::string TOutputGuard::ForceFolders(const std::string& folder) const {
+std::string TOutputGuard::ForceFolders(const std::string& folder) {
     if (!IsBelowRoot(IncludeTrailingSeparator(folder))) {
         // A handler chose this place outside the destination; it is made as asked.
         ForceDirectories(ExcludeTrailingSeparator(folder));
@@ -84,13 +85,29 @@ std::string TOutputGuard::ForceFolders(const std::string& folder) const {
     }
     const std::string root = root_;
     const std::vector<std::string> parts = ComponentsBelow(root, ExcludeTrailingSeparator(folder));
+    if (parts.empty() || realFolders_.count(Joined(root, parts, parts.size())) != 0) {
+        return {};
+    }
     for (size_t count = 1; count <= parts.size(); ++count) {
         const std::string path = Joined(root, parts, count);
-        if (IsSymbolicLink(path)) {
+        if (realFolders_.count(path) != 0) {
+            continue;
+        }
+        const std::optional<TFileStatus> status = FileStatus(path, false);
+        if (status && status->IsSymbolicLink()) {
             return path;
         }
-        if (!NameExists(path) && !MakeFolder(path) && IsSymbolicLink(path)) {
-            return path;  // made a link by someone else meanwhile
+        if (status && status->IsDirectory()) {
+            realFolders_.insert(path);
+        } else if (!status) {
+            if (!MakeFolder(path)) {
+                // Made a link by someone else meanwhile, or left for the create to fail on.
+                if (IsSymbolicLink(path)) {
+                    return path;
+                }
+                continue;
+            }
+            realFolders_.insert(path);
         }
     }
     return {};

@@ -41,7 +41,7 @@ class TOutputGuard {
     // empty when done, else the link that was in the way. A file in the way is left for
     // the caller's create to fail on. A folder an event handler chose outside the
     // destination is made as it asked.
-    std::string ForceFolders(const std::string& folder) const;
+    std::string ForceFolders(const std::string& folder);
     // Whether a link at linkPath holding target resolves inside the destination; an
     // accepted link's resolution is remembered for the rule above.
     TLinkVerdict CheckLink(const std::string& linkPath, const std::string& target);
@@ -56,6 +56,10 @@ class TOutputGuard {
 
     std::string root_;
     std::set<std::string> followedLinks_;  // links that accepted resolutions went through
+    // Folders below the destination this run found or made as real folders. The run never
+    // replaces a real folder (a link or a file is never put in its place), so each is
+    // checked once, not again for every entry inside it.
+    std::set<std::string> realFolders_;
 };
 
 // The text a front end shows for a refused link.

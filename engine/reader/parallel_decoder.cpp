@@ -28,25 +28,44 @@ bool TParallelDecoder::Full() const {
 }
 
 std::unique_ptr<TJobDecodeContext> TParallelDecoder::TakeContext() {
-    if (freeContexts_.empty()) {
-        return std::make_unique<TJobDecodeContext>(archive_, stop_);
+    {
+        std::lock_guard lock(contextsMutex_);
+        if (!freeContexts_.empty()) {
+            std::unique_ptr<TJobDecodeContext> context = std::move(freeContexts_.back());
+            freeContexts_.pop_back();
+            return context;
+        }
     }
-    std::unique_ptr<TJobDecodeContext> context = std::move(freeContexts_.back());
-    freeContexts_.pop_back();
-    return context;
+    return std::make_unique<TJobDecodeContext>(archive_, stop_);
+}
+
+void TParallelDecoder::ReturnContext(std::unique_ptr<TJobDecodeContext> context) {
+    std::lock_guard lock(contextsMutex_);
+    freeContexts_.push_back(std::move(context));
 }
 
 void TParallelDecoder::Submit(std::unique_ptr<TDecodeJob> job) {
     TDecodeJob* raw = job.get();
-    std::unique_ptr<TJobDecodeContext> context = TakeContext();
-    TJobDecodeContext* rawContext = context.get();
-    busyContexts_.emplace_back(raw, std::move(context));
     bytesOut_ += static_cast<int64_t>(raw->Request().Entry->UncompressedSize);
     jobs_.push_back(std::move(job));
-    pool_->Submit([this, raw, rawContext] {
-        raw->Run(*rawContext);
+    waiting_.push_back([this, raw] {
+        // A context per running job, not per job in the window: at most one per worker.
+        std::unique_ptr<TJobDecodeContext> context = TakeContext();
+        raw->Run(*context);
+        ReturnContext(std::move(context));
         Finished(raw);
     });
+    // Waking a worker costs about as much as decoding a small entry, so the jobs of small
+    // entries go out a few at a time.
+    waitingBytes_ += static_cast<int64_t>(raw->Request().Entry->CompressedSize);
+    if (static_cast<int>(waiting_.size()) >= kBatchJobs || waitingBytes_ >= kBatchBytes) {
+        ReleaseWaiting();
+    }
+}
+
+void TParallelDecoder::ReleaseWaiting() {
+    pool_->SubmitAll(waiting_);
+    waitingBytes_ = 0;
 }
 
 void TParallelDecoder::Finished(TDecodeJob* job) {
@@ -58,6 +77,7 @@ void TParallelDecoder::Finished(TDecodeJob* job) {
 }
 
 std::unique_ptr<TDecodeJob> TParallelDecoder::TakeFront(const std::function<void()>& poll) {
+    ReleaseWaiting();
     TDecodeJob* front = jobs_.front().get();
     for (;;) {
         {
@@ -72,10 +92,6 @@ std::unique_ptr<TDecodeJob> TParallelDecoder::TakeFront(const std::function<void
         }
         poll();
     }
-    const auto busy = std::find_if(busyContexts_.begin(), busyContexts_.end(),
-                                   [front](const auto& item) { return item.first == front; });
-    freeContexts_.push_back(std::move(busy->second));
-    busyContexts_.erase(busy);
     bytesOut_ -= static_cast<int64_t>(front->Request().Entry->UncompressedSize);
     std::unique_ptr<TDecodeJob> job = std::move(jobs_.front());
     jobs_.pop_front();

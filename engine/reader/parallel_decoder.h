@@ -33,8 +33,12 @@ class TParallelDecoder {
     static constexpr std::chrono::milliseconds kPollInterval{20};
     // The window: at most this many jobs per worker, and no new job while the jobs out
     // add up to this many uncompressed bytes (one job is always let through).
-    static constexpr int kJobsPerWorker = 2;
+    static constexpr int kJobsPerWorker = 16;
     static constexpr int64_t kMaxBytesInFlight = int64_t{64} << 20;
+    // Jobs are handed to the workers in batches of this many, or fewer once their
+    // compressed bytes reach kBatchBytes, or whenever the caller waits.
+    static constexpr int kBatchJobs = 8;
+    static constexpr int64_t kBatchBytes = int64_t{256} << 10;
 
     // archiveDescriptor: the open archive file, read by the workers through a duplicate.
     TParallelDecoder(int workers, int archiveDescriptor, const std::string& archiveName);
@@ -67,16 +71,21 @@ class TParallelDecoder {
 
   private:
     std::unique_ptr<TJobDecodeContext> TakeContext();
+    void ReturnContext(std::unique_ptr<TJobDecodeContext> context);
     void Finished(TDecodeJob* job);
+    void ReleaseWaiting();
 
     TArchiveFileReader archive_;
     std::atomic<bool> stop_ = false;
     int maxJobs_;
     std::deque<std::unique_ptr<TDecodeJob>> jobs_;
-    // The contexts the jobs out are using, by job, and those free for the next ones.
-    std::vector<std::pair<TDecodeJob*, std::unique_ptr<TJobDecodeContext>>> busyContexts_;
-    std::vector<std::unique_ptr<TJobDecodeContext>> freeContexts_;
+    // The decoding contexts no running job holds; taken and given back by the workers.
+    std::mutex contextsMutex_;
+    std::vector<std::unique_ptr<TJobDecodeContext>> freeContexts_;  // under contextsMutex_
     int64_t bytesOut_ = 0;
+    // Jobs in the window not yet handed to the pool.
+    std::vector<std::function<void()>> waiting_;
+    int64_t waitingBytes_ = 0;
 
     std::mutex mutex_;
     std::condition_variable finished_;

@@ -331,6 +331,9 @@ class TUnZipper {
     // The overwrite rules and the creation of the output file; false when the entry is
     // skipped (output_file.cpp). An overwrite prompt's handler may change fName.
     bool OpenOutputFile(int fileIndex, std::string& fName);
+    // Creates the output file, replacing a link at the name and, when allowed, a
+    // read-only file; false when it can't be made.
+    bool CreateOutputFile(const std::string& path);
     // The overwrite rules for a name already taken by a file or a link; false (the entry
     // reported as skipped) when it stays. A prompt's handler may change path.
     bool MayReplace(int fileIndex, std::string& path);
@@ -343,7 +346,7 @@ class TUnZipper {
     // the link itself (extract_link.cpp).
     void ExtractLink(int fileIndex, std::string& fName, bool& retry);
     // The date and, with RetainAttributes, the permissions of a file just written.
-    void StampOutputFile(const std::string& fName);
+    void StampOutputFile(int descriptor);
     // Where the working entry's data starts in the archive (the local header read).
     int64_t EntryDataOffset(bool pastEncryptionHeader) const;
     // Runs the decoder of the working entry's method; false when the entry is not decoded
@@ -351,7 +354,7 @@ class TUnZipper {
     bool DecodeEntry();
     // Closes the output of the working entry and, for a decoded file, stamps its date and
     // attributes; a buffer the step sized is released when nothing was decoded.
-    void FinishOutput(bool decoded, const std::string& fName, bool bufferSizedHere);
+    void FinishOutput(bool decoded, bool bufferSizedHere);
     // The CRC check and the events that report its outcome, for what decodeContext_ decoded
     // or for a CRC and length decoded elsewhere.
     void CheckEntryCrc(int fileIndex, const std::string& fName, bool& retry);
@@ -387,6 +390,9 @@ class TUnZipper {
     // working entry's output.
     void RetireOldestJob();
     void RetireAllJobs();
+    // Honours a cancel asked for while the working entry was prepared: the entries before
+    // it finish, then the run stops where one thread would read the entry's data.
+    void StopAtEntryData();
     void RetireJobsWriting(const std::string& fName);
     // The step's end for an entry a worker decoded: progress, output, CRC and events.
     void FinishDecodeJob(TDecodeJob& job, bool& retry);

@@ -5,6 +5,7 @@
 #include "codecs/zip_cipher.h"
 #include "format/end_central.h"
 #include "format/zip_header_info.h"
+#include "platform/engine_errors.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
 #include "platform/worker_pool.h"
@@ -54,7 +55,9 @@ void TUnZipper::RunChosenEntriesInParallel() {
             }
             // Entries are finished when the window is full rather than as soon as they are
             // decoded, so the order of the events depends on the archive alone.
-            while (parallel_->Full()) {
+            // A cancel asked for by an older entry's events stops the run at the next entry
+            // with data, as with one thread: the next older one, if one is still out.
+            while (parallel_->Full() || (cancelRequested_ && !parallel_->Empty())) {
                 RetireOldestJob();
             }
             // A link is decoded and reported on this thread: the entries before it finish
@@ -83,6 +86,10 @@ bool TUnZipper::HandsOffDecode() const {
 }
 
 void TUnZipper::HandOffDecode(int fileIndex, const std::string& fName, bool bufferSizedHere) {
+    // A cancel asked for while this entry was prepared (by a prompt's handler, say).
+    if (cancelRequested_ && spare_->CompressedSize > 0) {
+        StopAtEntryData();
+    }
     TDecodeJob::TRequest request;
     request.FileIndex = fileIndex;
     request.Order = parallel_->Preparing();
@@ -102,6 +109,17 @@ void TUnZipper::HandOffDecode(int fileIndex, const std::string& fName, bool buff
     }
     request.Output = std::move(outputStream_);
     parallel_->Submit(std::make_unique<TDecodeJob>(std::move(request)));
+}
+
+void TUnZipper::StopAtEntryData() {
+    // One thread would now read this entry's first block and stop there, every entry before
+    // it finished: those still out finish first, the cancel held back until they have.
+    std::unique_ptr<TLFNFileStream> output = std::move(outputStream_);
+    cancelRequested_ = false;
+    RetireAllJobs();
+    outputStream_ = std::move(output);
+    cancelRequested_ = true;
+    CheckCancel();
 }
 
 void TUnZipper::RetireOldestJob() {
@@ -154,12 +172,16 @@ void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
     authenticated_ = result.Authenticated;
     ReplayProgress(job);
     outputStream_ = std::move(request.Output);
+    if (!result.OutputWritten) {
+        outputStream_.reset();
+        throw ECantWriteUCF("Cant write uncompressed file");
+    }
     if (result.Error) {
         outputStream_.reset();  // the file keeps what was written, undated
-        FinishOutput(false, request.FName, request.BufferSizedHere);
+        FinishOutput(false, request.BufferSizedHere);
         std::rethrow_exception(result.Error);
     }
-    FinishOutput(result.Decoded && authenticated_, request.FName, request.BufferSizedHere);
+    FinishOutput(result.Decoded && authenticated_, request.BufferSizedHere);
     if (!authenticated_) {
         RejectForgedEntry(request.FileIndex, request.FName);
         return;

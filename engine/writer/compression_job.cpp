@@ -26,7 +26,9 @@ constexpr size_t kHeadSize = 9;  // the kind, then a 64-bit count
 class TJobSource {
   public:
     TJobSource(std::unique_ptr<TStream> stream, const TJobLog& log)
-        : stream_(std::move(stream)), log_(log), block_(kBlockSize) {}
+        : stream_(std::move(stream)),
+          log_(log),
+          block_(std::make_unique_for_overwrite<uint8_t[]>(kBlockSize)) {}
 
     int64_t Size() { return stream_->Size(); }
 
@@ -34,7 +36,7 @@ class TJobSource {
     uint32_t CrcPass() {
         uint32_t crc = kCrcInitial;
         for (int64_t got; (got = Fill()) > 0;) {
-            crc = UpdateCRCBuffer(crc, block_.data(), static_cast<size_t>(got));
+            crc = UpdateCRCBuffer(crc, block_.get(), static_cast<size_t>(got));
         }
         stream_->SetPosition(0);
         taken_ = filled_ = 0;
@@ -49,7 +51,7 @@ class TJobSource {
                 break;
             }
             const size_t part = std::min(count - done, filled_ - taken_);
-            std::memcpy(data + done, block_.data() + taken_, part);
+            std::memcpy(data + done, block_.get() + taken_, part);
             taken_ += part;
             done += part;
         }
@@ -61,7 +63,7 @@ class TJobSource {
         if (log_.Stopped()) {
             throw TJobStopped();
         }
-        const int64_t got = stream_->Read(block_.data(), std::ssize(block_));
+        const int64_t got = stream_->Read(block_.get(), static_cast<int64_t>(kBlockSize));
         taken_ = 0;
         filled_ = got > 0 ? static_cast<size_t>(got) : 0;
         ended_ = got <= 0;
@@ -70,7 +72,7 @@ class TJobSource {
 
     std::unique_ptr<TStream> stream_;
     const TJobLog& log_;
-    std::vector<uint8_t> block_;
+    std::unique_ptr<uint8_t[]> block_;
     size_t taken_ = 0;
     size_t filled_ = 0;
     bool ended_ = false;

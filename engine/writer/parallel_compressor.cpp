@@ -6,10 +6,11 @@ namespace mobrel {
 
 namespace {
 
-// Two jobs per worker keep every worker busy while the caller writes; more would only hold
-// memory.
+// Files differ in size by orders of magnitude: while the caller waits on a big one, the
+// other workers go on through the small ones after it, so the window reaches far ahead in
+// files and is held back by their bytes instead.
 size_t WindowFor(int workers) {
-    return std::clamp<size_t>(2 * static_cast<size_t>(std::max(workers, 1)), 2, 32);
+    return std::clamp<size_t>(64 * static_cast<size_t>(std::max(workers, 1)), 2, 4096);
 }
 
 }  // namespace
@@ -41,13 +42,18 @@ void TParallelCompressor::Reach(size_t index) {
     }
     while (!jobs_.empty() && jobs_.front().Index < index) {
         jobs_.front().Job->Stop();
+        windowBytes_ -= jobs_.front().Bytes;
         jobs_.pop_front();
     }
     next_ = std::max(next_, index);
-    for (; jobs_.size() < window_ && next_ < names_.size(); ++next_) {
-        if (std::optional<TCompressionJobInputs> inputs = routines_.InputsFor(names_[next_])) {
-            Submit(next_, std::move(*inputs));
+    // A file bigger than the byte limit still goes out, once the window is empty.
+    while (next_ < names_.size() && jobs_.size() < window_ &&
+           (jobs_.empty() || windowBytes_ < kWindowBytes)) {
+        const std::string& name = names_[next_];
+        if (std::optional<TCompressionJobInputs> inputs = routines_.InputsFor(name)) {
+            Submit(next_, std::move(*inputs), routines_.SizeOf(name));
         }
+        ++next_;
     }
 }
 
@@ -56,13 +62,15 @@ std::shared_ptr<TCompressionJob> TParallelCompressor::TakeCurrent() {
         return nullptr;
     }
     taken_ = std::move(jobs_.front().Job);
+    windowBytes_ -= jobs_.front().Bytes;
     jobs_.pop_front();
     return taken_;
 }
 
-void TParallelCompressor::Submit(size_t index, TCompressionJobInputs inputs) {
+void TParallelCompressor::Submit(size_t index, TCompressionJobInputs inputs, int64_t bytes) {
     auto job = std::make_shared<TCompressionJob>(std::move(inputs), spillFolder_);
-    jobs_.push_back({index, job});
+    jobs_.push_back({index, job, bytes});
+    windowBytes_ += bytes;
     pool_->Submit([this, job] { RunJob(*job); });
 }
 

@@ -9,6 +9,7 @@
 
 #include "codecs/zip_cipher.h"
 #include "format/compression_method.h"
+#include "platform/file_status.h"
 #include "platform/worker_pool.h"
 #include "writer/compression_job.h"
 #include "writer/files_list_names.h"
@@ -32,6 +33,10 @@ std::unique_ptr<TParallelCompressor> TZipper::CompressAhead(const std::vector<st
         std::string fileName;
         StoredNameOf(name, directory, fileName);
         return JobInputsFor(name, fileName);
+    };
+    routines.SizeOf = [this](const std::string& name) -> int64_t {
+        const std::optional<TFileStatus> status = FileStatus(name, !storeSymlinks_);
+        return status ? status->Size : 0;
     };
     return std::make_unique<TParallelCompressor>(names, WorkerThreadsFor(Threads()),
                                                  std::move(routines), SpillFolder());

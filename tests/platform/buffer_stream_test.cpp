@@ -126,6 +126,36 @@ TEST(BufferStream, ASeekToTheCurrentPositionKeepsTheReadAheadBytes) {
     EXPECT_EQ(source.Reads, 2);
 }
 
+// A reader hopping from header to header: seeks back and ahead among the bytes already
+// read ahead cost no read of the source; a seek past them, or after a read that bypassed
+// the buffer, reads the source again and never serves stale bytes.
+TEST(BufferStream, SeeksWithinTheReadAheadBytesAreServedFromTheBuffer) {
+    const std::vector<uint8_t> data = Sequence(40000);
+    TCountingStream source(data);
+    TS_BufferStream stream(source, 8192);
+    EXPECT_EQ(ReadByte(stream), data[0]);
+    for (const int64_t at : {100, 30, 8191, 5000, 0}) {
+        EXPECT_EQ(stream.Seek(at, soBeginning), at);
+        EXPECT_EQ(stream.Position(), at);
+        EXPECT_EQ(ReadByte(stream), data[size_t(at)]) << at;
+    }
+    EXPECT_EQ(source.Reads, 1);
+    EXPECT_EQ(stream.Seek(8192, soBeginning), 8192);  // just past the read-ahead
+    EXPECT_EQ(ReadByte(stream), data[8192]);
+    EXPECT_EQ(source.Reads, 2);
+
+    // To the end: the read that bypasses the buffer comes up short and is the last one.
+    std::vector<uint8_t> got(50000);
+    EXPECT_EQ(stream.Read(got.data(), 50000), 40000 - 8193);
+    EXPECT_EQ(stream.Seek(35000, soBeginning), 35000);
+    EXPECT_EQ(ReadByte(stream), data[35000]);
+    EXPECT_EQ(stream.Seek(8200, soBeginning), 8200);
+    EXPECT_EQ(ReadByte(stream), data[8200]);
+    // Not a byte read since the seek: nothing to put back.
+    EXPECT_EQ(stream.Seek(8300, soBeginning), 8300);
+    EXPECT_THROW(stream.PutBack(0), EStreamError);
+}
+
 TEST(BufferStream, SeekFromTheEndCountsBackWhateverTheSign) {
     TCountingStream source(Sequence(100));
     TS_BufferStream stream(source, 8192);

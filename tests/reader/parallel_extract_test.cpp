@@ -117,7 +117,8 @@ class ParallelRun {
     TUnZipper zipper;
     // Passwords OnBadPassword hands out, one per call; then it keeps the current one.
     std::vector<std::string> NewPasswords;
-    int CancelAtEnd = -1;  // requests a cancel in this OnEndUnZip (counted from 1)
+    int CancelAtEnd = -1;    // requests a cancel in this OnEndUnZip (counted from 1)
+    int CancelAtStart = -1;  // requests a cancel in this OnStartUnZip (counted from 1)
 
   private:
     void Note(const std::string& event) {
@@ -132,8 +133,11 @@ class ParallelRun {
         zipper.OnStartUnZipInfo = [this](TUnZipper&, int files, int64_t bytes, bool&) {
             Note("info " + std::to_string(files) + " " + std::to_string(bytes));
         };
-        zipper.OnStartUnZip = [this](TUnZipper&, int i, std::string& name, bool&) {
+        zipper.OnStartUnZip = [this](TUnZipper& z, int i, std::string& name, bool&) {
             Note("start " + std::to_string(i) + " " + Short(name));
+            if (--CancelAtStart == 0) {
+                z.SetCancelRequested(true);
+            }
         };
         zipper.OnEndUnZip = [this](TUnZipper& z, int i, const std::string& name) {
             Note("end " + std::to_string(i) + " " + Short(name));
@@ -403,6 +407,34 @@ TEST_F(ParallelExtract, ACancelStopsTheRunAsWithOneThreadAndLeavesNoWorker) {
     EXPECT_EQ(records[1].Outcomes().size(), 20u);
     EXPECT_EQ(records[1].Events.back(), records[0].Events.back());  // "complete 20"
     EXPECT_TRUE(records[1].AllOnCaller);
+}
+
+// A cancel asked for while an entry is prepared (by a handler or a prompt) stops the run at
+// that entry: no later entry is started, and no later file made, however far ahead the
+// workers could run.
+TEST_F(ParallelExtract, ACancelWhileAnEntryIsPreparedStartsNoLaterEntry) {
+    std::vector<RunRecord> records;
+    for (const int threads : kThreadCounts) {
+        RunRecord record;
+        ParallelRun run(threads, record);
+        run.CancelAtStart = 5;
+        run.Extract(CorpusSlice(), temp / ("startcancel" + std::to_string(threads)));
+        records.push_back(record);
+    }
+    auto names = [](const RunRecord& record) {
+        std::vector<std::string> keys;
+        for (const auto& item : record.Tree) {
+            keys.push_back(item.first);
+        }
+        return keys;
+    };
+    EXPECT_EQ(records[0].Error, "User Aborted Operation");
+    for (size_t i = 1; i < records.size(); ++i) {
+        SCOPED_TRACE("run " + std::to_string(i));
+        EXPECT_EQ(records[i].Error, records[0].Error);
+        EXPECT_EQ(records[i].SortedEvents(), records[0].SortedEvents());
+        EXPECT_EQ(names(records[i]), names(records[0]));
+    }
 }
 
 // Files may grow to limit bytes while it lives; past that a write is short, as on a full
