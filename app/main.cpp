@@ -5,6 +5,7 @@
 
 #include "form1.h"
 #include "mobrel_application.h"
+#include "platform/allocator_tuning.h"
 #include "qt_interactive_services.h"
 
 namespace {
@@ -26,6 +27,7 @@ void ScheduleScreenshot(TForm1& form) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    mobrel::KeepFreedMemoryForReuse();
     TMobrelApplication application(argc, argv);
     TMobrelApplication::setApplicationName("Mobrel");
     TMobrelApplication::setApplicationDisplayName("Mobrel");

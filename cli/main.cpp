@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "platform/allocator_tuning.h"
 #include "platform/engine_errors.h"
 #include "subcommand.h"
 
@@ -57,6 +58,7 @@ bool OutputWritten(const char* subcommand) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    mobrel::KeepFreedMemoryForReuse();
     if (argc < 2) {
         PrintOverview(stderr);
         return kExitFailed;

@@ -13,6 +13,7 @@ TParallelDecoder::TParallelDecoder(int workers, int archiveDescriptor,
                                    const std::string& archiveName)
     : archive_(archiveDescriptor, archiveName),
       maxJobs_(kJobsPerWorker * std::max(workers, 1)),
+      maxBytes_(kBytesInFlightPerWorker * std::max(workers, 1)),
       pool_(std::make_unique<TWorkerPool>(std::max(workers, 1))) {}
 
 TParallelDecoder::~TParallelDecoder() {
@@ -24,7 +25,7 @@ bool TParallelDecoder::Full() const {
     if (jobs_.empty()) {
         return false;
     }
-    return static_cast<int>(jobs_.size()) >= maxJobs_ || bytesOut_ >= kMaxBytesInFlight;
+    return static_cast<int>(jobs_.size()) >= maxJobs_ || bytesOut_ >= maxBytes_;
 }
 
 std::unique_ptr<TJobDecodeContext> TParallelDecoder::TakeContext() {

@@ -32,9 +32,11 @@ class TParallelDecoder {
     // Caller's thread polls this often while it waits for a job.
     static constexpr std::chrono::milliseconds kPollInterval{20};
     // The window: at most this many jobs per worker, and no new job while the jobs out
-    // add up to this many uncompressed bytes (one job is always let through).
+    // add up to this many uncompressed bytes per worker (one job is always let through).
+    // The output files' buffers of the jobs out hold those bytes: kept small, they are
+    // reused rather than handed back to the system and touched afresh.
     static constexpr int kJobsPerWorker = 16;
-    static constexpr int64_t kMaxBytesInFlight = int64_t{64} << 20;
+    static constexpr int64_t kBytesInFlightPerWorker = int64_t{1} << 20;
     // Jobs are handed to the workers in batches of this many, or fewer once their
     // compressed bytes reach kBatchBytes, or whenever the caller waits.
     static constexpr int kBatchJobs = 8;
@@ -78,6 +80,7 @@ class TParallelDecoder {
     TArchiveFileReader archive_;
     std::atomic<bool> stop_ = false;
     int maxJobs_;
+    int64_t maxBytes_;
     std::deque<std::unique_ptr<TDecodeJob>> jobs_;
     // The decoding contexts no running job holds; taken and given back by the workers.
     std::mutex contextsMutex_;
