@@ -9,7 +9,7 @@ namespace {
 // Above the largest buffer an operation allocates per file (the 256 KiB read and write
 // blocks), below anything worth giving back at once.
 constexpr int kMapThreshold = 512 << 10;
-constexpr int kTrimThreshold = 64 << 20;
+constexpr int kTrimThreshold = 4 << 20;
 constexpr int kTopPad = 0;
 
 }  // namespace
