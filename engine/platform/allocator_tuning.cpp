@@ -7,9 +7,11 @@ namespace mobrel {
 namespace {
 
 // Above the largest buffer an operation allocates per file (the 256 KiB read and write
-// blocks), below anything worth giving back at once.
+// blocks), so those come from the heaps.
 constexpr int kMapThreshold = 512 << 10;
+// Enough for the buffers of the files in flight; more would only raise the peak.
 constexpr int kTrimThreshold = 4 << 20;
+// A heap grows by what is asked, no more.
 constexpr int kTopPad = 0;
 
 }  // namespace

@@ -6,9 +6,9 @@
 
 namespace mobrel {
 
-// Keeps freed memory in the process for reuse, up to a generous bound, and serves
-// buffers of up to a few megabytes from it rather than from fresh mappings. Called once,
-// before any thread starts; a process-wide choice, so the program makes it, not the engine.
+// Keeps up to 4 MiB of freed memory at the top of each heap for reuse, and serves buffers
+// below 512 KiB from the heaps rather than from fresh mappings. Called once, before any
+// thread starts; a process-wide choice, so the program makes it, not the engine.
 void KeepFreedMemoryForReuse();
 
 }  // namespace mobrel

@@ -3,20 +3,30 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <array>
+
 namespace mobrel {
 
-bool SetFileModificationTime(const std::string& path, TDateTime when) {
-    struct timespec times[2] = {};
+namespace {
+
+// Access and modification time alike, to the second.
+std::array<timespec, 2> TimesOf(TDateTime when) {
+    std::array<timespec, 2> times{};
     times[0].tv_sec = static_cast<time_t>(when);
     times[1].tv_sec = static_cast<time_t>(when);
-    return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    return times;
+}
+
+}  // namespace
+
+bool SetFileModificationTime(const std::string& path, TDateTime when) {
+    const std::array<timespec, 2> times = TimesOf(when);
+    return utimensat(AT_FDCWD, path.c_str(), times.data(), AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool SetOpenFileModificationTime(int descriptor, TDateTime when) {
-    struct timespec times[2] = {};
-    times[0].tv_sec = static_cast<time_t>(when);
-    times[1].tv_sec = static_cast<time_t>(when);
-    return futimens(descriptor, times) == 0;
+    const std::array<timespec, 2> times = TimesOf(when);
+    return futimens(descriptor, times.data()) == 0;
 }
 
 }  // namespace mobrel

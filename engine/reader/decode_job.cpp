@@ -5,6 +5,7 @@
 #include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
 #include "platform/lfn_file_stream.h"
+#include "reader/decode_error_texts.h"
 #include "reader/job_decode_context.h"
 
 namespace mobrel {
@@ -17,9 +18,9 @@ void TDecodeJob::Run(TJobDecodeContext& context) {
     try {
         Decode(context);
         // The last bytes go to the file here rather than when the caller's thread closes
-        // it, so that thread does no writing.
-        if (request_.Output) {
-            result_.OutputWritten = request_.Output->FlushBuffer();
+        // it, so that thread does no writing; a short write fails the entry as any other.
+        if (request_.Output && !request_.Output->FlushBuffer()) {
+            throw ECantWriteUCF(kCantWrite);
         }
     } catch (...) {
         result_.Error = std::current_exception();

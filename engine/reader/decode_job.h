@@ -44,8 +44,7 @@ class TDecodeJob {
         uint32_t Crc = 0;
         int64_t Delivered = 0;
         std::vector<uint32_t> Flushes;
-        bool OutputWritten = true;  // false when the file took less than was decoded
-        std::exception_ptr Error;   // what stopped the decode, raised in the entry's turn
+        std::exception_ptr Error;  // what stopped the decode, raised in the entry's turn
     };
 
     explicit TDecodeJob(TRequest request);

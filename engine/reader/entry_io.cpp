@@ -11,17 +11,10 @@
 #include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
+#include "reader/decode_error_texts.h"
 #include "reader/un_zipper.h"
 
 namespace mobrel {
-
-namespace {
-
-const char* const kPrematureEnd = "Premature end of file reached";
-const char* const kUserAborted = "User Aborted Operation";
-const char* const kBiggerThanUncompressed = "File is larger than uncompressed size!";
-
-}  // namespace
 
 void TUnZipper::CheckCancel() {
     if (doProcessMessages_) {
@@ -80,7 +73,7 @@ void TUnZipper::WriteEntryOutput(const uint8_t* data, size_t count) {
         throw EBiggerThanUncompressed(kBiggerThanUncompressed);
     }
     if (outputStream_->Write(data, size) < size) {
-        throw ECantWriteUCF("Cant write uncompressed file");
+        throw ECantWriteUCF(kCantWrite);
     }
 }
 

@@ -19,6 +19,7 @@
 #include "platform/lfn_file_stream.h"
 #include "platform/sanitize_dos_date_time.h"
 #include "reader/archive_decode_context.h"
+#include "reader/decode_error_texts.h"
 #include "reader/folder_stamps.h"
 #include "reader/output_guard.h"
 #include "reader/output_path.h"
@@ -148,7 +149,7 @@ void TUnZipper::FinishOutput(bool decoded, bool bufferSizedHere) {
     }
     outputStream_.reset();
     if (!written) {
-        throw ECantWriteUCF("Cant write uncompressed file");
+        throw ECantWriteUCF(kCantWrite);
     }
 }
 

@@ -3,18 +3,9 @@
 #include "platform/engine_errors.h"
 #include "platform/stream.h"
 #include "reader/archive_file_reader.h"
+#include "reader/decode_error_texts.h"
 
 namespace mobrel {
-
-namespace {
-
-// The texts the caller's own decoding raises, so an error reads the same either way.
-const char* const kPrematureEnd = "Premature end of file reached";
-const char* const kUserAborted = "User Aborted Operation";
-const char* const kBiggerThanUncompressed = "File is larger than uncompressed size!";
-const char* const kCantWrite = "Cant write uncompressed file";
-
-}  // namespace
 
 TJobDecodeContext::TJobDecodeContext(const TArchiveFileReader& archive,
                                      const std::atomic<bool>& stop)

@@ -5,7 +5,6 @@
 #include "codecs/zip_cipher.h"
 #include "format/end_central.h"
 #include "format/zip_header_info.h"
-#include "platform/engine_errors.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
 #include "platform/worker_pool.h"
@@ -172,10 +171,6 @@ void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
     authenticated_ = result.Authenticated;
     ReplayProgress(job);
     outputStream_ = std::move(request.Output);
-    if (!result.OutputWritten) {
-        outputStream_.reset();
-        throw ECantWriteUCF("Cant write uncompressed file");
-    }
     if (result.Error) {
         outputStream_.reset();  // the file keeps what was written, undated
         FinishOutput(false, request.BufferSizedHere);

@@ -17,6 +17,7 @@
 #include "platform/lfn_file_stream.h"
 #include "platform/string_helpers.h"
 #include "reader/byte_split_pieces.h"
+#include "reader/decode_error_texts.h"
 #include "reader/split_naming.h"
 #include "reader/un_zipper.h"
 #include "reader/unicode_path.h"
@@ -465,7 +466,7 @@ bool TUnZipper::ScanToLocalHeader(TStream& stream) {
                 Services().ProcessMessages();
                 if (cancelRequested_) {
                     cancelRequested_ = false;
-                    throw EUserCanceled("User Aborted Operation");
+                    throw EUserCanceled(kUserAborted);
                 }
             }
         }
