@@ -37,6 +37,27 @@ void ConfigureZipRun(mobrel::TZipper& zipper, const std::string& name,
     zipper.SetPackLevel(9);
 }
 
+// The closing message of a run: the listed names that found no file, one per line (at
+// most kShownUnmatched of them), then how many files were zipped.
+std::string ZipRunMessage(int zipped, int listed, const std::vector<std::string>& unmatched) {
+    constexpr size_t kShownUnmatched = 10;
+    std::string message;
+    for (size_t i = 0; i < unmatched.size() && i < kShownUnmatched; ++i) {
+        message += unmatched[i] + ": no file matches\n";
+    }
+    if (unmatched.size() > kShownUnmatched) {
+        message += "... and " + std::to_string(unmatched.size() - kShownUnmatched) + " more\n";
+    }
+    if (!message.empty()) {
+        message += "\n";
+    }
+    if (zipped == 0 && !unmatched.empty()) {
+        return message + "No file was zipped.";
+    }
+    return message + "Successfully zipped " + std::to_string(zipped) + " files of " +
+           std::to_string(listed) + ".";
+}
+
 }  // namespace
 
 void TZipPage::RunWritingOperation(const std::function<void()>& operation) {
@@ -137,9 +158,18 @@ void TZipPage::MakeZip(const std::string& name, bool replaceExisting) {
         const int listed = ListBox1->count();
         ConfigureZipRun(engine_, name, RelativeFolder(), FilesToZip(), replaceExisting);
         int zipped = 0;
-        RunWritingOperation([this, &zipped] { zipped = engine_.Zip(); });
-        ShowMessage("Successfully zipped " + std::to_string(zipped) + " files of " +
-                    std::to_string(listed) + ".");
+        std::vector<std::string> unmatched;
+        engine_.OnNoFileMatches = [&unmatched](mobrel::TZipper&, const std::string& spec) {
+            unmatched.push_back(spec);
+        };
+        try {
+            RunWritingOperation([this, &zipped] { zipped = engine_.Zip(); });
+        } catch (...) {
+            engine_.OnNoFileMatches = nullptr;
+            throw;
+        }
+        engine_.OnNoFileMatches = nullptr;
+        ShowMessage(ZipRunMessage(zipped, listed, unmatched));
         host_.ResetProgress();
     }
     SaveLastFilename(engine_.ZipName());

@@ -8,9 +8,11 @@
 #include <system_error>
 
 #include "command_line.h"
+#include "platform/file_helpers.h"
 #include "progress_bar.h"
 #include "subcommand.h"
 #include "threads_option.h"
+#include "unmatched_files.h"
 #include "writer/zipper.h"
 
 namespace mobrel::cli {
@@ -234,6 +236,20 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
     }
 }
 
+void ReportZipped(int count, const std::string& archive, bool existed) {
+    std::cout << count << (count == 1 ? " file" : " files");
+    if (count == 0) {
+        // Nothing to zip writes nothing: no new empty archive, no rewritten old one.
+        std::cout << (existed ? "; " + archive + " left as it was"
+                              : "; " + archive + " not created")
+                  << '\n';
+    } else {
+        // A set of several numbered blocks is known by its last block, which holds the
+        // directory; a zip-named set by ARCHIVE.
+        std::cout << " zipped into " << archive << '\n';
+    }
+}
+
 std::string SkippedFileReason(TSkipReason reason, const std::string& alreadyIn) {
     switch (reason) {
         case skOpenError:
@@ -259,15 +275,14 @@ int RunAdd(const std::vector<std::string>& args) {
         throw UsageError("-u and -f exclude each other");
     }
     const std::string& archive = line.Positional()[0];
+    const std::vector<std::string> typed(line.Positional().begin() + 1, line.Positional().end());
     TZipper zipper;
     zipper.SetZipName(archive);
-    ApplyAddOptions(zipper, line, {line.Positional().begin() + 1, line.Positional().end()});
+    ApplyAddOptions(zipper, line, typed);
     ApplyBlockOptions(zipper, line, archive);
+    UnmatchedFiles unmatched;
+    unmatched.Attach(zipper, typed);
     bool problems = false;
-    zipper.OnNoSuchFile = [&](TZipper&, const std::string& name) {
-        std::cerr << "mobrel-cli add: no such file: " << name << '\n';
-        problems = true;
-    };
     zipper.OnSkippingFile = [&](TUnZipper&, TSkipReason reason, const std::string& name, int,
                                 bool&) {
         std::cerr << "mobrel-cli add: skipped " << name << SkippedFileReason(reason, "the archive")
@@ -276,12 +291,10 @@ int RunAdd(const std::vector<std::string>& args) {
     };
     ProgressBar bar("adding");
     bar.Attach(zipper);
+    const bool existed = FileExists(archive);
     const int count = zipper.Zip();
-    // A set of several numbered blocks is known by its last block, which holds the
-    // directory; a zip-named set by ARCHIVE.
-    std::cout << count << (count == 1 ? " file" : " files") << " zipped into " << zipper.ZipName()
-              << '\n';
-    return problems ? kExitPartial : kExitOk;
+    ReportZipped(count, zipper.ZipName(), existed);
+    return AddExitStatus(count, problems || unmatched.Count() > 0);
 }
 
 }  // namespace mobrel::cli

@@ -26,6 +26,9 @@ void ApplyAddOptions(TZipper& zipper, const CommandLine& line,
 // Why a file was skipped, as add and sfx print it after the name; alreadyIn names what the
 // stored name was already in ("the archive", "the program").
 std::string SkippedFileReason(TSkipReason reason, const std::string& alreadyIn);
+// The closing line of add and sfx on standard output; existed tells whether the archive
+// was there before the run.
+void ReportZipped(int count, const std::string& archive, bool existed);
 
 // The subcommand: "add ARCHIVE [options] FILE-OR-SPEC...".
 int RunAdd(const std::vector<std::string>& args);

@@ -121,7 +121,7 @@ void ProgressBar::Attach(TUnZipper& zipper) {
 
 void ProgressBar::Attach(TZipper& zipper) {
     ClearBeforeMessages(zipper);
-    RunBeforeHandler(zipper.OnNoSuchFile, [this] { ClearLine(); });
+    RunBeforeHandler(zipper.OnNoFileMatches, [this] { ClearLine(); });
     FollowTotalPercent(zipper);
     RunAfter(zipper.OnStartZipInfo,
              [this](TZipper&, int, int64_t totalBytes, TEndCentral&, bool&) { Start(totalBytes); });

@@ -10,6 +10,7 @@
 #include "platform/wildcard_match.h"
 #include "progress_bar.h"
 #include "subcommand.h"
+#include "unmatched_files.h"
 #include "writer/sfx_config.h"
 #include "writer/zipper.h"
 
@@ -40,10 +41,6 @@ std::string ProgramWritten(const std::string& program) {
 }
 
 void ReportProblems(TZipper& zipper, bool& problems) {
-    zipper.OnNoSuchFile = [&problems](TZipper&, const std::string& name) {
-        std::cerr << "mobrel-cli sfx: no such file: " << name << '\n';
-        problems = true;
-    };
     zipper.OnSkippingFile = [&problems](TUnZipper&, TSkipReason reason, const std::string& name,
                                         int, bool&) {
         std::cerr << "mobrel-cli sfx: skipped " << name << SkippedFileReason(reason, "the program")
@@ -73,8 +70,11 @@ int RunSfx(const std::vector<std::string>& args) {
     config.DefaultPath = line.Value("--default-path").value_or("");
     config.BuildConfigBlock();
 
+    const std::vector<std::string> typed(line.Positional().begin() + 1, line.Positional().end());
     TZipper zipper;
-    ApplyAddOptions(zipper, line, {line.Positional().begin() + 1, line.Positional().end()});
+    ApplyAddOptions(zipper, line, typed);
+    UnmatchedFiles unmatched;
+    unmatched.Attach(zipper, typed);
     bool problems = false;
     ReportProblems(zipper, problems);
     const std::string written = ProgramWritten(program);
@@ -83,7 +83,7 @@ int RunSfx(const std::vector<std::string>& args) {
     bar.Attach(zipper);
     const int count = zipper.MakeSFX(stub, program, block.data(), static_cast<int>(block.size()));
     std::cout << count << (count == 1 ? " file" : " files") << " zipped into " << written << '\n';
-    return problems ? kExitPartial : kExitOk;
+    return AddExitStatus(count, problems || unmatched.Count() > 0);
 }
 
 }  // namespace mobrel::cli

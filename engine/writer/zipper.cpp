@@ -44,6 +44,7 @@ void TZipper::Assign(const TUnZipper& source) {
     OnDisposeFile = zipper->OnDisposeFile;
     OnDeleteEntry = zipper->OnDeleteEntry;
     OnNoSuchFile = zipper->OnNoSuchFile;
+    OnNoFileMatches = zipper->OnNoFileMatches;
     OnZipComplete = zipper->OnZipComplete;
     OnUpdate = zipper->OnUpdate;
 }

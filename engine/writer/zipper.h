@@ -112,6 +112,10 @@ class TZipper : public TUnZipper {
     TDisposeEvent OnDisposeFile;
     TDeleteEvent OnDeleteEntry;
     TNoSuchFileEvent OnNoSuchFile;
+    // A FilesList line that found no file on disk at all (a missing name, after
+    // OnNoSuchFile, or a specification without any match); files found and then left out
+    // by the pattern lists or ZipAction do not count.
+    TNoFileMatchesEvent OnNoFileMatches;
     TZipComplete OnZipComplete;
     TUpdateEvent OnUpdate;
     TPrepareNextDisk OnPrepareNextDisk;
@@ -140,6 +144,7 @@ class TZipper : public TUnZipper {
     // --- The one operation (zipper_operation.cpp) ---
     // Runs the whole sequence for the mode flags below; the count to return.
     int RunZipOperation();
+    bool NothingToZip() const;
 
     // --- Places where self-extractor assembly and multi-disk writing join in ---
     // Whether this operation writes a new archive directly instead of rewriting one.
@@ -217,9 +222,13 @@ class TZipper : public TUnZipper {
     void DisposeFiles();
     std::string TemporaryFolder() const;
     // zipper_choose_files.cpp
-    void ExpandName(const std::string& name, std::vector<std::string>& expanded,
+    // Whether the line found a file (or was a specification, searched later); the files
+    // kept go to expanded.
+    bool ExpandName(const std::string& name, std::vector<std::string>& expanded,
                     std::vector<std::string>& specs);
-    void SearchSpecification(std::string spec, std::vector<std::string>& expanded);
+    // Whether the search found anything at all, before the pattern lists and ZipAction.
+    bool SearchSpecification(std::string spec, std::vector<std::string>& expanded);
+    void ReportNoFileMatches(const std::string& spec);
     bool FreshenAllows(const std::string& path);
     void SkipDanglingLink(const std::string& path);
     void CheckCancel();

@@ -40,10 +40,14 @@ void TZipper::ExpandFilesList() {
         std::vector<std::string> expanded;
         std::vector<std::string> specs;
         for (const std::string& name : FilesList()) {
-            ExpandName(name, expanded, specs);
+            if (!ExpandName(name, expanded, specs)) {
+                ReportNoFileMatches(name);
+            }
         }
         for (const std::string& spec : specs) {
-            SearchSpecification(spec, expanded);
+            if (!SearchSpecification(spec, expanded)) {
+                ReportNoFileMatches(spec);
+            }
         }
         FilesList() = std::move(expanded);
     } catch (...) {
@@ -57,41 +61,50 @@ void TZipper::ExpandFilesList() {
     }
 }
 
-void TZipper::ExpandName(const std::string& name, std::vector<std::string>& expanded,
+void TZipper::ReportNoFileMatches(const std::string& spec) {
+    if (OnNoFileMatches) {
+        OnNoFileMatches(*this, spec);
+    }
+}
+
+bool TZipper::ExpandName(const std::string& name, std::vector<std::string>& expanded,
                          std::vector<std::string>& specs) {
     if (IsBlankName(name)) {
-        return;
+        return true;
     }
     if (IsFolderEntryName(name)) {
         expanded.push_back(AbsoluteHostPath(name));
-        return;
+        return true;
     }
     if (HasWildcards(name)) {
         specs.push_back(name);
-        return;
+        return true;
     }
     const std::string path = AbsoluteHostPath(FolderPart(name).empty() ? RootDir() + name : name);
     if (MatchesExcludeList(path)) {
-        return;
+        return true;
     }
     const std::optional<TFileStatus> status = FileStatus(path, !storeSymlinks_);
     if (!status) {
         if (IsDanglingLink(path)) {
             SkipDanglingLink(path);
-        } else if (OnNoSuchFile) {
+            return true;
+        }
+        if (OnNoSuchFile) {
             OnNoSuchFile(*this, path);
         }
-        return;
+        return false;
     }
     if ((skipIfArchiveBitNotSet_ && ArchiveBitClear(path)) ||
         (zipAction_ == zaFreshen && !FreshenAllows(path))) {
-        return;
+        return true;
     }
     run_->TotalBytes += status->IsDirectory() ? 0 : status->Size;
     expanded.push_back(path);
+    return true;
 }
 
-void TZipper::SearchSpecification(std::string spec, std::vector<std::string>& expanded) {
+bool TZipper::SearchSpecification(std::string spec, std::vector<std::string>& expanded) {
     bool recurse = recurse_;
     if (spec.front() == '|' || spec.front() == '>') {
         recurse = spec.front() == '>';
@@ -104,14 +117,16 @@ void TZipper::SearchSpecification(std::string spec, std::vector<std::string>& ex
         pattern = "*";
     }
     if (!HasWildcards(folder) && !DirectoryExists(folder)) {
-        return;
+        return false;
     }
     const std::string archive = AbsoluteHostPath(ZipName());
     TDirSearch search(folder, recurse, pattern,
                       storeSymlinks_ ? TLinkMode::Keep : TLinkMode::Follow);
     TSearchRec searchRec;
     std::string found;
+    bool matched = false;
     while (search.NextFile(searchRec, found)) {
+        matched = true;
         if (OnRecursingFile) {
             OnRecursingFile(*this, found);
         }
@@ -137,6 +152,7 @@ void TZipper::SearchSpecification(std::string spec, std::vector<std::string>& ex
         run_->TotalBytes += searchRec.Size;
         expanded.push_back(found);
     }
+    return matched;
 }
 
 bool TZipper::FreshenAllows(const std::string& path) {

@@ -23,6 +23,8 @@ using TEndZipFileEvent =
 using TDisposeEvent = std::function<void(TZipper& sender, const std::string& fName, bool& skip)>;
 using TDeleteEvent = std::function<void(TZipper& sender, const std::string& fName, bool& skip)>;
 using TNoSuchFileEvent = std::function<void(TZipper& sender, const std::string& fName)>;
+// spec is the FilesList line, name or wildcard specification, as it was given.
+using TNoFileMatchesEvent = std::function<void(TZipper& sender, const std::string& spec)>;
 using TZipComplete = std::function<void(TZipper& sender, int fileCount)>;
 using TUpdateEvent = std::function<void(TZipper& sender, TUpdateAction udAction, int fileIndex)>;
 using TPrepareNextDisk = std::function<void(TZipper& sender, int diskNum)>;

@@ -34,6 +34,10 @@ int TZipper::RunZipOperation() {
     try {
         if (!deleting_ && !FilesList().empty()) {
             ExpandFilesList();
+            if (NothingToZip()) {
+                EndOperation();
+                return 0;
+            }
         }
         StartMultiDisk();
     } catch (...) {
@@ -71,6 +75,13 @@ int TZipper::RunZipOperation() {
     const int count = run_->Count;
     EndOperation();
     return count;
+}
+
+// Files were asked for and none is left to zip: writing would only create an empty
+// archive, or rewrite the existing one unchanged. A self-extractor is still written, and
+// a changed archive comment still saved.
+bool TZipper::NothingToZip() const {
+    return FilesList().empty() && !sfxMode_ && !endCentral_->Modified;
 }
 
 // --- Start and end ---

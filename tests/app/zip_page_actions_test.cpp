@@ -55,6 +55,24 @@ TEST_F(ZipPageTest, CreateNewZipStoresFullFoldersWithoutTheRootAndRemembersTheAr
     EXPECT_TRUE(Form().Zipper1.FilesList().empty());
 }
 
+TEST_F(ZipPageTest, ListedFilesThatAreGoneAreNamedAndNothingIsWrittenWithoutAFile) {
+    ZipPage().a_AddAll->trigger();
+    fs::remove(site_ / "a.htm");
+    Services.DialogAnswers = {(Scratch() / "some.zip").string()};
+    ZipPage().a_new->trigger();
+    EXPECT_EQ(
+        Services.Messages.back(),
+        (site_ / "a.htm").string() + ": no file matches\n\nSuccessfully zipped 1 files of 2.");
+
+    fs::remove(site_ / "b.htm");
+    Services.DialogAnswers = {(Scratch() / "none.zip").string()};
+    ZipPage().a_new->trigger();
+    EXPECT_EQ(Services.Messages.back(), (site_ / "a.htm").string() + ": no file matches\n" +
+                                            (site_ / "b.htm").string() +
+                                            ": no file matches\n\nNo file was zipped.");
+    EXPECT_FALSE(fs::exists(Scratch() / "none.zip"));
+}
+
 TEST_F(ZipPageTest, CreateNewZipOntoAnExistingArchiveHoldsTheListedFilesAlone) {
     const fs::path archive = ZipAllInto("site.zip");
     fs::permissions(archive,

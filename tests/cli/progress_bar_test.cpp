@@ -175,7 +175,7 @@ TEST(ProgressBar, FollowsTheWritersStartPercentagesAndCompletion) {
     int started = 0;
     bool visibleAtMissingFile = true;
     zipper.OnStartZipInfo = [&](TZipper&, int, int64_t, TEndCentral&, bool&) { ++started; };
-    zipper.OnNoSuchFile = [&](TZipper&, const std::string&) {
+    zipper.OnNoFileMatches = [&](TZipper&, const std::string&) {
         visibleAtMissingFile = bar.Visible();
     };
     bar.Attach(zipper);
@@ -186,7 +186,7 @@ TEST(ProgressBar, FollowsTheWritersStartPercentagesAndCompletion) {
     EXPECT_EQ(started, 1);
     zipper.OnTotalPercentDone(zipper, 5);
     EXPECT_TRUE(bar.Visible());
-    zipper.OnNoSuchFile(zipper, "gone.txt");
+    zipper.OnNoFileMatches(zipper, "gone.txt");
     EXPECT_FALSE(visibleAtMissingFile);
     zipper.OnTotalPercentDone(zipper, 60);
     zipper.OnZipComplete(zipper, 2);

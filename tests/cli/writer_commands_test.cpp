@@ -90,6 +90,33 @@ TEST(CliAdd, UpdateFreshenAndTheExitStatuses) {
     EXPECT_EQ(test::ReadFileBytes(site.Dir / "notazip.zip").size(), 29u);
 }
 
+TEST(CliAdd, NamesThatFindNoFileAreReportedAsTypedAndNothingEmptyIsWritten) {
+    Site site;
+    fs::create_directory(site.Dir / "empty");
+    // Nothing at all to zip: a failure, and no new archive.
+    auto result = Cli(site.Dir, "add new.zip no-such-file 'site/*.txt' empty");
+    EXPECT_EQ(result.ExitCode, 2) << result.Output;
+    for (const char* typed : {"no-such-file", "site/*.txt", "empty"}) {
+        EXPECT_NE(result.Output.find(std::string(typed) + ": no file matches\n"), std::string::npos)
+            << result.Output;
+    }
+    EXPECT_FALSE(fs::exists(site.Dir / "new.zip"));
+
+    // Some zipped: a partial success.
+    result = Cli(site.Dir, "add new.zip site/index.html 'nowhere/*'");
+    EXPECT_EQ(result.ExitCode, 1) << result.Output;
+    EXPECT_NE(result.Output.find("nowhere/*: no file matches"), std::string::npos);
+    EXPECT_EQ(SortedNames(site.Dir / "new.zip"), std::vector<std::string>{"site/index.html"});
+
+    // An existing archive stays as it was.
+    const std::vector<uint8_t> before = test::ReadFileBytes(site.Dir / "new.zip");
+    result = Cli(site.Dir, "add new.zip gone.txt");
+    EXPECT_EQ(result.ExitCode, 2) << result.Output;
+    EXPECT_EQ(test::ReadFileBytes(site.Dir / "new.zip"), before);
+    // Nothing newer to freshen with is no failure.
+    EXPECT_EQ(Cli(site.Dir, "add new.zip -f site/index.html").ExitCode, 0);
+}
+
 TEST(CliDelete, PatternsAndPlainNamesTypedWithSlashes) {
     Site site;
     ASSERT_EQ(Cli(site.Dir, "add site.zip -r site").ExitCode, 0);

@@ -213,6 +213,11 @@ TEST_F(ZipperFault, AnExceptionFromEveryHandlerLeavesTheOldArchive) {
              z.FilesList().push_back("/no/such/file.txt");
              z.OnNoSuchFile = [=](TZipper&, const std::string&) { fail(); };
          }},
+        {"OnNoFileMatches",
+         [=](TZipper& z) {
+             z.FilesList().push_back("/no/such/folder/*.txt");
+             z.OnNoFileMatches = [=](TZipper&, const std::string&) { fail(); };
+         }},
         {"OnRecursingFile",
          [=](TZipper& z) {
              z.FilesList().push_back((fs::path(z.ZipName()).parent_path() / "new/*.bin").string());

@@ -109,6 +109,38 @@ TEST(ZipperChooseFiles, TheArchiveIsNeverZippedByAWildcard) {
     test::ExpectPeersAccept(archive);
 }
 
+TEST(ZipperChooseFiles, LinesThatFindNoFileAreReportedAndNothingIsWrittenForThem) {
+    Tree tree;
+    const std::string archive = (tree.Dir / "out.zip").string();
+    std::vector<std::string> unmatched;
+    auto run = [&](const std::vector<std::string>& files) {
+        unmatched.clear();
+        TZipper zipper;
+        zipper.SetZipName(archive);
+        zipper.SetRootDir(tree.Web());
+        zipper.SetExcludeList({"*.db"});
+        zipper.OnNoFileMatches = [&](TZipper&, const std::string& spec) {
+            unmatched.push_back(spec);
+        };
+        zipper.FilesList() = files;
+        return zipper.Zip();
+    };
+    // Found and then excluded is not "no file": the user chose to leave it out.
+    EXPECT_EQ(run({"missing.txt", "*.none", "|nowhere/*", "Thumbs.db"}), 0);
+    EXPECT_EQ(unmatched, (std::vector<std::string>{"missing.txt", "*.none", "|nowhere/*"}));
+    EXPECT_FALSE(fs::exists(archive));
+
+    EXPECT_EQ(run({"index.html", "*.none"}), 1);
+    EXPECT_EQ(unmatched, std::vector<std::string>{"*.none"});
+    const std::vector<uint8_t> before = test::ReadFileBytes(archive);
+    test::SetFileTime(archive, 1000000000);
+    const fs::file_time_type stamped = fs::last_write_time(archive);
+    // An existing archive is not rewritten when there is nothing to add.
+    EXPECT_EQ(run({"missing.txt"}), 0);
+    EXPECT_EQ(test::ReadFileBytes(archive), before);
+    EXPECT_EQ(fs::last_write_time(archive), stamped);
+}
+
 TEST(ZipperSettings, DefaultsCoupledSettersAndAssign) {
     TZipper zipper;
     EXPECT_EQ(zipper.PackLevel(), 6);
