@@ -85,6 +85,7 @@ class TUnZipper {
     // While scanning for local headers, the user interface gets a turn after this many
     // skipped bytes.
     static constexpr int kScanMessageInterval = 10240;
+    static constexpr uint64_t kReadProgressInterval = 4096;
     // A self-extractor's program part is at least this long, so a scan of an ".exe"
     // starts here.
     static constexpr int64_t kExeScanStart = 14000;
@@ -465,6 +466,9 @@ class TUnZipper {
     std::optional<TZip64End> FindZip64End(TStream*& source, const TZip64Locator& locator,
                                           bool fromZfc);
     void ReadCentralHeaders(TStream*& source);
+    // Every kReadProgressInterval headers: the share read so far, and a chance for the
+    // window to repaint and for Escape to stop a long read.
+    void ReportReadingProgress(uint64_t read, uint64_t total);
     void MergeIntoRebuilt(const TZipHeaderInfo& central, std::set<const TZipHeaderInfo*>& merged);
     void LoadCommentAt(TZipHeaderInfo& entry, TStream& source);
     void LoadMultiDiskZipComment(TStream* zfc);

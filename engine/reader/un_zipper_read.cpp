@@ -15,6 +15,7 @@
 #include "platform/interactive_services.h"
 #include "platform/joined_file_stream.h"
 #include "platform/lfn_file_stream.h"
+#include "platform/progress.h"
 #include "platform/string_helpers.h"
 #include "reader/byte_split_pieces.h"
 #include "reader/decode_error_texts.h"
@@ -369,7 +370,9 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
                 pending = added->ExtraFieldLength;
                 previous = added;
             }
-            ++i;
+            if (++i % kReadProgressInterval == 0) {
+                ReportReadingProgress(i, endCentral_->TotalEntries);
+            }
             continue;
         }
         if (rebuilt_) {
@@ -380,6 +383,21 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
         }
         previous = nullptr;
         i = 0;
+    }
+}
+
+void TUnZipper::ReportReadingProgress(uint64_t read, uint64_t total) {
+    if (!doProcessMessages_) {
+        return;
+    }
+    if (OnTotalPercentDone) {
+        OnTotalPercentDone(*this,
+                           PercentOf(static_cast<int64_t>(read), static_cast<int64_t>(total)));
+    }
+    Services().ProcessMessages();
+    if (cancelRequested_) {
+        cancelRequested_ = false;
+        throw EUserCanceled(kUserAborted);
     }
 }
 

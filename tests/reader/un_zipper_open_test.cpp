@@ -348,6 +348,40 @@ TEST(Rebuild, ScanLetsTheInterfaceRunEvery10240SkippedBytesAndHonoursCancel) {
     }
 }
 
+TEST(CentralDirectory, ALongDirectoryReportsItsProgressAndHonoursCancel) {
+    test::TempDir temp;
+    test::ZipBuilder builder;
+    for (int i = 0; i < 10000; ++i) {
+        builder.Add({"f" + std::to_string(i), ""});
+    }
+    const std::string path = WriteTemp(temp, "many.zip", builder.Build());
+    ScanServices services;
+    ServicesScope scope(services);
+    {
+        TUnZipper zipper;
+        std::vector<int> percents;
+        zipper.OnTotalPercentDone = [&](TUnZipper&, int percent) { percents.push_back(percent); };
+        zipper.SetZipName(path);
+        zipper.ReadZip();
+        EXPECT_EQ(zipper.Count(), 10000);
+        EXPECT_EQ(percents, (std::vector<int>{41, 82}));  // after 4096 and 8192 headers
+        EXPECT_EQ(services.Processed, 2);
+    }
+    {
+        TUnZipper zipper;
+        zipper.SetZipName(path);
+        services.OnProcess = [&] { zipper.SetCancelRequested(true); };
+        EXPECT_EQ(ReadZipRaising<EUserCanceled>(zipper), "User Aborted Operation");
+        EXPECT_EQ(zipper.Count(), 0);
+        // As after any failed read, the name is forgotten; a later read starts afresh.
+        EXPECT_EQ(zipper.ZipName(), "");
+        services.OnProcess = nullptr;
+        zipper.SetZipName(path);
+        zipper.ReadZip();
+        EXPECT_EQ(zipper.Count(), 10000);
+    }
+}
+
 // --- Damaged central directories ---
 
 TEST(CentralDirectory, DeclaredExtraBytesThatAreMissingAreTolerated) {
