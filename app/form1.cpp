@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QUrl>
@@ -86,15 +87,35 @@ int TForm1::ShowModalWindow(QDialog& window) {
 void TForm1::RunEngineOperation(const std::function<void()>& operation) {
     ProgressBar1->setValue(0);
     Zipper1.SetCancelRequested(false);
-    ++operationDepth_;
+    EnterOperation();
     try {
         operation();
     } catch (...) {
-        --operationDepth_;
+        LeaveOperation();
         ProgressBar1->setValue(0);
         throw;
     }
-    --operationDepth_;
+    LeaveOperation();
+}
+
+// The pages and menus are greyed out while the engine works, so the window shows that
+// only Escape and the progress bar are alive; input to them is held back in any case.
+void TForm1::EnterOperation() {
+    if (operationDepth_++ == 0) {
+        SetControlsEnabled(false);
+    }
+}
+
+void TForm1::LeaveOperation() {
+    if (--operationDepth_ == 0) {
+        SetControlsEnabled(true);
+    }
+}
+
+void TForm1::SetControlsEnabled(bool enabled) {
+    PageControl1->setEnabled(enabled);
+    menuBar()->setEnabled(enabled);
+    Edit3->setEnabled(enabled);
 }
 
 void TForm1::Zipper1FilePercentDone(int /*percent*/) {}

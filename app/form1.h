@@ -174,6 +174,9 @@ class TForm1 : public QMainWindow, public TPageHost {
     // page with both folder trees in its folder.
     void OpenOnTheUnzipPage(const std::string& archive);
     void TurnToUnzipPageQuietly();
+    void EnterOperation();
+    void LeaveOperation();
+    void SetControlsEnabled(bool enabled);
 
     QStringList arguments_;
     const std::vector<QMenu*>* shownMainMenu_ = nullptr;

@@ -5,7 +5,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProgressBar>
+#include <QTabWidget>
 #include <set>
 
 #include <sys/stat.h>
@@ -298,12 +300,14 @@ TEST_F(UnzipPageTest, FixZipCopiesTheSoundEntriesIntoTheChosenFile) {
     EXPECT_EQ(test.ExitCode, 0) << test.Output;
 }
 
-TEST_F(UnzipPageTest, EscapeDuringARunStopsItAndTheProgressBarFollows) {
+TEST_F(UnzipPageTest, EscapeDuringARunStopsItTheProgressBarFollowsAndControlsWait) {
     TUnzipPage& page = StartWith(CopyTestArchive(kEncryptedArchive));
     TForm1& form = Form();
     bool runningWhenAsked = false;
+    bool controlsEnabledWhenAsked = true;
     OnModal = [&](QDialog& window) {
         runningWhenAsked = form.OperationRunning();
+        controlsEnabledWhenAsked = form.PageControl1->isEnabled() || form.menuBar()->isEnabled();
         form.Zipper1.OnTotalPercentDone(form.Zipper1, 40);  // as far as the run got
         // Pressed in the page, not in the window itself.
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -312,6 +316,9 @@ TEST_F(UnzipPageTest, EscapeDuringARunStopsItAndTheProgressBarFollows) {
     };
     Trigger(page.a_unZipAll);
     EXPECT_TRUE(runningWhenAsked);
+    // Greyed out while the engine worked, and back afterwards.
+    EXPECT_FALSE(controlsEnabledWhenAsked);
+    EXPECT_TRUE(form.PageControl1->isEnabled() && form.menuBar()->isEnabled());
     EXPECT_FALSE(form.OperationRunning());
     EXPECT_EQ(Services.Messages, std::vector<std::string>{"User Aborted Operation"});
     EXPECT_EQ(Services.BusyDepth, 0);
