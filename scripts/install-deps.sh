@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Mobrel needs on Debian 12.
+# Installs what building, running, testing and packaging Mobrel needs on Debian 12
+# (dpkg-shlibdeps from dpkg-dev and file derive the package's Depends; desktop-file-validate
+# checks its menu entry).
 # Idempotent and quiet when everything is already present.
 set -euo pipefail
 
@@ -10,6 +12,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
     zip unzip p7zip-full 7zip libarchive-tools python3 time
     clang clang-format
+    dpkg-dev file desktop-file-utils
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once in the normal
-# build and once with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests of
-# the threaded writer and extractor once more under ThreadSanitizer.
+# build, which then makes the Debian package to be checked, and once with AddressSanitizer
+# and UndefinedBehaviorSanitizer; then the tests of the threaded writer and extractor once
+# more under ThreadSanitizer.
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,12 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DMOBREL_SHARED_DIR="$shared_dir" >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+
+echo "== Debian package"
+# From the normal build, already built: cpack only installs, strips and packs.
+rm -f build/mobrel_*.deb
+(cd build && cpack -G DEB >/dev/null)
+python3 scripts/check_deb.py build/mobrel_*.deb
 
 echo "== sanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMOBREL_SANITIZE=ON \
