@@ -58,7 +58,7 @@ void TForm1::BuildMenus() {
     MainMenu2 = {
         Menu("&File", {unzip.a_openUnzip, unzip.a_uOpenCurrent, unzip.a_uFix, nullptr, Exit2},
              this),
-        Menu("&Actions", {unzip.a_unzipSel, unzip.a_unZipAll, unzip.a_delete}, this),
+        Menu("&Actions", {unzip.a_unzipSel, unzip.a_unZipAll, unzip.a_uTest, unzip.a_delete}, this),
         Menu("&Help", {a_info, a_about, a_Tut}, this),
     };
     for (const auto* bar : {&MainMenu1, &MainMenu2}) {
@@ -104,7 +104,7 @@ void TForm1::BuildPopupMenus() {
     PopupMenu4 = Menu("", {unzip.a_openUnzip, unzip.a_uOpenCurrent}, this);
     PopupMenu4->addAction(QString());  // an entry that does nothing
     PopupMenu4->addSeparator();
-    PopupMenu4->addActions({unzip.a_unzipSel, unzip.a_unZipAll, unzip.a_delete});
+    PopupMenu4->addActions({unzip.a_unzipSel, unzip.a_unZipAll, unzip.a_uTest, unzip.a_delete});
     PopupMenu4->addSeparator();
     PopupMenu4->addAction(unzip.a_saveUnzipFileList);
     PopupMenu5 = new QMenu(this);

@@ -12,6 +12,10 @@ TFormPassword::TFormPassword(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Password");
     setWindowFlag(Qt::WindowStaysOnTopHint);
     Label1 = new QLabel(this);
+    Label1->setWordWrap(true);
+    InvalidLabel = new QLabel(this);
+    InvalidLabel->setStyleSheet("color: #b00020;");
+    InvalidLabel->hide();
     Edit1 = new QLineEdit(this);
     Edit1->setEchoMode(QLineEdit::Password);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -23,16 +27,20 @@ TFormPassword::TFormPassword(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
+    layout->addWidget(InvalidLabel);
     layout->addWidget(Edit1);
     layout->addWidget(buttons);
     setMinimumWidth(320);
 }
 
-void TFormPassword::Prepare(const std::string& entryName, const std::string& archiveName) {
-    const QString entry = QString::fromStdString(entryName);
+void TFormPassword::Prepare(const std::string& fullName, const std::string& fileName,
+                            const std::string& archiveName, bool failed) {
+    const QString entry = QString::fromStdString(fileName);
     const QString archive = QString::fromStdString(mobrel::NamePart(archiveName));
     setWindowTitle(QString("Password for %1 in %2").arg(entry, archive));
-    Label1->setText(entry);
+    Label1->setText("Password for " + QString::fromStdString(fullName) + ":");
+    InvalidLabel->setText("Invalid Password for file " + entry);
+    InvalidLabel->setVisible(failed);
     Edit1->clear();
     Edit1->setFocus();
 }

@@ -56,6 +56,8 @@ void TUnzipPage::ConnectEngine() {
     engine_.OnInCompleteZip = [this](mobrel::TUnZipper&, mobrel::TIncompleteZipMode&) {
         WarnIncompleteArchive();
     };
+    failures_.Attach(engine_);
+    failures_.OnFailure = [this](mobrel::TEntryFailure& failure) { NoteUserSkips(failure); };
 }
 
 void TUnzipPage::ListBox2KeyUp(int key) {
@@ -114,6 +116,7 @@ void TUnzipPage::a_unzipSelUpdate() {
     a_unzipSel->setEnabled(selected);
     a_delete->setEnabled(selected);
     a_unZipAll->setEnabled(isZip);
+    a_uTest->setEnabled(isZip);
 }
 
 void TUnzipPage::a_saveUnzipFileListUpdate() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "page_host.h"
+#include "reader/entry_failure_log.h"
 
 class QAction;
 class QHeaderView;
@@ -64,6 +65,10 @@ class TUnzipPage : public QWidget {
     // The sound entries of the current archive into a file the user names, which then
     // becomes the current archive.
     void Fix();
+    // Decodes every entry without writing anything, and says how many passed.
+    void TestArchive();
+    // The entries the last extraction, test or repair left out, and why.
+    const std::vector<mobrel::TEntryFailure>& Failures() const { return failures_.Failures(); }
 
     // --- Viewing ---
     // Opens a copy of the focused row's entry with the desktop's program for it, as a
@@ -120,6 +125,7 @@ class TUnzipPage : public QWidget {
     QAction* a_uFix;
     QAction* a_unzipSel;
     QAction* a_unZipAll;
+    QAction* a_uTest;
     QAction* a_delete;
     QAction* a_saveUnzipFileList;
 
@@ -147,7 +153,12 @@ class TUnzipPage : public QWidget {
     int ExtractForViewing(int entry, const std::string& temp, bool replaceOwnCopy);
     void ClearEntryMarks();
     void ForgetPasswordOfOtherArchives(const std::string& archive);
-    void BeginReadingRun();
+    // Before a run reads entries of archive: its password kept only for it, no failures yet.
+    void BeginReadingRun(const std::string& archive);
+    // The closing message of a run: allWell when no entry failed; otherwise done, how many
+    // failed and why, with their details a button away.
+    void ReportRun(const std::string& allWell, const std::string& done);
+    void NoteUserSkips(mobrel::TEntryFailure& failure);
 
     // The engine's questions (unzip_page_questions.cpp).
     void WarnIncompleteArchive();
@@ -167,4 +178,8 @@ class TUnzipPage : public QWidget {
     // The entry the user last gave a password for in this run, and that password.
     int askedEntry_ = -1;
     std::string givenPassword_;
+    // The user closed the password window without a password: the skip that follows is
+    // the user's.
+    bool passwordDeclined_ = false;
+    mobrel::TEntryFailureLog failures_;
 };

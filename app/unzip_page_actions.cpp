@@ -162,24 +162,27 @@ void TUnzipPage::SaveNameList() {
 
 // --- Extracting, deleting, repairing ---
 
-void TUnzipPage::BeginReadingRun() {
-    ForgetPasswordOfOtherArchives(engine_.ZipName());
+void TUnzipPage::BeginReadingRun(const std::string& archive) {
+    ForgetPasswordOfOtherArchives(archive);
     askedEntry_ = -1;
+    passwordDeclined_ = false;
+    failures_.Clear();
 }
 
 void TUnzipPage::ExtractToUnzipFolder(bool doAll) {
     if (!ApplyDestinationBox()) {
         return;
     }
-    BeginReadingRun();
+    BeginReadingRun(engine_.ZipName());
     engine_.SetDoAll(doAll);
     engine_.SetDestDir(Folder());
     engine_.SetRecreateDirs(true);
     engine_.SetRetainAttributes(true);
     int count = 0;
     host_.RunEngineOperation([this, &count] { count = engine_.UnZipSelected(); });
-    ShowMessage("Successfully unzipped " + std::to_string(count) + " files.");
     Reread();
+    ReportRun("Successfully unzipped " + std::to_string(count) + " files.",
+              "Unzipped " + std::to_string(count) + " files");
 }
 
 // Marks left over from a run that failed half-way must not join the user's choice.
@@ -232,11 +235,11 @@ void TUnzipPage::DeleteSelected() {
 
 void TUnzipPage::Fix() {
     const std::string name = host_.CurrentArchive();
-    ForgetPasswordOfOtherArchives(name);
-    askedEntry_ = -1;
+    BeginReadingRun(name);
     int copied = 0;
     host_.RunEngineOperation([this, &name, &copied] { copied = engine_.FixZip(name, ""); });
     host_.SetCurrentArchive(engine_.ZipName());
     OpenCurrentArchive();
-    ShowMessage("Successfully extracted " + std::to_string(copied) + " files.");
+    ReportRun("Successfully extracted " + std::to_string(copied) + " files.",
+              "Extracted " + std::to_string(copied) + " files");
 }

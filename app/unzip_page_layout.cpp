@@ -79,10 +79,13 @@ void TUnzipPage::CreateActions() {
                             &TUnzipPage::ExtractSelected);
     a_unZipAll = MakeAction("a_unZipAll", "Unzip All Files in Zip File",
                             "Unzip All Files into the Current Directory", &TUnzipPage::ExtractAll);
+    a_uTest = MakeAction("a_uTest", "Test Zip File",
+                         "Check every file in the zip without writing anything",
+                         &TUnzipPage::TestArchive);
     a_delete = MakeAction("a_delete", "Delete Selected Files in Zip",
                           "Delete Selected Files in the Zip", &TUnzipPage::DeleteSelected);
     a_saveUnzipFileList = MakeAction("a_saveUnzipFileList", "Save List of Filenames...", nullptr,
                                      &TUnzipPage::SaveNameList);
     AddActions(*UnzipToolBar, {a_openUnzip, a_uOpenCurrent, nullptr, a_unzipSel, a_unZipAll,
-                               a_delete, nullptr, a_uFix});
+                               a_uTest, a_delete, nullptr, a_uFix});
 }

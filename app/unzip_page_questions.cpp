@@ -2,6 +2,7 @@
 // a password when the one it has fails for an entry.
 #include "form_password.h"
 #include "platform/interactive_services.h"
+#include "reader/entry_failure.h"
 #include "silent_abort.h"
 #include "unzip_page.h"
 #include "writer/zipper.h"
@@ -18,31 +19,22 @@ void TUnzipPage::WarnIncompleteArchive() {
 }
 
 // "Invalid Password" is said only of a password the user gave that has failed for this
-// very entry; no answer (Cancel, Escape or an empty box) leaves the engine's password as
-// it is, which skips the entry.
+// very entry, and in the window that asks again, never in a box of its own. No answer
+// (Cancel, Escape or an empty box) leaves the engine's password as it is, which skips the
+// entry; so does the same password again.
 void TUnzipPage::AskForPassword(int fileIndex, std::string& newPassword) {
-    const std::string entryName = engine_.EntryFileName(fileIndex);
-    const auto sayInvalid = [&entryName] {
-        mobrel::Services().MessageBox("Invalid Password for file " + entryName, "Password Error",
-                                      mobrel::TMsgButtons::Ok);
-    };
     const bool givenAndFailed = fileIndex == askedEntry_ && engine_.Password() == givenPassword_;
-    if (givenAndFailed) {
-        sayInvalid();
-    }
     askedEntry_ = -1;
     TFormPassword& window = host_.PasswordWindow();
-    window.Prepare(entryName, engine_.ZipName());
+    window.Prepare(mobrel::EntryNameWithSlashes(engine_.EntryFullName(fileIndex)),
+                   engine_.EntryFileName(fileIndex), engine_.ZipName(), givenAndFailed);
     if (host_.ShowModalWindow(window) != QDialog::Accepted || window.Password().empty()) {
+        passwordDeclined_ = true;
         return;
     }
     const std::string typed = window.Password();
     if (typed == engine_.Password()) {
-        // The engine has just tried this one for the entry, and skips it.
-        if (!givenAndFailed) {
-            sayInvalid();
-        }
-        return;
+        return;  // the engine has just tried this one for the entry, and skips it
     }
     newPassword = typed;
     askedEntry_ = fileIndex;

@@ -96,7 +96,7 @@ int TUnzipPage::ExtractForViewing(int entry, const std::string& temp, bool repla
     }
     engine_.FilesList().clear();
     engine_.FilesList().push_back(engine_.EntryFullName(entry));
-    BeginReadingRun();
+    BeginReadingRun(engine_.ZipName());
     int count = 0;
     try {
         host_.RunEngineOperation([this, &count] { count = engine_.UnZip(); });

@@ -21,8 +21,19 @@ class EEngineError : public std::runtime_error {
 // General failures of the run-time layer: invalid arguments, seek errors, file errors.
 MOBREL_DECLARE_ERROR(EGeneralError, EEngineError)
 MOBREL_DECLARE_ERROR(EStreamError, EEngineError)
-MOBREL_DECLARE_ERROR(EFileError, EStreamError)  // a file could not be opened or created
 MOBREL_DECLARE_ERROR(EListError, EEngineError)
+
+// A file could not be opened or created; SystemError is the errno the system refused it
+// with, 0 when none is known.
+class EFileError : public EStreamError {
+  public:
+    explicit EFileError(const std::string& message, int systemError = 0)
+        : EStreamError(message), systemError_(systemError) {}
+    int SystemError() const { return systemError_; }
+
+  private:
+    int systemError_;
+};
 
 // Opening an archive.
 MOBREL_DECLARE_ERROR(EBadZipFile, EEngineError)

@@ -52,7 +52,8 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName
         fd_ = open(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
-        throw EFileError(verb + fileName + "\". " + ErrorText(errno));
+        const int error = errno;
+        throw EFileError(verb + fileName + "\". " + ErrorText(error), error);
     }
     // A folder opens read-only without complaint but is no file to read; opened for
     // writing, open refuses it itself.
@@ -61,7 +62,7 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName
     if (readOnly && fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
         close(fd_);
         fd_ = -1;
-        throw EFileError(verb + fileName + "\". " + ErrorText(EISDIR));
+        throw EFileError(verb + fileName + "\". " + ErrorText(EISDIR), EISDIR);
     }
     if (mode == TFileMode::OpenRead) {
         // Files opened only for reading are read front to back: a longer read-ahead keeps

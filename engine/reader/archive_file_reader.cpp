@@ -3,25 +3,16 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
 
 #include "platform/engine_errors.h"
+#include "platform/system_error_text.h"
 
 namespace mobrel {
-
-namespace {
-
-// Workers report errors too, so not strerror, whose buffer is shared.
-std::string ErrorText(int error) {
-    return std::generic_category().message(error);
-}
-
-}  // namespace
 
 TArchiveFileReader::TArchiveFileReader(int descriptor, const std::string& fileName)
     : fd_(::dup(descriptor)), fileName_(fileName) {
     if (fd_ < 0) {
-        throw EFileError("Cannot open file \"" + fileName_ + "\". " + ErrorText(errno));
+        throw EFileError("Cannot open file \"" + fileName_ + "\". " + SystemErrorText(errno));
     }
 }
 
@@ -41,7 +32,7 @@ size_t TArchiveFileReader::ReadAt(int64_t offset, uint8_t* buffer, size_t count)
             if (errno == EINTR) {
                 continue;
             }
-            throw EStreamError("Cannot read file \"" + fileName_ + "\". " + ErrorText(errno));
+            throw EStreamError("Cannot read file \"" + fileName_ + "\". " + SystemErrorText(errno));
         }
         done += static_cast<size_t>(got);
     }

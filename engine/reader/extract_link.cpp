@@ -1,6 +1,7 @@
 // A symbolic link entry extracted to a folder: its data is the target, decoded into memory
 // (never more than a path can hold), checked by the run's output guard, and only then made
 // a link in place of whatever file or link the overwrite rules let go.
+#include <cerrno>
 #include <vector>
 
 #include "codecs/decode_context.h"
@@ -8,6 +9,7 @@
 #include "platform/engine_errors.h"
 #include "platform/file_date_time.h"
 #include "platform/symbolic_link.h"
+#include "platform/system_error_text.h"
 #include "reader/output_guard.h"
 #include "reader/un_zipper.h"
 
@@ -85,11 +87,11 @@ void TUnZipper::ExtractLink(int fileIndex, std::string& fName, bool& retry) {
         return;
     }
     if (!IsRealFolder(fName) && !RemoveName(fName)) {
-        SkipEntry(skCreateError, fName, fileIndex);
+        SkipEntry(skCreateError, fName, fileIndex, SystemErrorText(errno));
         return;
     }
     if (!CreateSymbolicLink(target, fName)) {
-        SkipEntry(skCreateError, fName, fileIndex);
+        SkipEntry(skCreateError, fName, fileIndex, SystemErrorText(errno));
         return;
     }
     if (const std::optional<TDateTime> modified = entry.ModificationTime()) {

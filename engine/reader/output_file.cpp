@@ -13,6 +13,7 @@
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
 #include "platform/symbolic_link.h"
+#include "platform/system_error_text.h"
 #include "reader/parallel_decoder.h"
 #include "reader/un_zipper.h"
 
@@ -102,14 +103,16 @@ bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
     if (!MayReplace(fileIndex, path)) {
         return false;
     }
-    if (!CreateOutputFile(path)) {
-        SkipEntry(skCreateError, path, fileIndex);
+    int systemError = 0;
+    if (!CreateOutputFile(path, systemError)) {
+        SkipEntry(skCreateError, path, fileIndex,
+                  systemError != 0 ? SystemErrorText(systemError) : std::string());
         return false;
     }
     return true;
 }
 
-bool TUnZipper::CreateOutputFile(const std::string& path) {
+bool TUnZipper::CreateOutputFile(const std::string& path, int& systemError) {
     bool linkRemoved = false;
     bool readOnlyCleared = false;
     for (;;) {
@@ -118,7 +121,8 @@ bool TUnZipper::CreateOutputFile(const std::string& path) {
                 path, TFileMode::CreateNoFollow, flushFilesOnClose_,
                 OutputBufferSizeFor(spare_->UncompressedSize));
             return true;
-        } catch (const EFileError&) {
+        } catch (const EFileError& error) {
+            systemError = error.SystemError();
             // The create never follows a link at the name: the link is replaced, never
             // written through. Looked for only now, as names are seldom taken.
             if (!linkRemoved && IsSymbolicLink(path)) {

@@ -17,7 +17,8 @@ enum TSkipReason : int {
     // No decoder for the entry's compression method (LastSkipDetail names it).
     skUnsupportedMethod = 6,
     // The entry's data failed its authentication (an AES entry changed after it was
-    // written); nothing of it is kept. LastSkipDetail says so.
+    // written), or a repair's test of it ended with an error; nothing of it is kept.
+    // LastSkipDetail says which.
     skDamagedData = 7,
 };
 

@@ -252,8 +252,10 @@ class TUnZipper {
     // True while the directory in use came from local headers.
     bool DirectoryRebuilt() const { return rebuilt_; }
     // What the reason of the last OnSkippingFile leaves unsaid, for the user: with
-    // skUnsafeLink the link and its target, or the link in an entry's way. Empty for the
-    // other reasons. Valid while the event runs and until the next skip.
+    // skUnsafeLink the link and its target, or the link in an entry's way; with
+    // skUnsupportedMethod and skDamagedData what is wrong; with skCreateError the system's
+    // reason. Empty for the other reasons. Valid while the event runs and until the next
+    // skip.
     const std::string& LastSkipDetail() const { return skipDetail_; }
 
   protected:
@@ -333,8 +335,9 @@ class TUnZipper {
     // skipped (output_file.cpp). An overwrite prompt's handler may change fName.
     bool OpenOutputFile(int fileIndex, std::string& fName);
     // Creates the output file, replacing a link at the name and, when allowed, a
-    // read-only file; false when it can't be made.
-    bool CreateOutputFile(const std::string& path);
+    // read-only file; false when it can't be made, with the system's errno of the last
+    // refusal in systemError (0 when none is known).
+    bool CreateOutputFile(const std::string& path, int& systemError);
     // The overwrite rules for a name already taken by a file or a link; false (the entry
     // reported as skipped) when it stays. A prompt's handler may change path.
     bool MayReplace(int fileIndex, std::string& path);

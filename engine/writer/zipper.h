@@ -301,6 +301,8 @@ class TZipper : public TUnZipper {
     // zipper_fix.cpp
     bool PrepareRepair(const std::string& inputName);
     void TestEveryEntry();
+    // An entry whose test ended with an error, reported as damaged data.
+    void ReportUndecodable(int index, const std::string& why);
     bool ChooseFixedName(const std::string& outputName);
 
     int packLevel_ = 6;

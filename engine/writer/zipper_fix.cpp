@@ -38,6 +38,14 @@ int TZipper::FixZip(const std::string& inputName, const std::string& outputName)
     return copied;
 }
 
+void TZipper::ReportUndecodable(int index, const std::string& why) {
+    skipDetail_ = why;
+    if (OnSkippingFile) {
+        bool retry = false;  // a repair tests each entry once
+        OnSkippingFile(*this, skDamagedData, EntryFullName(index), index, retry);
+    }
+}
+
 bool TZipper::PrepareRepair(const std::string& inputName) {
     if (!inputName.empty()) {
         SetZipName(inputName);
@@ -73,8 +81,10 @@ void TZipper::TestEveryEntry() {
             TestEntry(i);
         } catch (const EUserCanceled&) {
             throw;
-        } catch (const EEngineError&) {
-            // TestEntry marked the entry failed before it started: it is left out.
+        } catch (const EEngineError& error) {
+            // TestEntry marked the entry failed before it started: it is left out, and the
+            // caller hears why.
+            ReportUndecodable(i, error.what());
         }
     }
 }

@@ -187,7 +187,7 @@ TEST_F(MainWindowTest, ActionsCarryTheirCaptionsAndHints) {
     EXPECT_EQ(PopupCaptions(form.PopupMenu4),
               (std::vector<std::string>{"Open a File to Unzip", "Re-open Current Zip File", "", "",
                                         "Unzip Selected Files", "Unzip All Files in Zip File",
-                                        "Delete Selected Files in Zip", "",
+                                        "Test Zip File", "Delete Selected Files in Zip", "",
                                         "Save List of Filenames..."}));
     EXPECT_EQ(PopupCaptions(form.PopupMenu1),
               (std::vector<std::string>{"File Operations ...", "", "&Update Files",

@@ -10,7 +10,9 @@
 
 #include "form_encrypt.h"
 #include "form_password.h"
+#include "form_run_summary.h"
 #include "format/zip_header_info.h"
+#include "reader/entry_failure.h"
 #include "zip_page_fixture.h"
 
 namespace zip_page_test {
@@ -67,10 +69,16 @@ class PasswordTest : public ZipPageTest {
         UnzipPage().OpenArchive(encrypted_);
         Services.Messages.clear();
         asked_.clear();
+        summaries_.clear();
         OnModal = [this, answers](QDialog& window) {
+            if (auto* summary = dynamic_cast<TFormRunSummary*>(&window)) {
+                summaries_.push_back(summary->Text());
+                return;
+            }
             auto& password = dynamic_cast<TFormPassword&>(window);
-            asked_.push_back(
-                {password.windowTitle().toStdString(), password.Edit1->text().toStdString()});
+            asked_.push_back({password.windowTitle().toStdString(),
+                              password.Edit1->text().toStdString(),
+                              password.InvalidLabel->isVisibleTo(&password)});
             const size_t turn = asked_.size() - 1;
             const std::string answer = turn < answers.size() ? answers[turn] : "";
             if (answer.empty()) {
@@ -87,8 +95,10 @@ class PasswordTest : public ZipPageTest {
     struct TQuestion {
         std::string Title;
         std::string ShownText;  // what the box held when it appeared
+        bool SaidInvalid = false;
     };
     std::vector<TQuestion> asked_;
+    Lines summaries_;
     std::string encrypted_;
 };
 
@@ -132,22 +142,30 @@ TEST_F(PasswordTest, ARightPasswordIsNeverCalledInvalid) {
     EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 8 files."});
 }
 
-TEST_F(PasswordTest, AWrongPasswordIsCalledInvalidOnceItHasFailed) {
+TEST_F(PasswordTest, AWrongPasswordIsCalledInvalidOnceItHasFailedInTheWindowItself) {
     UnzipAllAnswering({"wrong", kRightPassword});
     ASSERT_EQ(asked_.size(), 2u);
+    EXPECT_FALSE(asked_[0].SaidInvalid);
+    EXPECT_TRUE(asked_[1].SaidInvalid);
     const std::string first = Form().Zipper1.EntryFileName(0);
-    EXPECT_EQ(Services.Messages,
-              (Lines{"Invalid Password for file " + first, "Successfully unzipped 8 files."}));
+    EXPECT_EQ(Form().FormPassword->InvalidLabel->text().toStdString(),
+              "Invalid Password for file " + first);
+    EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 8 files."});
 
     // The same wrong password twice: said once, and the entry is skipped; the next entries
-    // fail with it too, which the user only ever typed for the first.
+    // fail with it too, which the user only ever typed for the first, and are never called
+    // invalid. No message box repeats it.
     encrypted_ = CopyTestArchive(kEncryptedArchive, "again.zip");
     fs::remove_all(Out());
     fs::create_directories(Out());
     UnzipAllAnswering({"wrong", "wrong"});
-    EXPECT_EQ(asked_.size(), 9u);
-    EXPECT_EQ(Services.Messages,
-              (Lines{"Invalid Password for file " + first, "Successfully unzipped 0 files."}));
+    ASSERT_EQ(asked_.size(), 9u);
+    for (size_t i = 0; i < asked_.size(); ++i) {
+        EXPECT_EQ(asked_[i].SaidInvalid, i == 1) << i;
+    }
+    EXPECT_TRUE(Services.Messages.empty());
+    EXPECT_EQ(summaries_, Lines{"Unzipped 0 files; 8 failed or were skipped: 1 wrong password, 7 "
+                                "skipped by the user."});
 }
 
 TEST_F(PasswordTest, TheWindowNamesEntryAndArchiveMasksTheTypingAndStartsEmpty) {
@@ -156,7 +174,9 @@ TEST_F(PasswordTest, TheWindowNamesEntryAndArchiveMasksTheTypingAndStartsEmpty) 
     const std::string entry = Form().Zipper1.EntryFileName(0);
     EXPECT_EQ(asked_[0].Title, "Password for " + entry + " in " + kEncryptedArchive);
     EXPECT_EQ(Form().FormPassword->Edit1->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(Form().FormPassword->Label1->text().toStdString(), entry);
+    EXPECT_EQ(
+        Form().FormPassword->Label1->text().toStdString(),
+        "Password for " + mobrel::EntryNameWithSlashes(Form().Zipper1.EntryFullName(0)) + ":");
 
     // A copy of the archive is another archive: its window starts empty.
     encrypted_ = CopyTestArchive(kEncryptedArchive, "copy.zip");
@@ -172,13 +192,18 @@ TEST_F(PasswordTest, CancelOrEscapeSkipsEachEntryAndLeavesNoFile) {
     UnzipAllAnswering({});
     EXPECT_EQ(asked_.size(), 8u);
     EXPECT_TRUE(FilesIn(Out()).empty());
-    EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 0 files."});
+    EXPECT_TRUE(Services.Messages.empty());
+    EXPECT_EQ(summaries_, Lines{"Unzipped 0 files; 8 failed or were skipped: 8 skipped by the "
+                                "user."});
 
     // Escape reaches the password window, not the running operation.
     UnzipPage().ShowFolder(Out().string());
     Services.Messages.clear();
     int escapes = 0;
     OnModal = [&escapes](QDialog& window) {
+        if (dynamic_cast<TFormPassword*>(&window) == nullptr) {
+            return;
+        }
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(&window, &escape);
         escapes += window.result() == QDialog::Rejected ? 1 : 0;
@@ -187,7 +212,7 @@ TEST_F(PasswordTest, CancelOrEscapeSkipsEachEntryAndLeavesNoFile) {
     OnModal = nullptr;
     EXPECT_EQ(escapes, 8);
     EXPECT_TRUE(FilesIn(Out()).empty());
-    EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 0 files."});
+    EXPECT_TRUE(Services.Messages.empty());
 }
 
 // "Encrypt with a password...": the window asks twice, masked, AES-256 first, and what it

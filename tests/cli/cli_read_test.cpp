@@ -118,7 +118,7 @@ TEST(CliTestAndExtract, PatternsIgnoreCaseAndExistingFilesFollowTheOverwriteMode
         const CliRun over = RunCli({"extract", archive, "-d", dest, "-o", mode, "tiny.txt"});
         const bool replaced = test::ReadFileBytes(existing).size() == 11u;
         EXPECT_EQ(over.Status, replaced ? 0 : 1) << mode << " " << over.Err;
-        EXPECT_EQ(Contains(over.Err, "tiny.txt exists and was not replaced"), !replaced)
+        EXPECT_EQ(Contains(over.Err, "tiny.txt: exists and was not replaced"), !replaced)
             << over.Err;
         return replaced;
     };

@@ -1,0 +1,51 @@
+#!/usr/bin/env python3
+"""Writes a small archive with sound entries and one of each kind of failure the window
+explains: a wrong CRC, a compression method without a decoder (PPMd) and a link leading out
+of the destination. For the documentation's pictures: scripts/damaged_sample_zip.py OUT.zip"""
+import stat
+import struct
+import sys
+import zipfile
+
+
+def patch_both_headers(data, name, field_offset_local, field_offset_central, value, size):
+    """Writes value into the named entry's local and central header at the given offsets."""
+    encoded = name.encode()
+    fmt = "<H" if size == 2 else "<I"
+    local = data.find(b"PK\x03\x04")
+    while local != -1:
+        name_length = struct.unpack_from("<H", data, local + 26)[0]
+        if data[local + 30:local + 30 + name_length] == encoded:
+            struct.pack_into(fmt, data, local + field_offset_local, value)
+            break
+        local = data.find(b"PK\x03\x04", local + 4)
+    central = data.find(b"PK\x01\x02")
+    while central != -1:
+        name_length = struct.unpack_from("<H", data, central + 28)[0]
+        if data[central + 46:central + 46 + name_length] == encoded:
+            struct.pack_into(fmt, data, central + field_offset_central, value)
+            break
+        central = data.find(b"PK\x01\x02", central + 4)
+
+
+def main():
+    target = sys.argv[1]
+    with zipfile.ZipFile(target, "w") as archive:
+        archive.writestr("site/index.html", "<html><body>Welcome</body></html>\n" * 40,
+                         zipfile.ZIP_DEFLATED)
+        archive.writestr("site/style.css", "body { margin: 0 }\n" * 30, zipfile.ZIP_DEFLATED)
+        archive.writestr("site/notes.txt", "These notes were damaged on the way.\n" * 20)
+        archive.writestr("site/archive.dat", "packed by a method no decoder here knows\n")
+        link = zipfile.ZipInfo("site/passwords")
+        link.create_system = 3
+        link.external_attr = (stat.S_IFLNK | 0o777) << 16
+        archive.writestr(link, "../../../etc/passwd")
+        archive.writestr("site/logo.svg", "<svg xmlns='http://www.w3.org/2000/svg'/>\n")
+    data = bytearray(open(target, "rb").read())
+    patch_both_headers(data, "site/notes.txt", 14, 16, 0x1BADC0DE, 4)  # CRC-32
+    patch_both_headers(data, "site/archive.dat", 8, 10, 98, 2)  # method: PPMd
+    open(target, "wb").write(data)
+
+
+if __name__ == "__main__":
+    main()
