@@ -2,6 +2,7 @@
 // a password when the one it has fails for an entry.
 #include "form_password.h"
 #include "platform/interactive_services.h"
+#include "shown_entry_path.h"
 #include "silent_abort.h"
 #include "unzip_page.h"
 #include "writer/zipper.h"
@@ -18,10 +19,10 @@ void TUnzipPage::WarnIncompleteArchive() {
 }
 
 // "Invalid Password" is said only of a password the user gave that has failed for this
-// very entry; no answer (Cancel, Escape or an empty box) leaves the engine's password as
-// it is, which skips the entry.
+// very entry, named by its whole path (two folders may hold files of one name); no answer (Cancel,
+// Escape or an empty box) leaves the engine's password as it is, which skips the entry.
 void TUnzipPage::AskForPassword(int fileIndex, std::string& newPassword) {
-    const std::string entryName = engine_.EntryFileName(fileIndex);
+    const std::string entryName = ShownEntryPath(engine_.EntryFullName(fileIndex));
     const auto sayInvalid = [&entryName] {
         mobrel::Services().MessageBox("Invalid Password for file " + entryName, "Password Error",
                                       mobrel::TMsgButtons::Ok);
