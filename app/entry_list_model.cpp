@@ -128,3 +128,8 @@ QVariant TEntryListModel::headerData(int section, Qt::Orientation orientation, i
     }
     return QString(kColumnCaptions[section]);
 }
+
+Qt::ItemFlags TEntryListModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() ? flags | Qt::ItemIsDragEnabled : flags;
+}

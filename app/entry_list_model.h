@@ -53,6 +53,8 @@ class TEntryListModel : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Rows can be dragged out of the list, never dropped on it.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   private:
     const mobrel::TUnZipper& engine_;
