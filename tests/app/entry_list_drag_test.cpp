@@ -2,13 +2,16 @@
 // with their stored folders, into a folder of that drag's own, named by their top-level
 // paths as file URLs; the folder lasts until the next drag or the window closes, and a run
 // that fails or is cancelled gives no drag at all.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QUrl>
 
 #include "entry_list_model.h"
+#include "entry_list_view.h"
 #include "form_password.h"
 #include "main_window_fixture.h"
 #include "platform/engine_errors.h"
@@ -150,6 +153,29 @@ TEST_F(EntryListDragTest, NoDragWhenNothingIsSelectedOrAnEntryIsLeftOutOrTheRunC
     const std::unique_ptr<QMimeData> data = page.ExtractForDrag();
     ASSERT_TRUE(data);
     EXPECT_EQ(data->urls().size(), 2);
+}
+
+TEST_F(EntryListDragTest, PullingASelectedRowStartsTheDrag) {
+    TUnzipPage& page = StartWith(NestedArchive());
+    Form().resize(900, 600);
+    int started = 0;
+    page.ListBox2->OnStartDrag = [&started] { ++started; };
+    page.SelectRows({1});
+    QWidget* viewport = page.ListBox2->viewport();
+    const QPoint from = page.ListBox2->visualRect(page.EntryList->index(1, 1)).center();
+    const QPoint to = from + QPoint(QApplication::startDragDistance() + 5, 0);
+    const auto send = [viewport](QEvent::Type type, QPoint where, Qt::MouseButton button,
+                                 Qt::MouseButtons held) {
+        QMouseEvent event(type, where, viewport->mapToGlobal(where), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    // The first move makes it a drag, the next one past the distance starts it.
+    send(QEvent::MouseMove, from + QPoint(1, 0), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(started, 1);
+    EXPECT_TRUE(page.ListBox2->IsRowSelected(1));
 }
 
 }  // namespace
