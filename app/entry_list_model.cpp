@@ -6,14 +6,18 @@
 #include <QStyle>
 #include <array>
 
+#include "format/entry_details.h"
 #include "format/zip_header_info.h"
 #include "number_format.h"
+#include "platform/file_mode_text.h"
 #include "reader/un_zipper.h"
+#include "shown_entry_path.h"
 
 namespace {
 
 constexpr std::array<const char*, TEntryListModel::ColumnCount> kColumnCaptions = {
-    "Relative Path", "Filename", "Size", "Zipped Size", "Date"};
+    "Relative Path", "Filename",    "Size",   "Zipped Size",
+    "Date",          "Permissions", "Method", "Encryption"};
 
 // The date alone, in the user's short date format: entries changed on the same day read
 // the same whatever the time.
@@ -51,7 +55,7 @@ int TEntryListModel::EntryOfRow(int row) const {
 }
 
 std::string TEntryListModel::RowTextOf(const mobrel::TUnZipper& engine, int i) {
-    return engine.EntryPath(i) + " " + engine.EntryFileName(i) + " " +
+    return ShownEntryPath(engine.EntryPath(i)) + " " + engine.EntryFileName(i) + " " +
            std::to_string(engine.EntryUncompressedSize(i)) + " " +
            std::to_string(engine.EntryCompressedSize(i));
 }
@@ -63,7 +67,7 @@ QString TEntryListModel::CellText(int row, int column) const {
     }
     switch (column) {
         case ColPath:
-            return QString::fromStdString(engine_.EntryPath(row));
+            return QString::fromStdString(ShownEntryPath(engine_.EntryPath(row)));
         case ColFileName:
             return QString::fromStdString(engine_.EntryFileName(row));
         case ColSize:
@@ -72,6 +76,13 @@ QString TEntryListModel::CellText(int row, int column) const {
             return QString::fromStdString(FormatThousandsLocal(engine_.EntryCompressedSize(row)));
         case ColDate:
             return ShortDate(engine_.EntryDateTime(row));
+        case ColPermissions:
+            return QString::fromStdString(
+                mobrel::FileModeText(mobrel::EntryFileMode(engine_.EntryInfo(row))));
+        case ColMethod:
+            return QString::fromStdString(mobrel::EntryMethodName(engine_.EntryInfo(row)));
+        case ColEncryption:
+            return QString::fromStdString(mobrel::EntryEncryptionName(engine_.EntryInfo(row)));
         default:
             return {};
     }
@@ -97,12 +108,14 @@ QVariant TEntryListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         return CellText(index.row(), index.column());
     }
-    // A link keeps its name as the archive has it; the mark beside it tells what it is.
-    const bool linkName = index.column() == ColFileName && IsLinkRow(index.row());
-    if (linkName && role == Qt::DecorationRole) {
+    // A link keeps its name as the archive has it; the mark beside it tells what it is. Its
+    // target is the entry's data, which would have to be decoded to be shown.
+    const bool link = IsLinkRow(index.row());
+    if (link && index.column() == ColFileName && role == Qt::DecorationRole) {
         return QApplication::style()->standardIcon(QStyle::SP_FileLinkIcon);
     }
-    if (linkName && role == Qt::ToolTipRole) {
+    const bool describesLink = index.column() == ColFileName || index.column() == ColPermissions;
+    if (link && describesLink && role == Qt::ToolTipRole) {
         return QString("Symbolic link");
     }
     return {};
@@ -114,4 +127,9 @@ QVariant TEntryListModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     }
     return QString(kColumnCaptions[section]);
+}
+
+Qt::ItemFlags TEntryListModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() ? flags | Qt::ItemIsDragEnabled : flags;
 }

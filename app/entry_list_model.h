@@ -1,7 +1,7 @@
 #pragma once
 // The entry list's rows over the engine's directory: row i stands for engine entry i, or
-// in descending order for the entry that many from the end, and its five cells are read
-// from the engine whenever they are drawn, so no row object is kept per entry and a
+// in descending order for the entry that many from the end, and its cells are read from
+// the engine whenever they are drawn, so no row object is kept per entry and a
 // directory of tens of thousands of entries lists at once. Each row also keeps its text
 // (path, name and both sizes), which the saved list of names uses.
 #include <QAbstractTableModel>
@@ -16,7 +16,17 @@ class TEntryListModel : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    enum TColumn { ColPath, ColFileName, ColSize, ColZippedSize, ColDate, ColumnCount };
+    enum TColumn {
+        ColPath,
+        ColFileName,
+        ColSize,
+        ColZippedSize,
+        ColDate,
+        ColPermissions,
+        ColMethod,
+        ColEncryption,
+        ColumnCount
+    };
 
     explicit TEntryListModel(const mobrel::TUnZipper& engine, QObject* parent = nullptr);
 
@@ -32,7 +42,7 @@ class TEntryListModel : public QAbstractTableModel {
     // The engine entry shown in row.
     int EntryOfRow(int row) const;
 
-    // The row text of engine entry i: path, name, unpacked and packed size.
+    // The row text of engine entry i: path (as shown), name, unpacked and packed size.
     static std::string RowTextOf(const mobrel::TUnZipper& engine, int i);
     // What cell column of row i shows; empty for a row beyond the engine's directory.
     QString CellText(int row, int column) const;
@@ -43,6 +53,8 @@ class TEntryListModel : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Rows can be dragged out of the list, never dropped on it.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   private:
     const mobrel::TUnZipper& engine_;

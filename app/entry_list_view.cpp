@@ -12,8 +12,10 @@ TEntryListView::TEntryListView(QWidget* parent) : QTreeView(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
     setTextElideMode(Qt::ElideNone);
-    header()->setStretchLastSection(true);  // the date column takes what is left
+    header()->setStretchLastSection(true);  // the last column takes what is left
     header()->setSectionsMovable(false);
 }
 
@@ -61,5 +63,12 @@ void TEntryListView::keyReleaseEvent(QKeyEvent* event) {
     pressedKey_ = 0;
     if (OnKeyUp) {
         OnKeyUp(event->key());
+    }
+}
+
+// The rows stand for entries, not files: only the handler can make files of them.
+void TEntryListView::startDrag(Qt::DropActions /*supportedActions*/) {
+    if (OnStartDrag) {
+        OnStartDrag();
     }
 }

@@ -38,6 +38,7 @@ TForm1::~TForm1() {
     // and hiding them lays out the entry list once more: it must not ask the engine then.
     UnzipPage->DetachFromEngine();
     UnzipPage->RemoveViewFolder();
+    UnzipPage->RemoveDragFolder();
 }
 
 void TForm1::ConfigureEngine() {
@@ -145,9 +146,10 @@ void TForm1::showEvent(QShowEvent* event) {
     }
 }
 
-// The copies of viewed entries go with the window.
+// The copies of viewed and dragged entries go with the window.
 void TForm1::closeEvent(QCloseEvent* event) {
     UnzipPage->RemoveViewFolder();
+    UnzipPage->RemoveDragFolder();
     QMainWindow::closeEvent(event);
 }
 

@@ -33,12 +33,12 @@ TFormPassword::TFormPassword(QWidget* parent) : QDialog(parent) {
     setMinimumWidth(320);
 }
 
-void TFormPassword::Prepare(const std::string& fullName, const std::string& fileName,
-                            const std::string& archiveName, bool failed) {
-    const QString entry = QString::fromStdString(fileName);
+void TFormPassword::Prepare(const std::string& entryPath, const std::string& archiveName,
+                            bool failed) {
+    const QString entry = QString::fromStdString(entryPath);
     const QString archive = QString::fromStdString(mobrel::NamePart(archiveName));
     setWindowTitle(QString("Password for %1 in %2").arg(entry, archive));
-    Label1->setText("Password for " + QString::fromStdString(fullName) + ":");
+    Label1->setText("Password for " + entry + ":");
     InvalidLabel->setText("Invalid Password for file " + entry);
     InvalidLabel->setVisible(failed);
     Edit1->clear();

@@ -17,11 +17,10 @@ class TFormPassword : public QDialog {
   public:
     explicit TFormPassword(QWidget* parent = nullptr);
 
-    // Readies the window to ask for the password of the entry fullName (fileName without
-    // its folders) in the archive archiveName; failed: the password given for it last time
-    // was wrong.
-    void Prepare(const std::string& fullName, const std::string& fileName,
-                 const std::string& archiveName, bool failed);
+    // Readies the window to ask for the password of the entry at entryPath (its whole path,
+    // as the window shows it: two folders may hold files of one name) in the archive
+    // archiveName; failed: the password given for it last time was wrong.
+    void Prepare(const std::string& entryPath, const std::string& archiveName, bool failed);
     // What was typed.
     std::string Password() const;
 

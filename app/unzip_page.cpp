@@ -47,6 +47,7 @@ void TUnzipPage::ConnectControls() {
         Qt::QueuedConnection);
     ListBox2->OnDblClick = [this] { host_.RunAction([this] { ViewFocusedRow(); }); };
     ListBox2->OnKeyUp = [this](int key) { RunGuarded([this, key] { ListBox2KeyUp(key); }); };
+    ListBox2->OnStartDrag = [this] { DragSelectedOut(); };
 }
 
 void TUnzipPage::ConnectEngine() {

@@ -2,11 +2,12 @@
 // The "Unzip" page: the current archive's entries with their totals, the folder they are
 // extracted to (a box, a drive box, a folder tree and its files), and the commands that
 // open, extract from, delete from, view, sort and repair the archive. It answers the
-// engine's questions about passwords and incomplete archives, and keeps the copies of
-// viewed entries in a folder of its own.
+// engine's questions about passwords and incomplete archives, keeps the copies of viewed
+// entries in a folder of its own, and extracts entries dragged out of the list into another.
 #include <QWidget>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 class QAction;
 class QHeaderView;
 class QLineEdit;
+class QMimeData;
 class QToolBar;
 class TDirectoryListBox;
 class TDriveComboBox;
@@ -80,6 +82,19 @@ class TUnzipPage : public QWidget {
     // The private folder of this run that viewed copies go into, with a trailing '/'.
     std::string ViewFolder();
     void RemoveViewFolder();
+
+    // --- Dragging out ---
+    // Extracts the selected rows' entries (a folder with what is below it), with their
+    // stored folders, into a new folder of this drag (the last drag's goes first), and names
+    // what that folder then holds as file URLs. Nothing, and no folder, when the extraction failed,
+    // was cancelled or left one of the entries out.
+    std::unique_ptr<QMimeData> ExtractForDrag();
+    // What the list does when the user drags its selected rows: the files extracted for
+    // them go wherever they are dropped, as a copy.
+    void DragSelectedOut();
+    // The folder of the last drag, without a trailing '/'; empty when there is none.
+    const std::string& DragFolder() const { return dragFolder_; }
+    void RemoveDragFolder();
 
     // --- The destination folder ---
     // The folder tree shows folder; the Zip page follows.
@@ -151,6 +166,10 @@ class TUnzipPage : public QWidget {
     void FillEntryList();
     void ExtractToUnzipFolder(bool doAll);
     int ExtractForViewing(int entry, const std::string& temp, bool replaceOwnCopy);
+    // The selected rows' entries into folder; the number extracted, and how many were asked.
+    int ExtractSelectedInto(const std::string& folder, int& asked);
+    // Marks the selected rows' entries, and those below a selected folder; how many.
+    int ChooseDraggedEntries();
     void ClearEntryMarks();
     void ForgetPasswordOfOtherArchives(const std::string& archive);
     // Before a run reads entries of archive: its password kept only for it, no failures yet.
@@ -173,6 +192,7 @@ class TUnzipPage : public QWidget {
     // For each of viewedFiles_, the archive and entry whose copy it holds.
     std::map<std::string, std::string> viewedSources_;
     std::string viewFolder_;  // created on the first view, removed with the window
+    std::string dragFolder_;  // the last drag's files: removed on the next drag or with the window
     // The archive whose password the engine holds, if the user gave one.
     std::string passwordArchive_;
     // The entry the user last gave a password for in this run, and that password.

@@ -117,8 +117,8 @@ int TUnzipPage::FocusedRow() const {
 
 namespace {
 
-// The engine's order for each column of the entry list: names ascending, sizes and dates
-// largest and newest first.
+// The engine's order for each column of the entry list: names and the entries' details
+// ascending, sizes and dates largest and newest first.
 struct TColumnOrder {
     mobrel::TZipSortMode Mode;
     Qt::SortOrder Order;
@@ -129,7 +129,10 @@ constexpr TColumnOrder kColumnOrders[TEntryListModel::ColumnCount] = {
     {mobrel::ByFileName, Qt::AscendingOrder},
     {mobrel::ByUnCompressedSize, Qt::DescendingOrder},
     {mobrel::ByCompressedSize, Qt::DescendingOrder},
-    {mobrel::ByDate, Qt::DescendingOrder}};
+    {mobrel::ByDate, Qt::DescendingOrder},
+    {mobrel::ByPermissions, Qt::AscendingOrder},
+    {mobrel::ByMethod, Qt::AscendingOrder},
+    {mobrel::ByEncryption, Qt::AscendingOrder}};
 
 Qt::SortOrder Reversed(Qt::SortOrder order) {
     return order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;

@@ -19,7 +19,8 @@
 
 namespace {
 
-constexpr int kHeaderWidths[] = {122, 123, 80, 64, 31};
+// The date no longer comes last, where it took what was left: it gets room for a date.
+constexpr int kHeaderWidths[TEntryListModel::ColumnCount] = {122, 123, 80, 64, 72, 80, 64, 64};
 
 }  // namespace
 

@@ -2,7 +2,7 @@
 // a password when the one it has fails for an entry.
 #include "form_password.h"
 #include "platform/interactive_services.h"
-#include "reader/entry_failure.h"
+#include "shown_entry_path.h"
 #include "silent_abort.h"
 #include "unzip_page.h"
 #include "writer/zipper.h"
@@ -26,8 +26,8 @@ void TUnzipPage::AskForPassword(int fileIndex, std::string& newPassword) {
     const bool givenAndFailed = fileIndex == askedEntry_ && engine_.Password() == givenPassword_;
     askedEntry_ = -1;
     TFormPassword& window = host_.PasswordWindow();
-    window.Prepare(mobrel::EntryNameWithSlashes(engine_.EntryFullName(fileIndex)),
-                   engine_.EntryFileName(fileIndex), engine_.ZipName(), givenAndFailed);
+    window.Prepare(ShownEntryPath(engine_.EntryFullName(fileIndex)), engine_.ZipName(),
+                   givenAndFailed);
     if (host_.ShowModalWindow(window) != QDialog::Accepted || window.Password().empty()) {
         passwordDeclined_ = true;
         return;

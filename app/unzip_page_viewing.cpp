@@ -12,6 +12,7 @@
 #include "reader/output_path.h"
 #include "shell_open.h"
 #include "show_message.h"
+#include "shown_entry_path.h"
 #include "unzip_page.h"
 #include "writer/zipper.h"
 #include "zip_extension.h"
@@ -67,13 +68,14 @@ void TUnzipPage::ViewFocusedRow() {
             viewedSources_.erase(viewed);
         }
     }
+    const std::string shown = ShownEntryPath(engine_.EntryFullName(i));
     if (mobrel::FileExists(viewed)) {
         if (!ShellOpenFile(viewed)) {
-            ShowMessage("Couldn't view file");
+            ShowMessage("Couldn't view file " + shown);
         }
         host_.ResetProgress();
     } else {
-        ShowMessage("Couldn't UnZip the file");
+        ShowMessage("Couldn't UnZip the file " + shown);
     }
 }
 

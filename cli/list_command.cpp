@@ -81,7 +81,8 @@ void ListVerbose(TUnZipper& zipper, std::ostream& out) {
     }
 }
 
-// The five columns of the Unzip page, padded to the widest cell of each.
+// The Unzip page's first five columns (path, name, both sizes, date), padded to the widest
+// cell of each.
 void ListColumns(TUnZipper& zipper, std::ostream& out) {
     std::vector<std::vector<std::string>> rows = {
         {"Relative Path", "Filename", "Size", "Zipped Size", "Date"}};

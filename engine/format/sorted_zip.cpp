@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "format/compression_rate.h"
+#include "format/entry_details.h"
+#include "platform/file_mode_text.h"
 
 namespace mobrel {
 
@@ -80,6 +82,13 @@ int TSortedZip::Compare(const TZipHeaderInfo* item1, const TZipHeaderInfo* item2
             return LargerFirst(item1->UncompressedSize, item2->UncompressedSize);
         case ByRate:
             return RateOf(*item2) - RateOf(*item1);
+        case ByPermissions:
+            return CompareText(FileModeText(EntryFileMode(*item1)),
+                               FileModeText(EntryFileMode(*item2)));
+        case ByMethod:
+            return CompareText(EntryMethodName(*item1), EntryMethodName(*item2));
+        case ByEncryption:
+            return CompareText(EntryEncryptionName(*item1), EntryEncryptionName(*item2));
         case ByNone:
             break;
     }

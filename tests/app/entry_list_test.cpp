@@ -83,12 +83,12 @@ TEST_F(EntryListTest, AHeaderClickSortsByItsColumnAndASecondReverses) {
     EXPECT_EQ(Column(page, 1), (Lines{"small.txt", "middle.txt", "large.txt"}));
     EXPECT_EQ(page.Header1->sortIndicatorOrder(), Qt::AscendingOrder);
     ClickHeader(page, TEntryListModel::ColPath);
-    EXPECT_EQ(Column(page, 0), (Lines{"a\\", "b\\", "c\\"}));
+    EXPECT_EQ(Column(page, 0), (Lines{"a/", "b/", "c/"}));
 
     // The saved list follows what is shown.
     ClickHeader(page, TEntryListModel::ColPath);
     EXPECT_EQ(page.EntryList->RowTexts(),
-              (Lines{"c\\ middle.txt 20 20", "b\\ small.txt 1 1", "a\\ large.txt 300 300"}));
+              (Lines{"c/ middle.txt 20 20", "b/ small.txt 1 1", "a/ large.txt 300 300"}));
 }
 
 TEST_F(EntryListTest, ActionsOnASortedRowReachTheEntryItShows) {

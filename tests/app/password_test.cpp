@@ -188,6 +188,24 @@ TEST_F(PasswordTest, TheWindowNamesEntryAndArchiveMasksTheTypingAndStartsEmpty) 
     EXPECT_EQ(asked_[0].Title, "Password for " + entry + " in copy.zip");
 }
 
+TEST_F(PasswordTest, TheEntryIsNamedByItsWholePathWithSlashes) {
+    fs::create_directories(Scratch() / "nest" / "docs" / "inner");
+    mobrel::test::WriteFileText(Scratch() / "nest" / "docs" / "inner" / "secret.txt", "s");
+    encrypted_ = (Scratch() / "nested.zip").string();
+    const auto made =
+        RunCommand("cd " + ShellQuote((Scratch() / "nest").string()) + " && zip -q -P test " +
+                   ShellQuote(encrypted_) + " docs/inner/secret.txt");
+    ASSERT_EQ(made.ExitCode, 0) << made.Output;
+    UnzipAllAnswering({"wrong", kRightPassword});
+    ASSERT_EQ(asked_.size(), 2u);
+    EXPECT_EQ(asked_[0].Title, "Password for docs/inner/secret.txt in nested.zip");
+    EXPECT_EQ(Form().FormPassword->Label1->text().toStdString(),
+              "Password for docs/inner/secret.txt:");
+    EXPECT_EQ(Form().FormPassword->InvalidLabel->text().toStdString(),
+              "Invalid Password for file docs/inner/secret.txt");
+    EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 1 files."});
+}
+
 TEST_F(PasswordTest, CancelOrEscapeSkipsEachEntryAndLeavesNoFile) {
     UnzipAllAnswering({});
     EXPECT_EQ(asked_.size(), 8u);

@@ -284,14 +284,14 @@ TEST_F(ZipPageTest, SavingTheEntryListWritesEachRowsPathNameAndSizes) {
     mobrel::test::WriteFileText(script, R"(import sys, zipfile
 for i in zipfile.ZipFile(sys.argv[1]).infolist():
     folder, _, name = i.filename.rpartition("/")
-    sys.stdout.write("%s\\ %s %d %d\r\n" % (folder, name, i.file_size, i.compress_size))
+    sys.stdout.write("%s/ %s %d %d\r\n" % (folder, name, i.file_size, i.compress_size))
 )");
     const auto expected =
         RunCommand("python3 " + ShellQuote(script.string()) + " " + ShellQuote(archive.string()));
     ASSERT_EQ(expected.ExitCode, 0) << expected.Output;
     const auto written = mobrel::test::ReadFileBytes(list);
     EXPECT_EQ(std::string(written.begin(), written.end()), expected.Output);
-    EXPECT_EQ(expected.Output.substr(0, 17), "site\\ a.htm 8 8\r\n");
+    EXPECT_EQ(expected.Output.substr(0, 17), "site/ a.htm 8 8\r\n");
 }
 
 TEST_F(ZipPageTest, EscapeDuringAZipLeavesTheArchiveAsItWasAndReportsTheCancel) {

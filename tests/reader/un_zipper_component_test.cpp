@@ -8,9 +8,11 @@
 #include <cmath>
 #include <numeric>
 
+#include "format/entry_details.h"
 #include "format/zip_builder.h"
 #include "format/zip_header_info.h"
 #include "platform/engine_errors.h"
+#include "platform/file_mode_text.h"
 #include "platform/interactive_services.h"
 #include "reader/un_zipper.h"
 #include "test_support.h"
@@ -193,7 +195,7 @@ std::vector<const TZipHeaderInfo*> ExpectedOrder(std::vector<const TZipHeaderInf
         return DosDateTimeToDateTime(e->DosDateTime).value_or(0);
     };
     const bool reverseEquals =
-        mode == ByName || mode == ByFileName || mode == ByDirectoryName || mode == ByRate;
+        mode != ByDate && mode != ByCompressedSize && mode != ByUnCompressedSize && mode != ByNone;
     if (reverseEquals) {
         std::reverse(physical.begin(), physical.end());
     }
@@ -224,6 +226,15 @@ std::vector<const TZipHeaderInfo*> ExpectedOrder(std::vector<const TZipHeaderInf
         case ByRate:
             by(rate, true);
             break;
+        case ByPermissions:
+            by([&](auto* e) { return fold(FileModeText(EntryFileMode(*e))); }, false);
+            break;
+        case ByMethod:
+            by([&](auto* e) { return fold(EntryMethodName(*e)); }, false);
+            break;
+        case ByEncryption:
+            by([&](auto* e) { return fold(EntryEncryptionName(*e)); }, false);
+            break;
         case ByNone:
             break;
     }
@@ -243,8 +254,9 @@ TEST(Sorting, EveryModeOverARealArchiveIncludingTheOrderOfEqualKeys) {
             EXPECT_LT(physical[i - 1]->LocalHeaderOffset, physical[i]->LocalHeaderOffset);
         }
     }
-    for (TZipSortMode mode : {ByName, ByFileName, ByDirectoryName, ByDate, ByCompressedSize,
-                              ByUnCompressedSize, ByRate, ByNone}) {
+    for (TZipSortMode mode :
+         {ByName, ByFileName, ByDirectoryName, ByDate, ByCompressedSize, ByUnCompressedSize, ByRate,
+          ByNone, ByPermissions, ByMethod, ByEncryption}) {
         SCOPED_TRACE(mode);
         zipper.Sort(mode);
         EXPECT_EQ(zipper.SortMode(), mode);
