@@ -14,6 +14,7 @@
 #include "exception_handler.h"
 #include "file_list_box.h"
 #include "file_operations.h"
+#include "names_encoding_combo_box.h"
 #include "platform/host_path.h"
 #include "writer/zipper.h"
 
@@ -45,6 +46,11 @@ void TUnzipPage::ConnectControls() {
             }
         },
         Qt::QueuedConnection);
+    // While an operation runs the choice is refused, and the box goes back to the engine's.
+    NamesEncoding->OnChange = [this] {
+        host_.RunAction([this] { ChooseNamesEncoding(NamesEncoding->Page()); });
+        NamesEncoding->SetPage(engine_.NamesCodePage());
+    };
     ListBox2->OnDblClick = [this] { host_.RunAction([this] { ViewFocusedRow(); }); };
     ListBox2->OnKeyUp = [this](int key) { RunGuarded([this, key] { ListBox2KeyUp(key); }); };
     ListBox2->OnStartDrag = [this] { DragSelectedOut(); };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "page_host.h"
+#include "platform/names_code_page.h"
 #include "reader/entry_failure_log.h"
 
 class QAction;
@@ -24,6 +25,7 @@ class TDriveComboBox;
 class TEntryListModel;
 class TEntryListView;
 class TFileListBox;
+class TNamesEncodingComboBox;
 
 class TUnzipPage : public QWidget {
     Q_OBJECT
@@ -57,6 +59,9 @@ class TUnzipPage : public QWidget {
     int64_t UnzippedTotal() const { return unzippedTotal_; }
     // The rows' texts, into a list file the user names.
     void SaveNameList();
+    // The code page of names without the UTF-8 flag from MS-DOS hosts: the engine reads the
+    // open archive's names again in it, and the list shows them.
+    void ChooseNamesEncoding(mobrel::TNamesCodePage page);
 
     // --- Extracting, deleting, repairing ---
     // Every entry, or those of the selected rows, into the destination folder.
@@ -130,6 +135,7 @@ class TUnzipPage : public QWidget {
     TFileListBox* FileListBox2;
     QLineEdit* Edit1;  // unzipped total
     QLineEdit* Edit5;  // zipped total
+    TNamesEncodingComboBox* NamesEncoding;
     TEntryListModel* EntryList;
     TEntryListView* ListBox2;
     QHeaderView* Header1;

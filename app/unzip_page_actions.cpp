@@ -7,6 +7,7 @@
 #include "entry_list_view.h"
 #include "file_dialog.h"
 #include "last_filename.h"
+#include "names_encoding_combo_box.h"
 #include "number_format.h"
 #include "platform/file_helpers.h"
 #include "platform/interactive_services.h"
@@ -152,6 +153,14 @@ void TUnzipPage::SortByColumn(int column) {
     FillEntryList();
     Header1->setSortIndicator(column, reversed ? Reversed(order.Order) : order.Order);
     Header1->setSortIndicatorShown(true);
+}
+
+void TUnzipPage::ChooseNamesEncoding(mobrel::TNamesCodePage page) {
+    engine_.SetNamesCodePage(page);
+    NamesEncoding->SetPage(page);
+    if (host_.CurrentArchiveIsZip()) {
+        OpenCurrentArchive();
+    }
 }
 
 void TUnzipPage::SaveNameList() {

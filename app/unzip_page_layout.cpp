@@ -14,6 +14,7 @@
 #include "entry_list_view.h"
 #include "file_list_box.h"
 #include "layout_helpers.h"
+#include "names_encoding_combo_box.h"
 #include "unzip_page.h"
 #include "writer/zipper.h"
 
@@ -50,6 +51,11 @@ void TUnzipPage::BuildControls() {
     totals->addWidget(new QLabel("Zipped:", entries));
     totals->addWidget(Edit5);
     static_cast<QVBoxLayout*>(entries->layout())->addLayout(totals);
+    auto* encoding = new QHBoxLayout;
+    NamesEncoding = new TNamesEncodingComboBox(entries);
+    encoding->addWidget(new QLabel("Names encoding:", entries));
+    encoding->addWidget(NamesEncoding, 1);
+    static_cast<QVBoxLayout*>(entries->layout())->addLayout(encoding);
     EntryList = new TEntryListModel(engine_, this);
     ListBox2 = new TEntryListView(entries);
     ListBox2->setModel(EntryList);

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <map>
 
+#include "code_page_option.h"
 #include "command_line.h"
 #include "entry_failures.h"
 #include "password_prompt.h"
@@ -20,7 +21,7 @@ namespace mobrel::cli {
 const char* const kExtractSummary = "extract entries of an archive into a folder";
 const char* const kExtractUsage =
     "usage: mobrel-cli extract ARCHIVE [-d DIR] [-o prompt|always|never|newer|older] [-j]\n"
-    "                          [-P PASSWORD] [-T THREADS] [PATTERN...]\n"
+    "                          [-P PASSWORD] [-T THREADS] [-O CODEPAGE] [PATTERN...]\n"
     "\n"
     "Extracts the entries the patterns choose (every entry without a pattern) into DIR (the\n"
     "current folder by default), re-creating their folders. Patterns use *, ? and [sets],\n"
@@ -30,7 +31,10 @@ const char* const kExtractUsage =
     "               always replace, never replace, replace when the entry is newer or older\n"
     "  -j           every file straight into DIR, without the stored folders\n"
     "  -P PASSWORD  the password of encrypted entries (asked for on a terminal otherwise)\n"
-    "  -T THREADS   how many threads decode: 0 (the default) one per core, 1 one thread\n";
+    "  -T THREADS   how many threads decode: 0 (the default) one per core, 1 one thread\n"
+    "  -O CODEPAGE  the code page of names without the UTF-8 flag from MS-DOS hosts: CP437\n"
+    "               (the default), CP850, CP852, CP866, CP1250, CP1251, CP1252, CP932\n"
+    "               (Shift-JIS), CP936 (GBK), CP949 (EUC-KR) or CP950 (Big5)\n";
 
 namespace {
 
@@ -88,12 +92,14 @@ void AskBeforeReplacing(TUnZipper& zipper) {
 }  // namespace
 
 int RunExtract(const std::vector<std::string>& args) {
-    const CommandLine line(args, {{"-d", true}, {"-o", true}, {"-j"}, {"-P", true}, {"-T", true}});
+    const CommandLine line(
+        args, {{"-d", true}, {"-o", true}, {"-j"}, {"-P", true}, {"-T", true}, {"-O", true}});
     if (line.Positional().empty()) {
         throw UsageError("an archive is needed");
     }
     const std::string& archive = line.Positional()[0];
     TUnZipper zipper;
+    zipper.SetNamesCodePage(CodePageOption(line));
     zipper.SetIncompleteZipMode(izAssumeBad);
     zipper.SetZipName(archive);
     zipper.ReadZip();

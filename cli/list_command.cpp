@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "code_page_option.h"
 #include "command_line.h"
 #include "format/aes_extra_field.h"
 #include "format/zip_header_info.h"
@@ -16,14 +17,17 @@ namespace mobrel::cli {
 
 const char* const kListSummary = "list the entries of an archive";
 const char* const kListUsage =
-    "usage: mobrel-cli list [-v] ARCHIVE\n"
+    "usage: mobrel-cli list [-v] [-O CODEPAGE] ARCHIVE\n"
     "\n"
     "Without -v: the relative path, file name, size, zipped size and date of every entry,\n"
     "then the total unzipped size and the archive's size.\n"
     "With -v: one tab-separated line per entry, in the archive's order: name, uncompressed\n"
     "size, compressed size, method (for AES, the method under the encryption), CRC-32,\n"
     "date-time, external attributes, encrypted, Unix mode in octal (0 when the entry has\n"
-    "none).\n";
+    "none).\n"
+    "  -O CODEPAGE  the code page of names without the UTF-8 flag from MS-DOS hosts: CP437\n"
+    "               (the default), CP850, CP852, CP866, CP1250, CP1251, CP1252, CP932\n"
+    "               (Shift-JIS), CP936 (GBK), CP949 (EUC-KR) or CP950 (Big5)\n";
 
 namespace {
 
@@ -118,8 +122,10 @@ void ListColumns(TUnZipper& zipper, std::ostream& out) {
 
 }  // namespace
 
-int ListArchive(const std::string& archive, bool verbose, std::ostream& out) {
+int ListArchive(const std::string& archive, bool verbose, std::ostream& out,
+                TNamesCodePage namesCodePage) {
     TUnZipper zipper;
+    zipper.SetNamesCodePage(namesCodePage);
     // As the application does: a damaged archive is listed from its local headers, and a
     // file that is no archive at all is an error rather than an empty listing.
     zipper.SetIncompleteZipMode(izAssumeBad);
@@ -138,12 +144,13 @@ int ListArchive(const std::string& archive, bool verbose, std::ostream& out) {
 }
 
 int RunList(const std::vector<std::string>& args) {
-    const CommandLine line(args, {{"-v"}});
+    const CommandLine line(args, {{"-v"}, {"-O", true}});
+    const TNamesCodePage namesCodePage = CodePageOption(line);
     if (line.Positional().size() != 1) {
         throw UsageError(line.Positional().empty() ? "an archive is needed"
                                                    : "only one archive can be listed");
     }
-    return ListArchive(line.Positional()[0], line.Has("-v"), std::cout);
+    return ListArchive(line.Positional()[0], line.Has("-v"), std::cout, namesCodePage);
 }
 
 }  // namespace mobrel::cli

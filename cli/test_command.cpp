@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "code_page_option.h"
 #include "command_line.h"
 #include "entry_failures.h"
 #include "format/extra_field.h"
@@ -16,13 +17,16 @@ namespace mobrel::cli {
 
 const char* const kTestSummary = "check every entry of an archive without writing anything";
 const char* const kTestUsage =
-    "usage: mobrel-cli test ARCHIVE [-P PASSWORD] [-T THREADS]\n"
+    "usage: mobrel-cli test ARCHIVE [-P PASSWORD] [-T THREADS] [-O CODEPAGE]\n"
     "\n"
     "Decodes every entry and checks it against its CRC-32. Problems are listed on standard\n"
     "error; the exit status is 1 when an entry failed (bad CRC, wrong password) or has a\n"
     "damaged extra field.\n"
     "  -P PASSWORD  the password of encrypted entries (asked for on a terminal otherwise)\n"
-    "  -T THREADS   how many threads decode: 0 (the default) one per core, 1 one thread\n";
+    "  -T THREADS   how many threads decode: 0 (the default) one per core, 1 one thread\n"
+    "  -O CODEPAGE  the code page of names without the UTF-8 flag from MS-DOS hosts: CP437\n"
+    "               (the default), CP850, CP852, CP866, CP1250, CP1251, CP1252, CP932\n"
+    "               (Shift-JIS), CP936 (GBK), CP949 (EUC-KR) or CP950 (Big5)\n";
 
 namespace {
 
@@ -41,13 +45,14 @@ void ReportDamagedExtraFields(TUnZipper& zipper, EntryFailures& failures) {
 }  // namespace
 
 int RunTest(const std::vector<std::string>& args) {
-    const CommandLine line(args, {{"-P", true}, {"-T", true}});
+    const CommandLine line(args, {{"-P", true}, {"-T", true}, {"-O", true}});
     if (line.Positional().size() != 1) {
         throw UsageError(line.Positional().empty() ? "an archive is needed"
                                                    : "only one archive can be tested");
     }
     const std::string& archive = line.Positional()[0];
     TUnZipper zipper;
+    zipper.SetNamesCodePage(CodePageOption(line));
     zipper.SetIncompleteZipMode(izAssumeBad);
     zipper.SetZipName(archive);
     zipper.ReadZip();

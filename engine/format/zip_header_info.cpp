@@ -116,17 +116,19 @@ std::string WithBackslashes(std::string name) {
     return name;
 }
 
-std::string NameFromCentral(const std::string& stored, uint16_t versionMadeBy, uint16_t flags) {
-    const std::string name = WithBackslashes(stored);
+// The separators are changed after decoding: in the multi-byte pages a '\\' byte may be the
+// second half of a character, so a '/' made one would join a broken character before it.
+std::string NameFromCentral(const std::string& stored, uint16_t versionMadeBy, uint16_t flags,
+                            TNamesCodePage page) {
     // Only MS-DOS hosts wrote OEM names; other hosts' bytes are kept as they are.
     if ((flags & kUtf8NameFlag) == 0 && HostOf(versionMadeBy) == kHostMsDos) {
-        return OemToAnsi(name);
+        return WithBackslashes(DecodeCodePage(stored, page));
     }
-    return name;
+    return WithBackslashes(stored);
 }
 
-std::string NameFromLocal(const std::string& stored, uint16_t flags) {
-    return DecodeEntryName(WithBackslashes(stored), (flags & kUtf8NameFlag) != 0);
+std::string NameFromLocal(const std::string& stored, uint16_t flags, TNamesCodePage page) {
+    return WithBackslashes(DecodeEntryName(stored, (flags & kUtf8NameFlag) != 0, page));
 }
 
 }  // namespace
@@ -267,12 +269,13 @@ void TZipHeaderInfo::SetFromLocal(const TLocalImage& image, std::string_view nam
     SetName(name);
 }
 
-bool TZipHeaderInfo::ReadCentral(TStream& stream) {
+bool TZipHeaderInfo::ReadCentral(TStream& stream, TNamesCodePage page) {
     TStream* current = &stream;
-    return ReadCentral(current);
+    return ReadCentral(current, {}, page);
 }
 
-bool TZipHeaderInfo::ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk) {
+bool TZipHeaderInfo::ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk,
+                                 TNamesCodePage page) {
     using namespace central_header;
     if (stream == nullptr) {
         return false;
@@ -306,7 +309,7 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk
                 LoadU16(image.data() + kFileCommentLength));
     const uint16_t flags = LoadU16(image.data() + kGeneralFlags);
     SetFromCentral(image, "");
-    SetNameAsRead(NameFromCentral(stored, LoadU16(image.data() + kVersionMadeBy), flags),
+    SetNameAsRead(NameFromCentral(stored, LoadU16(image.data() + kVersionMadeBy), flags, page),
                   {stored, (flags & kUtf8NameFlag) != 0});
     CentralExtra = std::move(extra);
     CentralHeaderOffset = position;
@@ -316,7 +319,7 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk
     return true;
 }
 
-bool TZipHeaderInfo::ReadLocal(TStream& stream) {
+bool TZipHeaderInfo::ReadLocal(TStream& stream, TNamesCodePage page) {
     using namespace local_header;
     const int64_t position = stream.Position();
     TLocalImage image{};
@@ -334,7 +337,7 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
     }
     const uint16_t flags = LoadU16(image.data() + kGeneralFlags);
     SetFromLocal(image, "");
-    SetNameAsRead(NameFromLocal(stored, flags), {stored, (flags & kUtf8NameFlag) != 0});
+    SetNameAsRead(NameFromLocal(stored, flags, page), {stored, (flags & kUtf8NameFlag) != 0});
     LocalHeaderOffset = static_cast<uint64_t>(position);
     return true;
 }

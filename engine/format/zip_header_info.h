@@ -102,11 +102,15 @@ class TZipHeaderInfo : public TObject {
     // Read a central header at the stream's position and leave the stream after it. On a
     // multi-disk archive nextDisk continues a header that the end of a disk cut; stream then
     // names the new disk's stream. Bad data gives false with the stream back where it was.
-    bool ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk = {});
-    bool ReadCentral(TStream& stream);
+    // A name without the UTF-8 flag from an MS-DOS host is read in page; whatever the page,
+    // the bytes as stored are what a rewrite keeps (NameAsRead).
+    bool ReadCentral(TStream*& stream, const TNextDiskFunc& nextDisk = {},
+                     TNamesCodePage page = TNamesCodePage::Cp437);
+    bool ReadCentral(TStream& stream, TNamesCodePage page = TNamesCodePage::Cp437);
     // Read a local header; the stream is left after the name, before the local extra field.
-    // Bad data gives false with the stream back where it was.
-    bool ReadLocal(TStream& stream);
+    // Bad data gives false with the stream back where it was. A local header names no host:
+    // any name without the UTF-8 flag is read in page.
+    bool ReadLocal(TStream& stream, TNamesCodePage page = TNamesCodePage::Cp437);
     // After LocalExtra is read: takes the sizes a local header saturated from its ZIP64
     // field. False when the field is missing or too short for them.
     bool TakeLocalZip64();

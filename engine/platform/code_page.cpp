@@ -174,8 +174,8 @@ TStoredName EncodeEntryName(std::string_view ansi) {
     return {std::string(ansi), !ascii && IsValidUtf8(ansi)};
 }
 
-std::string DecodeEntryName(std::string_view stored, bool utf8Flag) {
-    return utf8Flag ? std::string(stored) : OemToAnsi(stored);
+std::string DecodeEntryName(std::string_view stored, bool utf8Flag, TNamesCodePage page) {
+    return utf8Flag ? std::string(stored) : DecodeCodePage(stored, page);
 }
 
 }  // namespace mobrel

@@ -1,10 +1,13 @@
 #pragma once
 // Entry names in memory are UTF-8 (the "ANSI" page on Linux). New names are written as
 // plain ASCII, or as UTF-8 with general purpose flag bit 11 set; names without the flag
-// from MS-DOS hosts are read as CP437 (the "OEM" page), as those hosts wrote them.
+// from MS-DOS hosts are read as CP437 (the "OEM" page), as those hosts wrote them, unless
+// the user names another page for the archive.
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/names_code_page.h"
 
 namespace mobrel {
 
@@ -28,7 +31,8 @@ struct TStoredName {
     bool Utf8 = false;
 };
 TStoredName EncodeEntryName(std::string_view ansi);
-// A stored name as held in memory: unchanged when bit 11 is set, else read as CP437.
-std::string DecodeEntryName(std::string_view stored, bool utf8Flag);
+// A stored name as held in memory: unchanged when bit 11 is set, else read in page.
+std::string DecodeEntryName(std::string_view stored, bool utf8Flag,
+                            TNamesCodePage page = TNamesCodePage::Cp437);
 
 }  // namespace mobrel

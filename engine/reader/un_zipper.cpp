@@ -52,6 +52,7 @@ void TUnZipper::Assign(const TUnZipper& source) {
     doProcessMessages_ = source.doProcessMessages_;
     retainAttributes_ = source.retainAttributes_;
     replaceReadOnly_ = source.replaceReadOnly_;
+    namesCodePage_ = source.namesCodePage_;
     OnStartUnZipInfo = source.OnStartUnZipInfo;
     OnFilePercentDone = source.OnFilePercentDone;
     OnTotalPercentDone = source.OnTotalPercentDone;

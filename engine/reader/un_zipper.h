@@ -22,6 +22,7 @@
 #include "format/zip_format.h"
 #include "format/zip_sort_mode.h"
 #include "platform/dos_date_time.h"
+#include "platform/names_code_page.h"
 #include "reader/incomplete_zip_mode.h"
 #include "reader/multi_mode.h"
 #include "reader/skip_reason.h"
@@ -164,6 +165,12 @@ class TUnZipper {
     // thread.
     int Threads() const { return threads_; }
     void SetThreads(int value) { threads_ = value < 0 ? 0 : value; }
+    // The code page of entry names without the UTF-8 flag from MS-DOS hosts, CP437 by
+    // default. A new value takes effect when the directory is next read: the next ReadZip
+    // reads it again even when the file is unchanged. Whatever the page, a rewrite stores
+    // the names of the entries it keeps as the bytes they were read from.
+    TNamesCodePage NamesCodePage() const { return namesCodePage_; }
+    void SetNamesCodePage(TNamesCodePage value) { namesCodePage_ = value; }
 
     // --- Published events ---
     TStartUnZipInfoEvent OnStartUnZipInfo;
@@ -410,6 +417,8 @@ class TUnZipper {
     std::unique_ptr<TEndCentral> endCentral_;
     // The archive file's modification time when its directory was read.
     std::optional<std::filesystem::file_time_type> zipFileTime_;
+    // The names code page the directory in use was read with.
+    TNamesCodePage directoryCodePage_ = TNamesCodePage::Cp437;
     int currentDisk_ = 0;
     int diskCount_ = 1;
     TMultiMode multiMode_ = mmNone;
@@ -505,6 +514,7 @@ class TUnZipper {
     bool keepZipOpen_ = false;
     bool doProcessMessages_ = true;
     int threads_ = 0;
+    TNamesCodePage namesCodePage_ = TNamesCodePage::Cp437;
     bool retainAttributes_ = true;
     bool replaceReadOnly_ = false;
     bool flushFilesOnClose_ = false;

@@ -125,7 +125,8 @@ void TUnZipper::OpenAndRefresh() {
     if (!zipStream_) {
         zipStream_ = OpenArchiveFile(zipName_);
     }
-    if (!physical_ || FileTimeOf(zipName_) != zipFileTime_) {
+    if (!physical_ || directoryCodePage_ != namesCodePage_ ||
+        FileTimeOf(zipName_) != zipFileTime_) {
         ReadDirectory();
     }
 }
@@ -154,6 +155,7 @@ void TUnZipper::ReadDirectory() {
     // leaves none, so the next operation reads again instead of trusting a partial list.
     try {
         zipFileTime_ = FileTimeOf(zipName_);
+        directoryCodePage_ = namesCodePage_;
         FreeDirectories();
         rebuilt_ = false;  // the directory that was rebuilt is gone with it
         // Fields left from an earlier read would stand for this file's when it turns out
@@ -330,7 +332,7 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
         if (multiMode_ != mmNone && !rebuilt_) {
             nextDisk = [this] { return NextDiskForCentral(); };
         }
-        bool read = record->ReadCentral(source, nextDisk);
+        bool read = record->ReadCentral(source, nextDisk, namesCodePage_);
         // (Only when the bytes are on this disk: a header that ended a disk can't be
         // stepped back into from the next one.)
         if (!read && pending > 0 && source->Position() >= pending) {
@@ -342,7 +344,7 @@ void TUnZipper::ReadCentralHeaders(TStream*& source) {
             }
             source->Seek(-pending, soCurrent);
             previous = nullptr;
-            read = record->ReadCentral(source, nextDisk);
+            read = record->ReadCentral(source, nextDisk, namesCodePage_);
         }
         pending = 0;
         if (read) {
@@ -507,7 +509,7 @@ bool TUnZipper::RebuildFromLocalHeaders() {
     CreatePhysicalDirectory();
     for (;;) {
         auto record = std::make_unique<TZipHeaderInfo>();
-        if (!record->ReadLocal(stream)) {
+        if (!record->ReadLocal(stream, namesCodePage_)) {
             break;
         }
         record->LocalExtra = ReadText(stream, record->LocalExtraFieldLength);

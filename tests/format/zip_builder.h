@@ -25,8 +25,9 @@ struct BuiltEntry {
     std::string Comment;
     uint16_t DeclaredExtraLength = 0;  // central extra length claimed but not written
     uint16_t Flags = 0;
-    std::string LocalExtra;    // written after the name in the local header
-    std::string CentralExtra;  // written after the name in the central header
+    uint16_t VersionMadeBy = 0x0314;  // Unix host: names kept byte for byte
+    std::string LocalExtra;           // written after the name in the local header
+    std::string CentralExtra;         // written after the name in the central header
 };
 
 class ZipBuilder {
@@ -100,7 +101,7 @@ inline Bytes ZipBuilder::CentralPart(const std::vector<uint32_t>& offsets) const
             offset = offsets[static_cast<size_t>(DuplicateOffsetOf)];
         }
         Put32(out, 0x02014B50);
-        Put16(out, 0x0314);  // Unix host: names kept byte for byte
+        Put16(out, e.VersionMadeBy);
         Put16(out, 10);
         Put16(out, e.Flags);
         Put16(out, 0);
