@@ -147,11 +147,11 @@ TEST_F(RunFailuresTest, ThePasswordWindowNamesItsEntryAndSaysItselfThatAPassword
     UnzipPage().SelectRows({2});
     Trigger(UnzipPage().a_unzipSel);
     ASSERT_EQ(Asked.size(), 2u);
-    EXPECT_EQ(Asked[0].Title, "Password for secret.txt in mixed.zip");
+    EXPECT_EQ(Asked[0].Title, "Password for private/secret.txt in mixed.zip");
     EXPECT_EQ(Asked[0].Label, "Password for private/secret.txt:");
     EXPECT_EQ(Asked[0].Invalid, "");
     EXPECT_EQ(Asked[1].Label, "Password for private/secret.txt:");
-    EXPECT_EQ(Asked[1].Invalid, "Invalid Password for file secret.txt");
+    EXPECT_EQ(Asked[1].Invalid, "Invalid Password for file private/secret.txt");
     EXPECT_EQ(Services.Messages, Lines{"Successfully unzipped 1 files."});
     EXPECT_EQ(test::ReadFileBytes(Out() / "private" / "secret.txt").size(), 11u);
 
