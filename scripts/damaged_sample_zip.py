@@ -8,24 +8,23 @@ import sys
 import zipfile
 
 
+def patch_header(data, signature, name_length_at, name_at, field_offset, encoded, fmt, value):
+    """Writes value at field_offset into the first header with this signature and name."""
+    header = data.find(signature)
+    while header != -1:
+        name_length = struct.unpack_from("<H", data, header + name_length_at)[0]
+        if data[header + name_at:header + name_at + name_length] == encoded:
+            struct.pack_into(fmt, data, header + field_offset, value)
+            return
+        header = data.find(signature, header + 4)
+
+
 def patch_both_headers(data, name, field_offset_local, field_offset_central, value, size):
     """Writes value into the named entry's local and central header at the given offsets."""
     encoded = name.encode()
     fmt = "<H" if size == 2 else "<I"
-    local = data.find(b"PK\x03\x04")
-    while local != -1:
-        name_length = struct.unpack_from("<H", data, local + 26)[0]
-        if data[local + 30:local + 30 + name_length] == encoded:
-            struct.pack_into(fmt, data, local + field_offset_local, value)
-            break
-        local = data.find(b"PK\x03\x04", local + 4)
-    central = data.find(b"PK\x01\x02")
-    while central != -1:
-        name_length = struct.unpack_from("<H", data, central + 28)[0]
-        if data[central + 46:central + 46 + name_length] == encoded:
-            struct.pack_into(fmt, data, central + field_offset_central, value)
-            break
-        central = data.find(b"PK\x01\x02", central + 4)
+    patch_header(data, b"PK\x03\x04", 26, 30, field_offset_local, encoded, fmt, value)
+    patch_header(data, b"PK\x01\x02", 28, 46, field_offset_central, encoded, fmt, value)
 
 
 def main():
