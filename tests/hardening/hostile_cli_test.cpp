@@ -9,6 +9,7 @@
 
 #include "cli/cli_run.h"
 #include "hardening/hostile_archives.h"
+#include "hardening/link_attack_archives.h"
 #include "test_support.h"
 
 namespace mobrel {
@@ -70,6 +71,29 @@ TEST(HostileCli, TestReportsADamagedExtraFieldButStillChecksTheData) {
         EXPECT_NE(tested.Err.find("plain.txt: damaged extra field"), std::string::npos)
             << tested.Err;
         EXPECT_NE(tested.Out.find("1 file OK"), std::string::npos) << tested.Out;
+    }
+}
+
+// The shared link attacks through mobrel-cli extract: exit status 1, a line on standard
+// error for each refused link naming it and why, nothing outside the folder given.
+TEST(HostileCli, ExtractRefusesEachAttackingLinkByNameAndReason) {
+    test::TempDir temp;
+    test::TempDir archives;
+    const test::LinkAttackZone zone(temp.Path());
+    for (const test::LinkAttackArchive& attack : test::WriteLinkAttacks(archives.Path(), zone)) {
+        SCOPED_TRACE(attack.Name);
+        std::vector<std::string> args = {
+            "extract", attack.Archive.string(), "-d", zone.Out().string(), "-o", "always"};
+        if (!attack.Password.empty()) {
+            args.insert(args.end(), {"-P", attack.Password});
+        }
+        const test::CliRun extracted = test::RunCli(args);
+        ExpectOrderlyEnd(extracted);
+        EXPECT_EQ(extracted.Status, 1) << extracted.Err;
+        EXPECT_TRUE(test::ReportsEveryRefusal(attack, extracted.Err));
+        EXPECT_TRUE(zone.NothingEscaped());
+        std::cout << "cli\t" << attack.Name << "\t" << extracted.Status << "\n";
+        zone.Reset();
     }
 }
 

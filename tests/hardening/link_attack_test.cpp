@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <map>
 
 #include "hardening/hostile_archives.h"
+#include "hardening/link_attack_archives.h"
+#include "reader/entry_failure_log.h"
 #include "reader/un_zipper.h"
 #include "test_support.h"
 
@@ -19,45 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-constexpr uint32_t kLink = 0xA1FF0000;    // lrwxrwxrwx
-constexpr uint32_t kFile = 0x81A40000;    // -rw-r--r--
-constexpr uint32_t kFolder = 0x41ED0010;  // drwxr-xr-x
+using Item = test::LinkItem;
+using test::Link;
+constexpr uint32_t kFolder = test::kUnixFolderAttributes;
 
-struct Item {
-    std::string Name;
-    std::string Data;
-    uint32_t Attributes = kFile;
-};
-
-Item Link(const std::string& name, const std::string& target) {
-    return {name, target, kLink};
-}
-
-// Stored entries from a Unix host, with their attributes in the central headers.
 Bytes Archive(const std::vector<Item>& items) {
-    Bytes out;
-    std::vector<uint32_t> offsets;
-    for (const Item& item : items) {
-        offsets.push_back(static_cast<uint32_t>(out.size()));
-        const Bytes local = test::LocalRecord(test::BuiltEntry(item.Name, item.Data));
-        out.insert(out.end(), local.begin(), local.end());
-    }
-    Bytes central;
-    for (size_t i = 0; i < items.size(); ++i) {
-        Bytes header =
-            test::CentralRecord(test::BuiltEntry(items[i].Name, items[i].Data), offsets[i]);
-        for (int b = 0; b < 4; ++b) {
-            header.at(38 + static_cast<size_t>(b)) =
-                static_cast<uint8_t>(items[i].Attributes >> (8 * b));
-        }
-        central.insert(central.end(), header.begin(), header.end());
-    }
-    const Bytes end = test::ZipBuilder::EndRecord(0, 0, static_cast<uint16_t>(items.size()),
-                                                  static_cast<uint32_t>(central.size()),
-                                                  static_cast<uint32_t>(out.size()), "");
-    out.insert(out.end(), central.begin(), central.end());
-    out.insert(out.end(), end.begin(), end.end());
-    return out;
+    return test::LinkArchive(items);
 }
 
 class LinkAttack : public ::testing::Test {
@@ -247,6 +217,43 @@ TEST_F(LinkAttack, InMemoryAndInATestALinkIsItsTargetText) {
     zipper.SetDoAll(true);
     EXPECT_TRUE(zipper.TestEntries(-1));
     ExpectNothingEscaped();
+}
+
+// The shared attack list through the engine itself: each refused link is an unsafe-link
+// skip in the run's failure log, with its reason, and nothing else is refused.
+TEST(LinkAttackList, TheEngineRefusesEachLinkWithItsReasonAndStaysInside) {
+    test::TempDir temp;
+    test::TempDir archives;
+    const test::LinkAttackZone zone(temp.Path());
+    for (const test::LinkAttackArchive& attack : test::WriteLinkAttacks(archives.Path(), zone)) {
+        SCOPED_TRACE(attack.Name);
+        TUnZipper zipper;
+        TEntryFailureLog log;
+        log.Attach(zipper);
+        zipper.SetZipName(attack.Archive.string());
+        zipper.SetPassword(attack.Password);
+        zipper.SetDestDir(zone.Out().string());
+        zipper.SetRecreateDirs(true);
+        zipper.SetOverwriteMode(TUZOverwriteMode::Always);
+        zipper.SetDoAll(true);
+        zipper.UnZip();
+        std::string report;
+        std::vector<std::string> refused;
+        for (const TEntryFailure& failure : log.Failures()) {
+            EXPECT_EQ(failure.Skip, std::optional<TSkipReason>(skUnsafeLink)) << failure.Reason;
+            refused.push_back(failure.Name);
+            report += failure.Name + ": " + failure.Reason + "\n";
+        }
+        std::vector<std::string> expected;
+        for (const test::RefusedLink& link : attack.Refused) {
+            expected.push_back(link.Entry);
+        }
+        EXPECT_EQ(refused, expected) << report;
+        EXPECT_TRUE(test::ReportsEveryRefusal(attack, report));
+        EXPECT_TRUE(zone.NothingEscaped());
+        std::cout << "engine\t" << attack.Name << "\t" << report;
+        zone.Reset();
+    }
 }
 
 }  // namespace
