@@ -15,6 +15,7 @@
 #include "platform/file_helpers.h"
 #include "platform/host_path.h"
 #include "platform/running_program.h"
+#include "reader/entry_failure.h"
 #include "self_archive.h"
 #include "subcommand.h"
 
@@ -180,13 +181,14 @@ void WatchEntries(TSelfArchive& archive, const TPlan& plan, int& problems) {
     archive.OnEndUnZip = [](TUnZipper&, int, const std::string& fName) {
         std::cout << "  " << fName << '\n';
     };
-    archive.OnSkippingFile = [&problems](TUnZipper&, TSkipReason reason, const std::string& fName,
-                                         int, bool&) {
+    archive.OnSkippingFile = [&problems](TUnZipper& sender, TSkipReason reason,
+                                         const std::string& fName, int, bool&) {
         ++problems;
-        const char* why = reason == skNoOverwrite   ? "an existing file was kept"
-                          : reason == skBadPassword ? "wrong password"
-                                                    : "the file could not be created";
-        std::cerr << "skipped " << fName << ": " << why << '\n';
+        // The engine's own words, so a refused link says where it pointed and why.
+        std::cerr << "skipped " << fName << ": "
+                  << (reason == skNoOverwrite ? std::string("an existing file was kept")
+                                              : SkipReasonText(reason, sender.LastSkipDetail()))
+                  << '\n';
     };
     archive.OnBadCRC = [&problems](TUnZipper& sender, uint32_t, uint32_t, int index) {
         ++problems;
