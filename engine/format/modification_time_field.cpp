@@ -12,7 +12,7 @@ namespace {
 
 constexpr uint8_t kModificationTimePresent = 0x01;
 // NTFS ticks are 100 ns since 1 January 1601; the Unix epoch is this many seconds later.
-constexpr int64_t kTicksPerSecond = 10'000'000;
+constexpr uint64_t kTicksPerSecond = 10'000'000;
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr uint16_t kNtfsTimesTag = 0x0001;
 constexpr size_t kNtfsTimesSize = 24;  // modification, access and creation time
@@ -45,8 +45,10 @@ std::optional<TDateTime> FromNtfs(std::string_view data) {
             return std::nullopt;
         }
         if (tag == kNtfsTimesTag && length >= kNtfsTimesSize) {
-            const auto ticks = static_cast<int64_t>(LoadU64(Bytes(data)));
-            return ticks / kTicksPerSecond - kSecondsFrom1601To1970;
+            // FILETIME is unsigned: a tick count past 2^63 is far in the future, never
+            // before 1601. The seconds fit 64 signed bits whatever the ticks.
+            const uint64_t ticks = LoadU64(Bytes(data));
+            return static_cast<TDateTime>(ticks / kTicksPerSecond) - kSecondsFrom1601To1970;
         }
         data.remove_prefix(length);
     }

@@ -109,5 +109,16 @@ TEST(ModificationTimeField, NtfsTimesCountFrom1601AndGiveWayToTheExtendedTimesta
         ExtraModificationTime(Field(0x000A, U32(0) + U16(1) + U16(8) + U64(ticks))).has_value());
 }
 
+TEST(ModificationTimeField, NtfsTicksPastTwoToTheSixtyThirdAreTheFarFutureNotBefore1601) {
+    const auto modified = [](uint64_t ticks) {
+        return ExtraModificationTime(
+            Field(0x000A, U32(0) + U16(1) + U16(24) + U64(ticks) + U64(0) + U64(0)));
+    };
+    EXPECT_EQ(modified(0), -11644473600);                       // 1601-01-01
+    EXPECT_EQ(modified(0x7FFFFFFFFFFFFFFFull), 910692730085);   // year 30828
+    EXPECT_EQ(modified(0x8000000000000000ull), 910692730085);   // one tick later
+    EXPECT_EQ(modified(0xFFFFFFFFFFFFFFFFull), 1833029933770);  // year 60056
+}
+
 }  // namespace
 }  // namespace mobrel
