@@ -15,6 +15,10 @@ constexpr uint32_t kDosFirstValue = (1u << 21) | (1u << 16);  // 1 January 1980,
 constexpr uint32_t kDosLastValue =
     (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
 
+constexpr int kLastFourDigitYear = 9999;
+constexpr const char* kFirstText = "0000-01-01 00:00:00";
+constexpr const char* kLastText = "9999-12-31 23:59:59";
+
 struct TDosFields {
     int year, month, day, hours, minutes, seconds;
 };
@@ -100,7 +104,10 @@ std::optional<TDateTime> DosDateTimeToDateTime(uint32_t dosDateTime) {
 
 uint32_t DateTimeToDosDateTime(TDateTime when) {
     const std::optional<std::tm> fields = LocalTime(when);
-    if (!fields || fields->tm_year + 1900 < kDosEpochYear) {
+    if (!fields) {  // a year past what std::tm holds: the nearer end of the range
+        return when < 0 ? kDosFirstValue : kDosLastValue;
+    }
+    if (fields->tm_year + 1900 < kDosEpochYear) {
         return kDosFirstValue;
     }
     if (fields->tm_year + 1900 > kDosLastYear) {
@@ -120,7 +127,14 @@ TDateTime Now() {
 std::string FormatDateTime(TDateTime when) {
     const std::optional<std::tm> fields = LocalTime(when);
     if (!fields) {
-        return {};
+        return when < 0 ? kFirstText : kLastText;
+    }
+    // Four digits of year: a time past them shows as the last one they can write.
+    if (fields->tm_year + 1900 > kLastFourDigitYear) {
+        return kLastText;
+    }
+    if (fields->tm_year + 1900 < 0) {
+        return kFirstText;
     }
     char text[64];
     const size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &*fields);

@@ -13,11 +13,12 @@ using TDateTime = int64_t;
 // Local time of a packed value; nothing when it is no calendar date (30 February, month 0).
 std::optional<TDateTime> DosDateTimeToDateTime(uint32_t dosDateTime);
 // The packed value of a local time, seconds rounded down to even. Times before 1980 give
-// 1 January 1980 00:00:00; times after 2107 the last representable value.
+// 1 January 1980 00:00:00; times after 2107 the last representable value, however far out.
 uint32_t DateTimeToDosDateTime(TDateTime when);
 // The current local time.
 TDateTime Now();
-// "YYYY-MM-DD HH:MM:SS" in local time.
+// "YYYY-MM-DD HH:MM:SS" in local time; a time past year 9999 shows as its last second, one
+// before year 0 as its first.
 std::string FormatDateTime(TDateTime when);
 
 // A file's modification time packed as DOS date-time, or nothing when it can't be read.

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -83,6 +84,20 @@ TEST(DosDateTime, TimesOutsideTheDosRangeAreClamped) {
     EXPECT_EQ(DateTimeToDosDateTime(-86400), Pack(1980, 1, 1, 0, 0, 0));
     const TDateTime in2200 = 7258118400;  // 2200-01-01 UTC
     EXPECT_EQ(DateTimeToDosDateTime(in2200), Pack(2107, 12, 31, 23, 59, 58));
+}
+
+TEST(DosDateTime, TimesNoCalendarHoldsGoToTheNearerEndNeverWrap) {
+    TimeZoneScope scope("UTC");
+    constexpr TDateTime kMost = std::numeric_limits<TDateTime>::max();
+    constexpr TDateTime kLeast = std::numeric_limits<TDateTime>::min();
+    EXPECT_EQ(DateTimeToDosDateTime(kMost), Pack(2107, 12, 31, 23, 59, 58));
+    EXPECT_EQ(DateTimeToDosDateTime(kLeast), Pack(1980, 1, 1, 0, 0, 0));
+    // The listing's four-digit year: exact within it, its ends beyond.
+    EXPECT_EQ(FormatDateTime(-2208988800), "1900-01-01 00:00:00");
+    EXPECT_EQ(FormatDateTime(7258118400), "2200-01-01 00:00:00");
+    EXPECT_EQ(FormatDateTime(1833029933770), "9999-12-31 23:59:59");  // year 60056
+    EXPECT_EQ(FormatDateTime(kMost), "9999-12-31 23:59:59");
+    EXPECT_EQ(FormatDateTime(kLeast), "0000-01-01 00:00:00");
 }
 
 TEST(DosDateTime, ALocalTimeInTheSpringForwardGapIsStillADate) {
