@@ -99,9 +99,11 @@ bool HostIndependent(const std::string& stored) {
 }
 
 void CompareWithRebuilt(const mobrel::fuzz::TArchiveRecipe& recipe) {
-    // An end record's signature inside an entry's data is what a cut archive's search for
-    // its end record finds, and then the reader rightly follows it instead of rebuilding.
-    if (recipe.Bytes.substr(0, recipe.CentralStart).find("PK\x05\x06") != std::string::npos) {
+    // An end record's signature inside an entry's data or the comment is what the search
+    // for the end record may find first, and the reader rightly follows it.
+    const size_t endRecord = recipe.Bytes.size() - 22 - recipe.Comment.size();
+    if (recipe.Bytes.find("PK\x05\x06") != endRecord ||
+        recipe.Comment.find("PK\x05\x06") != std::string::npos) {
         return;
     }
     const std::string whole = ScratchFolder() + "/whole.zip";
