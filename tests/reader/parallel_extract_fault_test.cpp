@@ -101,6 +101,8 @@ class TCancellingServices : public TInteractiveServices {
     }
 };
 
+constexpr time_t kUndatedAfter = 1700000000;  // November 2023
+
 // Every file below root with its permissions, time and content. Folders are left out:
 // preparing entries ahead makes the folders of entries one thread may not reach.
 std::map<std::string, std::string> TreeOf(const fs::path& root) {
@@ -115,9 +117,10 @@ std::map<std::string, std::string> TreeOf(const fs::path& root) {
         {
             const auto bytes = test::ReadFileBytes(item.path());
             // The content by its size and hash keeps a failure's message short.
+            // The entries are dated 2020; a file left undated has the time it was written.
             line +=
-                " " + std::to_string(status.st_mtim.tv_sec) + " " + std::to_string(bytes.size()) +
-                " bytes, hash " +
+                std::string(status.st_mtim.tv_sec < kUndatedAfter ? " dated " : " undated ") +
+                std::to_string(bytes.size()) + " bytes, hash " +
                 std::to_string(std::hash<std::string>()(std::string(bytes.begin(), bytes.end())));
         }
         tree[item.path().lexically_relative(root).string()] = line;
