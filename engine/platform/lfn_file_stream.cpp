@@ -17,4 +17,10 @@ TLFNFileStream::TLFNFileStream(const std::string& fileName, TFileMode mode, bool
     FlushOnDestroy = flushOnClose && ModeCanWrite(mode);
 }
 
+TLFNFileStream::TLFNFileStream(std::unique_ptr<TFileStream> file, bool flushOnClose,
+                               int32_t bufferSize)
+    : TOwnedFileStream(std::move(file)), TS_BufferStream(*OwnedFile, bufferSize) {
+    FlushOnDestroy = flushOnClose;
+}
+
 }  // namespace mobrel

@@ -26,6 +26,9 @@ class TLFNFileStream : private detail::TOwnedFileStream, public TS_BufferStream 
     // write, destruction commits the file to the disk after writing out pending bytes.
     TLFNFileStream(const std::string& fileName, TFileMode mode, bool flushOnClose = false,
                    int32_t bufferSize = kDefaultBufferSize);
+    // Buffers a file opened for writing elsewhere, and owns it.
+    TLFNFileStream(std::unique_ptr<TFileStream> file, bool flushOnClose,
+                   int32_t bufferSize = kDefaultBufferSize);
 
     // The file's descriptor, for reading its modification time.
     int Handle() const { return OwnedFile->Handle(); }

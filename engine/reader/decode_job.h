@@ -36,6 +36,7 @@ class TDecodeJob {
         std::optional<TZipCipher> Cipher;        // keys as the encryption header left them
         std::optional<TAesKeys> AesKeys;         // keys the verifier accepted
         std::unique_ptr<TLFNFileStream> Output;  // nullptr in test mode
+        bool NewFile = false;  // no file or link had the name before this run created it
     };
 
     struct TResult {

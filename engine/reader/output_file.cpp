@@ -113,13 +113,16 @@ bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
 }
 
 bool TUnZipper::CreateOutputFile(const std::string& path, int& systemError) {
+    // Decoding ahead, an entry one thread never reaches may be created: when the run ends
+    // before its turn, a file made where none was is taken away again.
+    outputIsNew_ = parallel_ != nullptr && !NameExists(path);
     bool linkRemoved = false;
     bool readOnlyCleared = false;
     for (;;) {
         try {
-            outputStream_ = std::make_unique<TLFNFileStream>(
-                path, TFileMode::CreateNoFollow, flushFilesOnClose_,
-                OutputBufferSizeFor(spare_->UncompressedSize));
+            outputStream_ =
+                std::make_unique<TLFNFileStream>(CreateOutputFileStream(path), flushFilesOnClose_,
+                                                 OutputBufferSizeFor(spare_->UncompressedSize));
             return true;
         } catch (const EFileError& error) {
             systemError = error.SystemError();
@@ -144,6 +147,10 @@ bool TUnZipper::CreateOutputFile(const std::string& path, int& systemError) {
             return false;
         }
     }
+}
+
+std::unique_ptr<TFileStream> TUnZipper::CreateOutputFileStream(const std::string& path) {
+    return std::make_unique<TFileStream>(path, TFileMode::CreateNoFollow);
 }
 
 }  // namespace mobrel

@@ -105,6 +105,17 @@ bool TParallelDecoder::Writes(const std::string& path) const {
     });
 }
 
+std::vector<std::string> TParallelDecoder::NewFilesOut(bool keepOldest) const {
+    std::vector<std::string> files;
+    for (size_t i = keepOldest ? 1 : 0; i < jobs_.size(); ++i) {
+        const TDecodeJob::TRequest& request = jobs_[i]->Request();
+        if (request.Output && request.NewFile) {
+            files.push_back(request.FName);
+        }
+    }
+    return files;
+}
+
 void TParallelDecoder::NoteSkippedBytes(int64_t bytes) {
     if (!retiring_ && bytes != 0) {
         skips_.emplace_back(preparing_, bytes);

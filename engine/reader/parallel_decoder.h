@@ -57,6 +57,9 @@ class TParallelDecoder {
     std::unique_ptr<TDecodeJob> TakeFront(const std::function<void()>& poll);
     // True when a job still out writes the file path.
     bool Writes(const std::string& path) const;
+    // The files jobs still out created where no file was; the oldest job's left out when
+    // keepOldest.
+    std::vector<std::string> NewFilesOut(bool keepOldest) const;
 
     // --- Entry order and the skipped bytes of entries prepared ahead ---
     // Counts one more entry prepared; its number orders skips against the jobs.
@@ -66,6 +69,12 @@ class TParallelDecoder {
     // runs again, belongs to the entry being prepared, and nothing is handed off.
     bool Retiring() const { return retiring_; }
     void SetRetiring(bool value) { retiring_ = value; }
+    // How the caller's finishing of the oldest entry ended the run, if it did: while it
+    // waited for that entry (which stays out, the one a single thread would be writing),
+    // or after taking it.
+    enum class TRetireFailure { None, Waiting, Finishing };
+    TRetireFailure RetireFailure() const { return retireFailure_; }
+    void SetRetireFailure(TRetireFailure value) { retireFailure_ = value; }
     // bytes taken off the run's total while preparing the current entry.
     void NoteSkippedBytes(int64_t bytes);
     // The bytes taken off by entries after order; those up to it are forgotten.
@@ -96,6 +105,7 @@ class TParallelDecoder {
 
     int64_t preparing_ = 0;
     bool retiring_ = false;
+    TRetireFailure retireFailure_ = TRetireFailure::None;
     std::vector<std::pair<int64_t, int64_t>> skips_;  // (order, bytes)
 
     // Declared last: destroyed first, so no worker runs once the members above go.

@@ -8,6 +8,7 @@
 // call UnZip. FilesList is empty after every run.
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -37,6 +38,7 @@ class TDataDecryptor;
 class TDecodeContext;
 class TDecodeJob;
 class TEndCentral;
+class TFileStream;
 class TFolderStamps;
 class TOutputGuard;
 class TParallelDecoder;
@@ -345,6 +347,9 @@ class TUnZipper {
     // read-only file; false when it can't be made, with the system's errno of the last
     // refusal in systemError (0 when none is known).
     bool CreateOutputFile(const std::string& path, int& systemError);
+    // Creates the file an entry is written to, never through a link at path (EFileError
+    // when it can't be made). Its writes may run on a worker thread while others decode.
+    virtual std::unique_ptr<TFileStream> CreateOutputFileStream(const std::string& path);
     // The overwrite rules for a name already taken by a file or a link; false (the entry
     // reported as skipped) when it stays. A prompt's handler may change path.
     bool MayReplace(int fileIndex, std::string& path);
@@ -405,6 +410,8 @@ class TUnZipper {
     // it finish, then the run stops where one thread would read the entry's data.
     void StopAtEntryData();
     void RetireJobsWriting(const std::string& fName);
+    // Ends a run that failed with error as one thread would have ended it, then raises it.
+    [[noreturn]] void EndRunAfterFailure(std::exception_ptr error);
     // The step's end for an entry a worker decoded: progress, output, CRC and events.
     void FinishDecodeJob(TDecodeJob& job, bool& retry);
     void ReplayProgress(const TDecodeJob& job);
@@ -449,14 +456,15 @@ class TUnZipper {
     std::optional<TAesKeys> aesKeys_;               // the keys its verifier accepted
     bool authenticated_ = true;                     // false once an AES entry failed its code
     std::unique_ptr<TLFNFileStream> outputStream_;  // the output file while it is written
-    uint32_t crcValue_ = 0;                         // the last entry's finished CRC
-    size_t memoryWritePosition_ = 0;                // next byte of *memoryBuffer_ to write
-    int64_t memoryBytesRemaining_ = 0;              // bytes the memory target still takes
-    std::unique_ptr<TOutputGuard> outputGuard_;     // the destination of the run
-    std::unique_ptr<TFolderStamps> folderStamps_;   // folder times and modes for the run's end
-    uint32_t umask_ = 022;                          // the process's umask when the run began
-    std::string skipDetail_;                        // see LastSkipDetail
-    std::unique_ptr<TParallelDecoder> parallel_;    // the entries decoding on workers, if any
+    bool outputIsNew_ = false;          // decoding ahead: no file or link had its name before
+    uint32_t crcValue_ = 0;             // the last entry's finished CRC
+    size_t memoryWritePosition_ = 0;    // next byte of *memoryBuffer_ to write
+    int64_t memoryBytesRemaining_ = 0;  // bytes the memory target still takes
+    std::unique_ptr<TOutputGuard> outputGuard_;    // the destination of the run
+    std::unique_ptr<TFolderStamps> folderStamps_;  // folder times and modes for the run's end
+    uint32_t umask_ = 022;                         // the process's umask when the run began
+    std::string skipDetail_;                       // see LastSkipDetail
+    std::unique_ptr<TParallelDecoder> parallel_;   // the entries decoding on workers, if any
 
   private:
     // --- Reading the directory (un_zipper_read.cpp) ---

@@ -2,6 +2,9 @@
 // exactly as with one thread (every event and decision up to the open output file), hands
 // the decode to a worker and goes on to the next entry; the decoded entries come back in
 // entry order and are finished here as the one-thread step finishes them.
+#include <filesystem>
+#include <system_error>
+
 #include "codecs/zip_cipher.h"
 #include "format/end_central.h"
 #include "format/zip_header_info.h"
@@ -72,12 +75,34 @@ void TUnZipper::RunChosenEntriesInParallel() {
         }
         RetireAllJobs();
     } catch (...) {
-        // Stops and joins every worker; each entry still out keeps what was written of
-        // it, undated, as a cancelled entry does with one thread.
-        parallel_.reset();
-        throw;
+        EndRunAfterFailure(std::current_exception());
     }
     parallel_.reset();
+}
+
+// The run stops where one thread would have stopped, and leaves what it would leave.
+void TUnZipper::EndRunAfterFailure(std::exception_ptr error) {
+    using TFailure = TParallelDecoder::TRetireFailure;
+    if (parallel_->RetireFailure() == TFailure::None) {
+        // Failed while preparing an entry: one thread had finished every entry before it,
+        // and the first failure among those would have come first.
+        try {
+            RetireAllJobs();
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
+    // The oldest entry still out when the wait for it failed is the one a single thread
+    // would be writing: it keeps what was written of it, undated. The entries behind it
+    // were never reached by one thread: the files made for them go.
+    const std::vector<std::string> unreached =
+        parallel_->NewFilesOut(parallel_->RetireFailure() == TFailure::Waiting);
+    parallel_.reset();  // stops and joins every worker and closes their files
+    for (const std::string& file : unreached) {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+    }
+    std::rethrow_exception(error);
 }
 
 bool TUnZipper::HandsOffDecode() const {
@@ -107,6 +132,7 @@ void TUnZipper::HandOffDecode(int fileIndex, const std::string& fName, bool buff
         }
     }
     request.Output = std::move(outputStream_);
+    request.NewFile = outputIsNew_;
     parallel_->Submit(std::make_unique<TDecodeJob>(std::move(request)));
 }
 
@@ -122,7 +148,10 @@ void TUnZipper::StopAtEntryData() {
 }
 
 void TUnZipper::RetireOldestJob() {
+    using TFailure = TParallelDecoder::TRetireFailure;
+    parallel_->SetRetireFailure(TFailure::Waiting);
     std::unique_ptr<TDecodeJob> job = parallel_->TakeFront([this] { CheckCancel(); });
+    parallel_->SetRetireFailure(TFailure::Finishing);
     // Where one thread would read the entry's first block: a cancel requested since (by an
     // earlier entry's event, say) stops the run before this entry counts.
     if (job->Request().Entry->CompressedSize > 0) {
@@ -139,6 +168,7 @@ void TUnZipper::RetireOldestJob() {
     while (retry) {
         ExtractEntry(fileIndex, retry);
     }
+    parallel_->SetRetireFailure(TFailure::None);
 }
 
 void TUnZipper::RetireAllJobs() {

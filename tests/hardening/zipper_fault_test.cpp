@@ -9,9 +9,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "hardening/zipper_fault_sweep.h"
 #include "platform/engine_errors.h"
-#include "platform/file_stream.h"
-#include "platform/interactive_services.h"
 #include "writer/zipper.h"
 #include "writer/zipper_test_support.h"
 
@@ -20,57 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-// The archive's file through which every write goes; write number FailAt (0-based) is cut
-// short, or throws, as a full disk or a failing device would.
-class TFaultyStream : public TStream {
-  public:
-    TFaultyStream(const std::string& name, int failAt, bool throws, int& writes)
-        : file_(name, TFileMode::Create), failAt_(failAt), throws_(throws), writes_(writes) {}
-    int64_t Read(void* data, int64_t count) override { return file_.Read(data, count); }
-    int64_t Write(const void* data, int64_t count) override {
-        if (writes_++ == failAt_) {
-            if (throws_) {
-                throw EStreamError("Stream write error");
-            }
-            return file_.Write(data, count / 2);
-        }
-        return file_.Write(data, count);
-    }
-    int64_t Seek(int64_t offset, TSeekOrigin origin) override { return file_.Seek(offset, origin); }
-    void SetSize(int64_t size) override { file_.SetSize(size); }
-
-  private:
-    TFileStream file_;
-    int failAt_;
-    bool throws_;
-    int& writes_;
-};
-
-class TFaultyZipper : public TZipper {
-  public:
-    int FailAt = -1;
-    bool Throws = false;
-    int Writes = 0;
-
-  protected:
-    std::unique_ptr<TStream> CreateOutputFile(const std::string& fileName) override {
-        return std::make_unique<TFaultyStream>(fileName, FailAt, Throws, Writes);
-    }
-};
-
-// Counts the turns the operation gives the user interface and asks to cancel at one.
-class TCancellingServices : public TInteractiveServices {
-  public:
-    TZipper* Target = nullptr;
-    int CancelAt = -1;
-    int Turns = 0;
-    void ProcessMessages() override {
-        if (Turns++ == CancelAt) {
-            Target->SetCancelRequested(true);
-        }
-    }
-};
 
 // Three entries in an archive; an update replaces one, adds a file large enough for
 // several refills and a small one, and keeps the rest.
@@ -93,14 +41,6 @@ class ZipperFault : public ::testing::Test {
         small = test::MakeFile(dir.Path(), "new/small.bin", test::RandomBytes(3000, 9));
     }
 
-    void Prepare(TZipper& zipper) {
-        zipper.SetZipName(archive);
-        zipper.SetTempPath(temp.string());
-        zipper.SetZipAction(zaUpdate);
-        zipper.ReadZip();
-        zipper.FilesList() = {newer, big, small};
-    }
-
     // The old archive exactly, or after the hand-over the complete new one; nothing else.
     void ExpectOldArchiveAndNoTemporaryFile(bool mayBeNew = false) {
         const std::vector<uint8_t> now = test::ReadFileBytes(archive);
@@ -114,141 +54,28 @@ class ZipperFault : public ::testing::Test {
         EXPECT_EQ(beside, (std::vector<std::string>{"archive.zip", "new", "old", "tmp"}));
     }
 
-    void RestoreOldArchive() { test::WriteFileBytes(archive, before); }
-
     TempDir dir;
     fs::path temp = dir / "tmp";
     std::string archive, newer, big, small;
     std::vector<uint8_t> before;
 };
 
+// The sweeps themselves are shared with the runs on several threads.
 TEST_F(ZipperFault, AWriteFailingAtEveryPositionLeavesTheOldArchive) {
+    test::ZipperFaultSweep sweep(test::FaultScene::Small, 1);
     for (const bool throws : {false, true}) {
-        int positions = 0;
-        for (int failAt = 0;; ++failAt) {
-            SCOPED_TRACE(std::to_string(failAt) + (throws ? " throwing" : " short"));
-            TFaultyZipper zipper;
-            Prepare(zipper);
-            zipper.FailAt = failAt;
-            zipper.Throws = throws;
-            try {
-                zipper.Zip();
-            } catch (const ENotEnoughRoom&) {
-                EXPECT_FALSE(throws);
-            } catch (const EStreamError& error) {
-                EXPECT_TRUE(throws) << error.what();
-            }
-            if (zipper.Writes <= failAt) {
-                // Every write came before the fault: the update went through.
-                EXPECT_EQ(test::PythonNames(archive).size(), 5u);
-                test::ExpectPeersAccept(archive);
-                RestoreOldArchive();
-                break;
-            }
-            ExpectOldArchiveAndNoTemporaryFile();
-            ++positions;
-            ASSERT_LT(failAt, 100000);
-        }
-        std::cout << "write fault (" << (throws ? "exception" : "short write") << ") at each of "
-                  << positions << " positions\n";
-        EXPECT_GT(positions, 5);
+        EXPECT_GT(sweep.SweepWriteFaults(throws), 5);
     }
 }
 
 TEST_F(ZipperFault, ACancelAtEveryTurnOfTheUserInterfaceLeavesTheOldArchive) {
-    TCancellingServices services;
-    InstallServices(&services);
-    int turns = 0;
-    for (int cancelAt = 0;; ++cancelAt) {
-        SCOPED_TRACE(cancelAt);
-        TZipper zipper;
-        services.Target = &zipper;
-        services.CancelAt = cancelAt;
-        services.Turns = 0;
-        Prepare(zipper);
-        try {
-            zipper.Zip();
-        } catch (const EUserCanceled& error) {
-            EXPECT_STREQ(error.what(), "User Aborted Operation");
-            EXPECT_FALSE(zipper.CancelRequested());
-            ExpectOldArchiveAndNoTemporaryFile();
-            ++turns;
-            ASSERT_LT(cancelAt, 100000);
-            continue;
-        }
-        EXPECT_LE(services.Turns, cancelAt);
-        EXPECT_EQ(test::PythonNames(archive).size(), 5u);
-        break;
-    }
-    InstallServices(nullptr);
-    std::cout << "cancel at each of " << turns << " turns\n";
-    EXPECT_GT(turns, 5);
+    test::ZipperFaultSweep sweep(test::FaultScene::Small, 1);
+    EXPECT_GT(sweep.SweepCancels(), 5);
 }
 
-// Every handler the update raises, each made to throw in turn.
 TEST_F(ZipperFault, AnExceptionFromEveryHandlerLeavesTheOldArchive) {
-    using Arm = std::function<void(TZipper&)>;
-    auto fail = [] { throw std::runtime_error("handler failed"); };
-    const std::vector<std::pair<std::string, Arm>> handlers = {
-        {"OnStartZipInfo",
-         [=](TZipper& z) {
-             z.OnStartZipInfo = [=](TZipper&, int, int64_t, TEndCentral&, bool&) { fail(); };
-         }},
-        {"OnStartZip",
-         [=](TZipper& z) {
-             z.OnStartZip = [=](TZipper&, const std::string&, TZipHeaderInfo&, bool&) { fail(); };
-         }},
-        {"OnEndZip",
-         [=](TZipper& z) {
-             z.OnEndZip = [=](TZipper&, const std::string&, int64_t, int64_t, int64_t) { fail(); };
-         }},
-        {"OnUpdate",
-         [=](TZipper& z) { z.OnUpdate = [=](TZipper&, TUpdateAction, int) { fail(); }; }},
-        {"OnFilePercentDone",
-         [=](TZipper& z) { z.OnFilePercentDone = [=](TUnZipper&, int) { fail(); }; }},
-        {"OnTotalPercentDone",
-         [=](TZipper& z) { z.OnTotalPercentDone = [=](TUnZipper&, int) { fail(); }; }},
-        {"OnNoSuchFile",
-         [=](TZipper& z) {
-             z.FilesList().push_back("/no/such/file.txt");
-             z.OnNoSuchFile = [=](TZipper&, const std::string&) { fail(); };
-         }},
-        {"OnNoFileMatches",
-         [=](TZipper& z) {
-             z.FilesList().push_back("/no/such/folder/*.txt");
-             z.OnNoFileMatches = [=](TZipper&, const std::string&) { fail(); };
-         }},
-        {"OnRecursingFile",
-         [=](TZipper& z) {
-             z.FilesList().push_back((fs::path(z.ZipName()).parent_path() / "new/*.bin").string());
-             z.SetRecurse(true);
-             z.OnRecursingFile = [=](TZipper&, const std::string&) { fail(); };
-         }},
-        {"OnDisposeFile",
-         [=](TZipper& z) {
-             z.SetDispose(true);
-             z.OnDisposeFile = [=](TZipper&, const std::string&, bool& skip) {
-                 skip = true;
-                 fail();
-             };
-         }},
-        {"OnZipComplete", [=](TZipper& z) { z.OnZipComplete = [=](TZipper&, int) { fail(); }; }},
-    };
-    for (const auto& [name, arm] : handlers) {
-        SCOPED_TRACE(name);
-        TZipper zipper;
-        Prepare(zipper);
-        arm(zipper);
-        EXPECT_THROW(zipper.Zip(), std::runtime_error);
-        const bool replaced = test::ReadFileBytes(archive) != before;
-        std::cout << "handler " << name
-                  << " throwing: " << (replaced ? "new archive complete" : "old archive kept")
-                  << "\n";
-        ExpectOldArchiveAndNoTemporaryFile(name == "OnDisposeFile" || name == "OnZipComplete");
-        EXPECT_TRUE(zipper.FilesList().empty());
-        EXPECT_FALSE(zipper.Busy());
-        RestoreOldArchive();
-    }
+    test::ZipperFaultSweep sweep(test::FaultScene::Small, 1);
+    sweep.SweepHandlerExceptions();
 }
 
 TEST_F(ZipperFault, AnExceptionFromTheDeleteHandlerLeavesTheOldArchive) {
