@@ -105,6 +105,16 @@ bool TParallelDecoder::Writes(const std::string& path) const {
     });
 }
 
+std::vector<std::string> TParallelDecoder::FilesOut() const {
+    std::vector<std::string> files;
+    for (const auto& job : jobs_) {
+        if (!job->Request().FName.empty()) {
+            files.push_back(job->Request().FName);
+        }
+    }
+    return files;
+}
+
 void TParallelDecoder::NoteSkippedBytes(int64_t bytes) {
     if (!retiring_ && bytes != 0) {
         skips_.emplace_back(preparing_, bytes);

@@ -57,6 +57,8 @@ class TParallelDecoder {
     std::unique_ptr<TDecodeJob> TakeFront(const std::function<void()>& poll);
     // True when a job still out writes the file path.
     bool Writes(const std::string& path) const;
+    // The files the jobs still out write, oldest first.
+    std::vector<std::string> FilesOut() const;
 
     // --- Entry order and the skipped bytes of entries prepared ahead ---
     // Counts one more entry prepared; its number orders skips against the jobs.

@@ -2,12 +2,17 @@
 // exactly as with one thread (every event and decision up to the open output file), hands
 // the decode to a worker and goes on to the next entry; the decoded entries come back in
 // entry order and are finished here as the one-thread step finishes them.
+#include <filesystem>
+#include <system_error>
+
 #include "codecs/zip_cipher.h"
 #include "format/end_central.h"
 #include "format/zip_header_info.h"
+#include "platform/engine_errors.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
 #include "platform/worker_pool.h"
+#include "reader/decode_error_texts.h"
 #include "reader/decode_job.h"
 #include "reader/parallel_decoder.h"
 #include "reader/un_zipper.h"
@@ -71,6 +76,16 @@ void TUnZipper::RunChosenEntriesInParallel() {
             } while (retry);
         }
         RetireAllJobs();
+    } catch (const ECantWriteUCF&) {
+        // With one thread the run would have stopped before the entries still out: on a
+        // full disk their files, written ahead, are no more than it would have left.
+        const std::vector<std::string> ahead = parallel_->FilesOut();
+        parallel_.reset();
+        for (const std::string& file : ahead) {
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
+        }
+        throw;
     } catch (...) {
         // Stops and joins every worker; each entry still out keeps what was written of
         // it, undated, as a cancelled entry does with one thread.
@@ -174,7 +189,7 @@ void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
     if (result.Error) {
         outputStream_.reset();  // the file keeps what was written, undated
         FinishOutput(false, request.BufferSizedHere);
-        std::rethrow_exception(result.Error);
+        RethrowJobError(result.Error, request.FName);
     }
     FinishOutput(result.Decoded && authenticated_, request.BufferSizedHere);
     if (!authenticated_) {
@@ -182,6 +197,17 @@ void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
         return;
     }
     CheckEntryCrc(request.FileIndex, request.FName, result.Crc, result.Delivered, retry);
+}
+
+void TUnZipper::RethrowJobError(const std::exception_ptr& error, const std::string& fName) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const ECantWriteUCF&) {
+        // As with one thread: a file the disk cut short must not pass for the entry.
+        std::error_code ignored;
+        std::filesystem::remove(fName, ignored);
+        throw ECantWriteUCF(NotEnoughSpaceText(fName));
+    }
 }
 
 void TUnZipper::ReplayProgress(const TDecodeJob& job) {
