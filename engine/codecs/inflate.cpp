@@ -532,9 +532,12 @@ TInflateResult TInflater<TFormat>::InflateBlock(bool& last) {
         }
     } catch (const EUserCanceled&) {
         throw;
+    } catch (const ECantWriteUCF&) {
+        // A full disk is no fault of the data: the run must say what happened.
+        throw;
     } catch (...) {
-        // A premature end of the archive, an output larger than declared or a failed
-        // write inside a block ends decoding like bad data.
+        // A premature end of the archive or an output larger than declared ends decoding
+        // like bad data.
         return irBadData;
     }
 }

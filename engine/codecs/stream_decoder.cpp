@@ -75,6 +75,9 @@ TStreamResult RunStreamDecoder(TDecodeContext& context, TStreamCoder& coder) {
         result = TStreamRun(context, coder).Run();
     } catch (const EUserCanceled&) {
         throw;
+    } catch (const ECantWriteUCF&) {
+        // A full disk is no fault of the data: the run must say what happened.
+        throw;
     } catch (...) {
         return srBadData;
     }

@@ -105,6 +105,11 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
         decoded = DecodeEntry();
     } catch (const EBiggerThanUncompressed&) {
         decoded = false;
+    } catch (const ECantWriteUCF&) {
+        // A file the disk cut short must not pass for the entry.
+        outputStream_.reset();
+        DeleteOutputFile(fName);
+        throw ECantWriteUCF(NotEnoughSpaceText(fName));
     } catch (...) {
         outputStream_.reset();  // the file keeps what was written, undated
         FinishOutput(false, bufferSizedHere);
@@ -143,13 +148,15 @@ void TUnZipper::FinishOutput(bool decoded, bool bufferSizedHere) {
     }
     // The last bytes are written out here rather than by the stream's destructor, which
     // could not report a full disk: a file cut short must not pass for extracted.
+    const std::string fileName = outputStream_->FileName();
     const bool written = outputStream_->FlushBuffer();
     if (written && decoded) {
         StampOutputFile(outputStream_->Handle());
     }
     outputStream_.reset();
     if (!written) {
-        throw ECantWriteUCF(kCantWrite);
+        DeleteOutputFile(fileName);
+        throw ECantWriteUCF(NotEnoughSpaceText(fileName));
     }
 }
 

@@ -1,19 +1,25 @@
 // The output file of an entry: whether an existing file or link may be replaced (the five
-// overwrite modes), and creating it, once more after taking away a read-only attribute.
+// overwrite modes), whether its file system has room for it, and creating it, once more
+// after taking away a read-only attribute.
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "format/zip_header_info.h"
+#include "platform/disk_space.h"
 #include "platform/dos_date_time.h"
 #include "platform/engine_errors.h"
 #include "platform/file_attributes.h"
 #include "platform/file_helpers.h"
 #include "platform/file_status.h"
+#include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
 #include "platform/symbolic_link.h"
 #include "platform/system_error_text.h"
+#include "reader/decode_error_texts.h"
 #include "reader/parallel_decoder.h"
 #include "reader/un_zipper.h"
 
@@ -43,6 +49,17 @@ TDateTime ExistingFileDate(const std::string& path) {
         return status->Modified;
     }
     return FileDateTimeOrNow(path);
+}
+
+// The bytes a file at path gives back when the entry replaces it; a link or folder gives none.
+uint64_t ReplacedFileSize(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    if (error || !std::filesystem::is_regular_file(status)) {
+        return 0;
+    }
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<uint64_t>(size);
 }
 
 // A name some file or link holds; a folder is no file to replace.
@@ -103,6 +120,7 @@ bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
     if (!MayReplace(fileIndex, path)) {
         return false;
     }
+    CheckRoomFor(path);
     int systemError = 0;
     if (!CreateOutputFile(path, systemError)) {
         SkipEntry(skCreateError, path, fileIndex,
@@ -110,6 +128,30 @@ bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
         return false;
     }
     return true;
+}
+
+void TUnZipper::CheckRoomFor(const std::string& path) {
+    const std::string folder = FolderPart(path);
+    const int64_t free = FreeSpaceOn(folder.empty() ? "." : folder);
+    if (free < 0) {
+        return;
+    }
+    const uint64_t room = static_cast<uint64_t>(free) + ReplacedFileSize(path);
+    const uint64_t needed = spare_->UncompressedSize;
+    if (needed <= room) {
+        return;
+    }
+    const std::string text = NotEnoughSpaceText(path) + " (" + std::to_string(needed) +
+                             " bytes needed, " + std::to_string(room) + " available)";
+    // Entries handed to workers before this one finish first, as with one thread.
+    if (HandsOffDecode()) {
+        RetireAllJobs();
+    }
+    throw ECantWriteUCF(text);
+}
+
+int64_t TUnZipper::FreeSpaceOn(const std::string& folder) {
+    return FreeSpace(folder);
 }
 
 bool TUnZipper::CreateOutputFile(const std::string& path, int& systemError) {

@@ -353,6 +353,13 @@ class TUnZipper {
     // The overwrite rules for a name already taken by a file or a link; false (the entry
     // reported as skipped) when it stays. A prompt's handler may change path.
     bool MayReplace(int fileIndex, std::string& path);
+    // Raises ECantWriteUCF ("not enough space") before the output file is made when the
+    // working entry's declared size can't fit on its file system, counting the room of a
+    // file it replaces. Decoding never writes more than the declared size, so only a full
+    // disk met during the write remains, which fails the entry there.
+    void CheckRoomFor(const std::string& path);
+    // Free bytes on the file system of folder, -1 when unknown (no check then).
+    virtual int64_t FreeSpaceOn(const std::string& folder);
     // Creates the folder of an output file below the destination, never through a link;
     // false (the entry reported as skipped) when a link is in the way.
     bool CreateOutputFolder(int fileIndex, const std::string& fName);
@@ -414,6 +421,10 @@ class TUnZipper {
     [[noreturn]] void EndRunAfterFailure(std::exception_ptr error);
     // The step's end for an entry a worker decoded: progress, output, CRC and events.
     void FinishDecodeJob(TDecodeJob& job, bool& retry);
+    // Raises a job's error on this thread; a write the disk cut short removes the entry's
+    // file and raises the error that names it, as with one thread.
+    [[noreturn]] static void RethrowJobError(const std::exception_ptr& error,
+                                             const std::string& fName);
     void ReplayProgress(const TDecodeJob& job);
 
     // --- State shared with the writer and the extraction step ---

@@ -8,9 +8,11 @@
 #include "codecs/zip_cipher.h"
 #include "format/end_central.h"
 #include "format/zip_header_info.h"
+#include "platform/engine_errors.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
 #include "platform/worker_pool.h"
+#include "reader/decode_error_texts.h"
 #include "reader/decode_job.h"
 #include "reader/parallel_decoder.h"
 #include "reader/un_zipper.h"
@@ -204,7 +206,7 @@ void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
     if (result.Error) {
         outputStream_.reset();  // the file keeps what was written, undated
         FinishOutput(false, request.BufferSizedHere);
-        std::rethrow_exception(result.Error);
+        RethrowJobError(result.Error, request.FName);
     }
     FinishOutput(result.Decoded && authenticated_, request.BufferSizedHere);
     if (!authenticated_) {
@@ -212,6 +214,17 @@ void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
         return;
     }
     CheckEntryCrc(request.FileIndex, request.FName, result.Crc, result.Delivered, retry);
+}
+
+void TUnZipper::RethrowJobError(const std::exception_ptr& error, const std::string& fName) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const ECantWriteUCF&) {
+        // As with one thread: a file the disk cut short must not pass for the entry.
+        std::error_code ignored;
+        std::filesystem::remove(fName, ignored);
+        throw ECantWriteUCF(NotEnoughSpaceText(fName));
+    }
 }
 
 void TUnZipper::ReplayProgress(const TDecodeJob& job) {

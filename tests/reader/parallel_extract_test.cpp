@@ -3,12 +3,10 @@
 // outcome events in entry order and every event on the caller's thread; a cancel, a new
 // password after a bad CRC and a write failure end the run as with one thread.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -17,6 +15,7 @@
 
 #include "format/patched_archive.h"
 #include "platform/engine_errors.h"
+#include "reader/file_size_limit.h"
 #include "reader/un_zipper.h"
 #include "test_support.h"
 
@@ -81,6 +80,17 @@ struct RunRecord {
         return sorted;
     }
 };
+
+// The names of the files (not folders) of a tree.
+std::vector<std::string> Files(const std::map<std::string, std::string>& tree) {
+    std::vector<std::string> files;
+    for (const auto& [name, line] : tree) {
+        if (!line.starts_with("dir ")) {
+            files.push_back(name);
+        }
+    }
+    return files;
+}
 
 class ParallelRun {
   public:
@@ -437,44 +447,30 @@ TEST_F(ParallelExtract, ACancelWhileAnEntryIsPreparedStartsNoLaterEntry) {
     }
 }
 
-// Files may grow to limit bytes while it lives; past that a write is short, as on a full
-// disk.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t limit) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        savedSignal_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = saved_;
-        lower.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, savedSignal_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved_{};
-    void (*savedSignal_)(int) = nullptr;
-};
-
 TEST_F(ParallelExtract, AWriteFailureRaisesTheSameErrorInTheSameEntrysTurn) {
     const int threadsBefore = test::ThreadCount();
+    // One destination for every run, so the error that names the file reads the same.
+    const fs::path dest = temp / "full";
     std::vector<RunRecord> records;
     for (const int threads : kThreadCounts) {
+        fs::remove_all(dest);
         RunRecord record;
         {
-            FileSizeLimit limit(150000);  // good1 and good4 fit, good2 (240 KB) does not
+            test::FileSizeLimit limit(150000);  // good0 fits, good1 does not
             ParallelRun run(threads, record);
-            run.Extract(Mixed(), temp / ("full" + std::to_string(threads)));
+            run.Extract(Mixed(), dest);
         }
         records.push_back(record);
     }
     EXPECT_EQ(test::ThreadCount(), threadsBefore);
-    EXPECT_EQ(records[0].Error, "Cant write uncompressed file");
-    for (size_t i = 1; i < records.size(); ++i) {
+    EXPECT_EQ(records[0].Error,
+              "Cannot write file \"" + (dest / "good1.txt").string() + "\": not enough space");
+    EXPECT_EQ(records[0].Tree.count("good0.txt"), 1u);
+    for (size_t i = 0; i < records.size(); ++i) {
+        // No file the disk cut short is left to pass for its entry, neither the one that
+        // failed nor those decoded ahead of their turn.
+        EXPECT_EQ(Files(records[i].Tree), Files(records[0].Tree));
+        EXPECT_EQ(records[i].Tree.count("good1.txt"), 0u);
         EXPECT_TRUE(records[i].AllOnCaller);
         EXPECT_EQ(records[i].Error, records[0].Error);
         EXPECT_EQ(records[i].Outcomes(), records[0].Outcomes());

@@ -87,6 +87,33 @@ TEST_F(Zip64ManyEntries, SeventyThousandGetTheZip64EndRecordWhichGoesWhenDeletio
     ExpectOurReaderCounts(archive, kKept);
 }
 
+// 65,535 fills the classic count field with its own sentinel. The peers read that count
+// either way, from the classic record alone (as Python's zipfile writes it) or from the
+// ZIP64 end record; ours writes the ZIP64 record, which leaves no doubt, and reads both.
+TEST_F(Zip64ManyEntries, ExactlyTheClassicLimitGetsTheZip64EndRecordAndIsReadWithoutIt) {
+    constexpr int kLimit = 65535;
+    const std::string archive = (temp / "limit.zip").string();
+    TZipper zipper;
+    zipper.SetZipName(archive);
+    zipper.SetRootDir(temp.Path().string());
+    zipper.SetRelativePaths(true);
+    zipper.FilesList() = test::FolderEntryNames(temp.Path().string() + "/f", 0, kLimit);
+    ASSERT_EQ(zipper.Zip(), kLimit);
+    EXPECT_TRUE(test::HasZip64EndRecords(archive));
+    test::ExpectEveryPeerPasses(archive);
+    ExpectOurReaderCounts(archive, kLimit);
+
+    const fs::path classic = temp / "classic.zip";
+    const test::CommandResult made = test::RunCommand(
+        "python3 -c 'import sys, zipfile\n"
+        "with zipfile.ZipFile(sys.argv[1], \"w\") as z:\n"
+        "    [z.writestr(\"d%05d/\" % i, b\"\") for i in range(65535)]' " +
+        test::ShellQuote(classic.string()) + " 2>&1");
+    ASSERT_EQ(made.ExitCode, 0) << made.Output;
+    ASSERT_FALSE(test::HasZip64EndRecords(classic));
+    ExpectOurReaderCounts(classic.string(), kLimit);
+}
+
 TEST_F(Zip64ManyEntries, ABlockSetOfSeventyThousandIsReadByOurReaderAnd7zzAndJoinedByZip) {
     ASSERT_TRUE(test::HaveTool("zip") && test::HaveTool("7zz"));
     const fs::path out = temp / "out";
