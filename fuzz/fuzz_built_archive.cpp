@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "built_archive_recipe.h"
+#include "fuzz_memory_extraction.h"
+#include "fuzz_quiet_services.h"
 #include "fuzz_scratch_folder.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
@@ -36,14 +38,6 @@ std::string OutputFolder() {
 std::string ArchiveName() {
     return ScratchFolder() + "/input.zip";
 }
-
-class TQuietServices : public mobrel::TInteractiveServices {
-  public:
-    mobrel::TMsgAnswer MessageBox(const std::string&, const std::string&,
-                                  mobrel::TMsgButtons) override {
-        return mobrel::TMsgAnswer::No;
-    }
-};
 
 void Fail(const std::string& what) {
     std::fprintf(stderr, "%s\n", what.c_str());
@@ -75,23 +69,6 @@ void ListEntries(mobrel::TUnZipper& zipper) {
     }
 }
 
-void ExtractToMemory(mobrel::TUnZipper& zipper) {
-    for (int i = 0; i < zipper.Count(); ++i) {
-        const uint64_t declared = zipper.EntryUncompressedSize(i);
-        if (declared > mobrel::fuzz::kLargestDeclared) {
-            continue;
-        }
-        std::vector<uint8_t> buffer;
-        try {
-            zipper.UnZipToBuffer(buffer, i);
-        } catch (const mobrel::EEngineError&) {
-        }
-        if (buffer.size() > declared) {
-            Fail("more bytes than the entry declares");
-        }
-    }
-}
-
 void ReadAndExtract() {
     mobrel::TUnZipper zipper;
     zipper.SetIncompleteZipMode(mobrel::izAssumeBad);
@@ -103,7 +80,7 @@ void ReadAndExtract() {
         zipper.SetDoAll(true);
         (void)zipper.TestEntries(-1);
         zipper.SetDoAll(false);  // with DoAll one buffer would take every entry
-        ExtractToMemory(zipper);
+        mobrel::fuzz::ExtractEachEntryToMemory(zipper, mobrel::fuzz::kLargestDeclared);
         fs::create_directories(OutputFolder());
         zipper.SetDestDir(OutputFolder());
         zipper.SetThreads(3);
@@ -117,7 +94,7 @@ void ReadAndExtract() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TQuietServices quiet;
+    static mobrel::fuzz::TQuietServices quiet;
     mobrel::InstallServices(&quiet);
     std::string archive;
     try {

@@ -22,6 +22,7 @@
 
 #include "built_archive_recipe.h"
 #include "format/zip_header_info.h"
+#include "fuzz_quiet_services.h"
 #include "fuzz_scratch_folder.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
@@ -35,14 +36,6 @@ const std::string& ScratchFolder() {
     static const mobrel::fuzz::TScratchFolder folder("mobrel-fuzz-differential-");
     return folder.Path();
 }
-
-class TQuietServices : public mobrel::TInteractiveServices {
-  public:
-    mobrel::TMsgAnswer MessageBox(const std::string&, const std::string&,
-                                  mobrel::TMsgButtons) override {
-        return mobrel::TMsgAnswer::No;
-    }
-};
 
 void Require(bool condition, const std::string& what) {
     if (!condition) {
@@ -222,7 +215,7 @@ void CompareThreads(const mobrel::fuzz::TArchiveRecipe& recipe) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TQuietServices quiet;
+    static mobrel::fuzz::TQuietServices quiet;
     mobrel::InstallServices(&quiet);
     try {
         CompareWithRebuilt(mobrel::fuzz::BuildArchive(data, size, true));

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_memory_extraction.h"
 #include "fuzz_scratch_folder.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
@@ -42,23 +43,6 @@ void WriteBytes(const std::string& name, const uint8_t* data, size_t size) {
     std::fclose(file);
 }
 
-void ExtractEveryEntry(mobrel::TUnZipper& zipper) {
-    for (int i = 0; i < zipper.Count(); ++i) {
-        const uint64_t declared = zipper.EntryUncompressedSize(i);
-        if (declared > kLargestEntry) {
-            continue;
-        }
-        std::vector<uint8_t> buffer;
-        try {
-            zipper.UnZipToBuffer(buffer, i);
-        } catch (const mobrel::EEngineError&) {
-        }
-        if (buffer.size() > declared) {
-            std::abort();  // more bytes than the entry may produce
-        }
-    }
-}
-
 void ExtractArchive(const std::string& name, const std::string& password) {
     mobrel::TUnZipper zipper;
     zipper.SetIncompleteZipMode(mobrel::izAssumeBad);
@@ -74,7 +58,7 @@ void ExtractArchive(const std::string& name, const std::string& password) {
     try {
         zipper.SetZipName(name);
         zipper.ReadZip();
-        ExtractEveryEntry(zipper);
+        mobrel::fuzz::ExtractEachEntryToMemory(zipper, kLargestEntry);
         zipper.SetDoAll(true);
         (void)zipper.TestEntries(-1);
     } catch (const mobrel::EEngineError&) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_quiet_services.h"
 #include "fuzz_scratch_folder.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
@@ -28,15 +29,6 @@ const std::string& ScratchFolder() {
 std::string OutputFolder() {
     return ScratchFolder() + "/a/b/out";
 }
-
-// The overwrite prompts of the headless services would fill the log with no use here.
-class TQuietServices : public mobrel::TInteractiveServices {
-  public:
-    mobrel::TMsgAnswer MessageBox(const std::string&, const std::string&,
-                                  mobrel::TMsgButtons) override {
-        return mobrel::TMsgAnswer::No;
-    }
-};
 
 // Everything the run wrote must be inside the output folder; then it is removed.
 void CheckAndClearOutput() {
@@ -113,7 +105,7 @@ void WalkArchive(const std::string& name, mobrel::TIncompleteZipMode mode) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TQuietServices quiet;
+    static mobrel::fuzz::TQuietServices quiet;
     mobrel::InstallServices(&quiet);
     const bool exe = size > 0 && (data[0] & 1) != 0;
     const std::string name = ScratchFolder() + (exe ? "/input.exe" : "/input.zip");

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_quiet_services.h"
 #include "fuzz_scratch_folder.h"
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
@@ -28,16 +29,6 @@ const std::string& ScratchFolder() {
     [[maybe_unused]] static const bool temporaries = fs::create_directory(folder.Path() + "/tmp");
     return folder.Path();
 }
-
-// Answers every dialog with a cancel and every question with no.
-class TQuietServices : public mobrel::TInteractiveServices {
-  public:
-    mobrel::TMsgAnswer MessageBox(const std::string&, const std::string&,
-                                  mobrel::TMsgButtons) override {
-        return mobrel::TMsgAnswer::No;
-    }
-    bool OpenFileDialog(const mobrel::TFileDialogRequest&, std::string&) override { return false; }
-};
 
 std::vector<char> ReadAll(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
@@ -90,7 +81,7 @@ void Check(const uint8_t* data, size_t size, Operation operation) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TQuietServices services;
+    static mobrel::fuzz::TQuietServices services;
     mobrel::InstallServices(&services);
     Check(data, size, [](mobrel::TZipper& zipper, const std::string& archive) {
         zipper.Zip();
