@@ -1,7 +1,6 @@
 #pragma once
-// Interactive services for the fuzz targets: every question is answered no (the headless
-// services' prompts would fill the log to no use) and every file
-// dialog cancelled, so a run never waits on anybody.
+// Interactive services for the fuzz targets: every question is answered no and every file
+// dialog cancelled, so a run never waits on anybody and no prompt fills the log.
 #include <string>
 
 #include "platform/interactive_services.h"
