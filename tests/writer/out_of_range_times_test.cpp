@@ -59,7 +59,7 @@ std::string Extended(int32_t seconds) {
 }
 
 std::string Ntfs(uint64_t ticks) {
-    return Field(0x000A, Le(0, 4) + Le(1, 2) + Le(24, 2) + Le(ticks, 8) + Le(0, 16));
+    return Field(0x000A, Le(0, 4) + Le(1, 2) + Le(24, 2) + Le(ticks, 8) + std::string(16, '\0'));
 }
 
 constexpr uint64_t kTicksAt1970 = 11644473600ull * 10000000ull;
