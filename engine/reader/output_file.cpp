@@ -3,8 +3,6 @@
 // after taking away a read-only attribute.
 #include <algorithm>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 
 #include "format/zip_header_info.h"
 #include "platform/disk_space.h"
@@ -53,13 +51,8 @@ TDateTime ExistingFileDate(const std::string& path) {
 
 // The bytes a file at path gives back when the entry replaces it; a link or folder gives none.
 uint64_t ReplacedFileSize(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
-    if (error || !std::filesystem::is_regular_file(status)) {
-        return 0;
-    }
-    const uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : static_cast<uint64_t>(size);
+    const std::optional<TFileStatus> status = FileStatus(path, /*followLinks=*/false);
+    return status && status->IsRegularFile() ? static_cast<uint64_t>(status->Size) : 0;
 }
 
 // A name some file or link holds; a folder is no file to replace.
