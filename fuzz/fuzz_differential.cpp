@@ -205,11 +205,30 @@ TRunOutcome Run(const std::string& name, int threads, bool extract) {
     return outcome;
 }
 
+// Several threads prepare entries ahead of the one being decoded, so a run that fails may
+// already have reported skips of entries past the failing one, which one thread never
+// reaches. Apart from those skips both runs must report the same.
+bool SameOutcome(const TRunOutcome& oneThread, TRunOutcome threaded) {
+    if (oneThread.Failed && threaded.Failed) {
+        int lastReached = -1;
+        for (const auto& event : oneThread.Events) {
+            lastReached = std::max(lastReached, std::get<1>(event));
+        }
+        std::erase_if(threaded.Events, [&](const auto& event) {
+            return std::get<0>(event) == 0 && std::get<1>(event) > lastReached &&
+                   !oneThread.Events.contains(event);
+        });
+    }
+    return oneThread == threaded;
+}
+
 void CompareThreads(const mobrel::fuzz::TArchiveRecipe& recipe) {
     const std::string name = ScratchFolder() + "/threads.zip";
     WriteFile(name, recipe.Bytes);
-    Require(Run(name, 1, false) == Run(name, 3, false), "testing differs with three threads");
-    Require(Run(name, 1, true) == Run(name, 3, true), "extracting differs with three threads");
+    Require(SameOutcome(Run(name, 1, false), Run(name, 3, false)),
+            "testing differs with three threads");
+    Require(SameOutcome(Run(name, 1, true), Run(name, 3, true)),
+            "extracting differs with three threads");
 }
 
 }  // namespace
