@@ -79,12 +79,19 @@ void TUnZipper::WriteEntryOutput(const uint8_t* data, size_t count) {
 
 void TUnZipper::ReportEntryProgress(size_t count) {
     bytesDone_ += static_cast<int64_t>(count);
-    if (OnFilePercentDone) {
-        OnFilePercentDone(*this, PercentOf(decodeContext_->BytesDelivered(),
-                                           static_cast<int64_t>(spare_->UncompressedSize)));
-    }
-    if (OnTotalPercentDone) {
-        OnTotalPercentDone(*this, PercentOf(bytesDone_, totalBytes_));
+    try {
+        if (OnFilePercentDone) {
+            OnFilePercentDone(*this, PercentOf(decodeContext_->BytesDelivered(),
+                                               static_cast<int64_t>(spare_->UncompressedSize)));
+        }
+        if (OnTotalPercentDone) {
+            OnTotalPercentDone(*this, PercentOf(bytesDone_, totalBytes_));
+        }
+    } catch (...) {
+        // The decoders take whatever stops them for bad data; a handler's exception must
+        // end the run instead, so it is kept and raised again once the decoder returns.
+        handlerError_ = std::current_exception();
+        throw;
     }
 }
 

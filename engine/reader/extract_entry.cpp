@@ -3,6 +3,7 @@
 // attributes of the file it leaves. Every outcome is reported through the events.
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "codecs/aes_ctr_stream.h"
 #include "codecs/decode_by_method.h"
@@ -126,10 +127,14 @@ void TUnZipper::ExtractEntry(int fileIndex, bool& retry) {
 bool TUnZipper::DecodeEntry() {
     // The method was checked before anything was created for the entry.
     bool decoded = true;
+    handlerError_ = nullptr;
     try {
         DecodeByMethod(*decodeContext_, DataMethod(), spare_->GeneralFlags, spare_->CompressedSize);
     } catch (const EBiggerThanUncompressed&) {
         decoded = false;
+    }
+    if (handlerError_) {
+        std::rethrow_exception(std::exchange(handlerError_, nullptr));
     }
     // The code covers every encrypted byte, also those a damaged stream left unread.
     authenticated_ = !aesField_ || AuthenticateEntry();

@@ -466,6 +466,7 @@ class TUnZipper {
     std::optional<TAesField> aesField_;             // the working entry's AES field, if AES
     std::optional<TAesKeys> aesKeys_;               // the keys its verifier accepted
     bool authenticated_ = true;                     // false once an AES entry failed its code
+    std::exception_ptr handlerError_;  // thrown by a progress handler inside a decoder
     std::unique_ptr<TLFNFileStream> outputStream_;  // the output file while it is written
     bool outputIsNew_ = false;          // decoding ahead: no file or link had its name before
     uint32_t crcValue_ = 0;             // the last entry's finished CRC

@@ -241,6 +241,19 @@ class ParallelExtractFault : public testing::Test {
         EXPECT_EQ(many.Tree, one.Tree);
     }
 
+    // The file being written when the run ended is left undated either way; how much of it
+    // was written depends on where the decode was, which differs with workers.
+    static void ExpectSameButTheInterruptedFile(Outcome one, Outcome many) {
+        for (auto* tree : {&one.Tree, &many.Tree}) {
+            for (auto& [name, line] : *tree) {
+                if (line.find(" undated ") != std::string::npos) {
+                    line = line.substr(0, line.find(" undated ")) + " undated";
+                }
+            }
+        }
+        ExpectSame(one, many);
+    }
+
     test::TempDir temp_;
     int runs_ = 0;
     static test::TempDir* folder_;
@@ -337,10 +350,9 @@ TEST_F(ParallelExtractFault, AnExceptionFromEveryHandlerEndsTheRunAsWithOneThrea
                                 };
                             }});
     }
-    // A progress handler's exception well into an entry is taken for damaged data with one
-    // thread (the entry reported with a bad CRC, the run going on), while the workers' replay
-    // ends the run with it: only the first call is compared.
-    for (const int n : {1}) {
+    // A progress handler's exception inside a decoder ends the run too, never taken for
+    // damaged data.
+    for (const int n : {1, 2, 5, 8}) {
         const std::string at = " at call " + std::to_string(n);
         handlers.push_back({"OnFilePercentDone" + at, [=](TUnZipper& z) {
                                 z.OnFilePercentDone = [f = nth(n)](TUnZipper&, int) { f(); };
@@ -354,7 +366,7 @@ TEST_F(ParallelExtractFault, AnExceptionFromEveryHandlerEndsTheRunAsWithOneThrea
         FaultPlan none;
         const Outcome one = Extract(1, none, arm);
         EXPECT_EQ(one.Error, "handler failed");
-        ExpectSame(one, Extract(kThreads, none, arm));
+        ExpectSameButTheInterruptedFile(one, Extract(kThreads, none, arm));
         if (HasFailure()) {
             return;
         }
