@@ -37,6 +37,9 @@ class TDecodeJob {
         std::optional<TAesKeys> AesKeys;         // keys the verifier accepted
         std::unique_ptr<TLFNFileStream> Output;  // nullptr in test mode
         bool NewFile = false;  // no file or link had the name before this run created it
+        // The temporary file Output writes, which takes FName's place in the entry's turn;
+        // empty when Output writes FName itself.
+        std::string AsideName;
     };
 
     struct TResult {

@@ -3,6 +3,8 @@
 // after taking away a read-only attribute.
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "format/zip_header_info.h"
 #include "platform/disk_space.h"
@@ -14,9 +16,11 @@
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
 #include "platform/lfn_file_stream.h"
+#include "platform/new_file_mode.h"
 #include "platform/progress.h"
 #include "platform/symbolic_link.h"
 #include "platform/system_error_text.h"
+#include "platform/temp_files.h"
 #include "reader/decode_error_texts.h"
 #include "reader/parallel_decoder.h"
 #include "reader/un_zipper.h"
@@ -151,6 +155,10 @@ bool TUnZipper::CreateOutputFile(const std::string& path, int& systemError) {
     // Decoding ahead, an entry one thread never reaches may be created: when the run ends
     // before its turn, a file made where none was is taken away again.
     outputIsNew_ = parallel_ != nullptr && !NameExists(path);
+    outputAside_.clear();
+    if (WritesAside(path)) {
+        return CreateAsideFile(path, systemError);
+    }
     bool linkRemoved = false;
     bool readOnlyCleared = false;
     for (;;) {
@@ -182,6 +190,40 @@ bool TUnZipper::CreateOutputFile(const std::string& path, int& systemError) {
             return false;
         }
     }
+}
+
+bool TUnZipper::WritesAside(const std::string& path) const {
+    if (!HandsOffDecode() || outputIsNew_) {
+        return false;
+    }
+    if (IsSymbolicLink(path)) {
+        return true;
+    }
+    // A folder, or a read-only file the run may not replace, takes the direct way and is
+    // refused there as with one thread.
+    const std::optional<uint8_t> attributes = FileDosAttributes(path);
+    return attributes && (*attributes & faDirectory) == 0 &&
+           ((*attributes & faReadOnly) == 0 || replaceReadOnly_);
+}
+
+bool TUnZipper::CreateAsideFile(const std::string& path, int& systemError) {
+    std::string aside;
+    try {
+        aside = MakeTempFile(FolderPart(path));
+        GiveNewFileMode(aside);
+        outputStream_ =
+            std::make_unique<TLFNFileStream>(CreateOutputFileStream(aside), flushFilesOnClose_,
+                                             OutputBufferSizeFor(spare_->UncompressedSize));
+    } catch (const EFileError& error) {
+        systemError = error.SystemError();
+        if (!aside.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(aside, ignored);
+        }
+        return false;
+    }
+    outputAside_ = aside;
+    return true;
 }
 
 std::unique_ptr<TFileStream> TUnZipper::CreateOutputFileStream(const std::string& path) {

@@ -105,15 +105,25 @@ bool TParallelDecoder::Writes(const std::string& path) const {
     });
 }
 
-std::vector<std::string> TParallelDecoder::NewFilesOut(bool keepOldest) const {
-    std::vector<std::string> files;
-    for (size_t i = keepOldest ? 1 : 0; i < jobs_.size(); ++i) {
+TParallelDecoder::TLeftOver TParallelDecoder::LeftOver(bool keepOldest) const {
+    TLeftOver left;
+    for (size_t i = 0; i < jobs_.size(); ++i) {
         const TDecodeJob::TRequest& request = jobs_[i]->Request();
-        if (request.Output && request.NewFile) {
-            files.push_back(request.FName);
+        if (!request.Output) {
+            continue;
+        }
+        const bool kept = keepOldest && i == 0;
+        if (!request.AsideName.empty()) {
+            if (kept) {
+                left.PutInPlace.emplace_back(request.AsideName, request.FName);
+            } else {
+                left.Remove.push_back(request.AsideName);
+            }
+        } else if (request.NewFile && !kept) {
+            left.Remove.push_back(request.FName);
         }
     }
-    return files;
+    return left;
 }
 
 void TParallelDecoder::NoteSkippedBytes(int64_t bytes) {

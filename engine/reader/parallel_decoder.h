@@ -57,9 +57,14 @@ class TParallelDecoder {
     std::unique_ptr<TDecodeJob> TakeFront(const std::function<void()>& poll);
     // True when a job still out writes the file path.
     bool Writes(const std::string& path) const;
-    // The files jobs still out created where no file was; the oldest job's left out when
-    // keepOldest.
-    std::vector<std::string> NewFilesOut(bool keepOldest) const;
+    // What the jobs still out leave when the run ends before their turn: the files they
+    // created where no file was and their temporary files go. When keepOldest, the oldest
+    // job's file stays, a temporary one put in place of the file it replaces.
+    struct TLeftOver {
+        std::vector<std::string> Remove;
+        std::vector<std::pair<std::string, std::string>> PutInPlace;  // (temporary, final)
+    };
+    TLeftOver LeftOver(bool keepOldest) const;
 
     // --- Entry order and the skipped bytes of entries prepared ahead ---
     // Counts one more entry prepared; its number orders skips against the jobs.

@@ -347,6 +347,10 @@ class TUnZipper {
     // read-only file; false when it can't be made, with the system's errno of the last
     // refusal in systemError (0 when none is known).
     bool CreateOutputFile(const std::string& path, int& systemError);
+    // Decoding ahead, an existing file at path that may be replaced is not touched before
+    // the entry's turn: the entry is written under a temporary name beside it.
+    bool WritesAside(const std::string& path) const;
+    bool CreateAsideFile(const std::string& path, int& systemError);
     // Creates the file an entry is written to, never through a link at path (EFileError
     // when it can't be made). Its writes may run on a worker thread while others decode.
     virtual std::unique_ptr<TFileStream> CreateOutputFileStream(const std::string& path);
@@ -423,9 +427,11 @@ class TUnZipper {
     void FinishDecodeJob(TDecodeJob& job, bool& retry);
     // Raises a job's error on this thread; a write the disk cut short removes the entry's
     // file and raises the error that names it, as with one thread.
-    [[noreturn]] static void RethrowJobError(const std::exception_ptr& error,
-                                             const std::string& fName);
+    [[noreturn]] void RethrowJobError(const TDecodeJob& job);
     void ReplayProgress(const TDecodeJob& job);
+    // Puts the file an entry decoded ahead was written to in place of the one it replaces;
+    // false (the entry skipped) when it can't be.
+    bool PutAsideFileInPlace(const TDecodeJob& job);
 
     // --- State shared with the writer and the extraction step ---
     std::unique_ptr<TStream> zipStream_;      // the open archive file, or none
@@ -466,9 +472,10 @@ class TUnZipper {
     std::optional<TAesField> aesField_;             // the working entry's AES field, if AES
     std::optional<TAesKeys> aesKeys_;               // the keys its verifier accepted
     bool authenticated_ = true;                     // false once an AES entry failed its code
-    std::exception_ptr handlerError_;  // thrown by a progress handler inside a decoder
+    std::exception_ptr handlerError_;               // a progress handler's, inside a decoder
     std::unique_ptr<TLFNFileStream> outputStream_;  // the output file while it is written
     bool outputIsNew_ = false;          // decoding ahead: no file or link had its name before
+    std::string outputAside_;           // decoding ahead: the temporary name written, if any
     uint32_t crcValue_ = 0;             // the last entry's finished CRC
     size_t memoryWritePosition_ = 0;    // next byte of *memoryBuffer_ to write
     int64_t memoryBytesRemaining_ = 0;  // bytes the memory target still takes

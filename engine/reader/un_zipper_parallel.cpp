@@ -11,6 +11,7 @@
 #include "platform/engine_errors.h"
 #include "platform/lfn_file_stream.h"
 #include "platform/progress.h"
+#include "platform/system_error_text.h"
 #include "platform/worker_pool.h"
 #include "reader/decode_error_texts.h"
 #include "reader/decode_job.h"
@@ -97,12 +98,15 @@ void TUnZipper::EndRunAfterFailure(std::exception_ptr error) {
     // The oldest entry still out when the wait for it failed is the one a single thread
     // would be writing: it keeps what was written of it, undated. The entries behind it
     // were never reached by one thread: the files made for them go.
-    const std::vector<std::string> unreached =
-        parallel_->NewFilesOut(parallel_->RetireFailure() == TFailure::Waiting);
+    const TParallelDecoder::TLeftOver left =
+        parallel_->LeftOver(parallel_->RetireFailure() == TFailure::Waiting);
     parallel_.reset();  // stops and joins every worker and closes their files
-    for (const std::string& file : unreached) {
-        std::error_code ignored;
+    std::error_code ignored;
+    for (const std::string& file : left.Remove) {
         std::filesystem::remove(file, ignored);
+    }
+    for (const auto& [aside, file] : left.PutInPlace) {
+        std::filesystem::rename(aside, file, ignored);
     }
     std::rethrow_exception(error);
 }
@@ -135,6 +139,7 @@ void TUnZipper::HandOffDecode(int fileIndex, const std::string& fName, bool buff
     }
     request.Output = std::move(outputStream_);
     request.NewFile = outputIsNew_;
+    request.AsideName = outputAside_;
     parallel_->Submit(std::make_unique<TDecodeJob>(std::move(request)));
 }
 
@@ -204,11 +209,19 @@ void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
     ReplayProgress(job);
     outputStream_ = std::move(request.Output);
     if (result.Error) {
-        outputStream_.reset();  // the file keeps what was written, undated
+        outputStream_.reset();
         FinishOutput(false, request.BufferSizedHere);
-        RethrowJobError(result.Error, request.FName);
+        RethrowJobError(job);
     }
-    FinishOutput(result.Decoded && authenticated_, request.BufferSizedHere);
+    try {
+        FinishOutput(result.Decoded && authenticated_, request.BufferSizedHere);
+    } catch (const ECantWriteUCF&) {
+        // The file cut short was the temporary one: the file it would replace stays.
+        throw ECantWriteUCF(NotEnoughSpaceText(request.FName));
+    }
+    if (!PutAsideFileInPlace(job)) {
+        return;
+    }
     if (!authenticated_) {
         RejectForgedEntry(request.FileIndex, request.FName);
         return;
@@ -216,14 +229,49 @@ void TUnZipper::FinishDecodeJob(TDecodeJob& job, bool& retry) {
     CheckEntryCrc(request.FileIndex, request.FName, result.Crc, result.Delivered, retry);
 }
 
-void TUnZipper::RethrowJobError(const std::exception_ptr& error, const std::string& fName) {
+bool TUnZipper::PutAsideFileInPlace(const TDecodeJob& job) {
+    const TDecodeJob::TRequest& request = job.Request();
+    if (request.AsideName.empty()) {
+        return true;
+    }
+    std::error_code error;
+    std::filesystem::rename(request.AsideName, request.FName, error);
+    if (!error) {
+        return true;
+    }
+    std::error_code ignored;
+    std::filesystem::remove(request.AsideName, ignored);
+    SkipEntry(skCreateError, request.FName, request.FileIndex, SystemErrorText(error.value()));
+    return false;
+}
+
+void TUnZipper::RethrowJobError(const TDecodeJob& job) {
+    const TDecodeJob::TRequest& request = job.Request();
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(job.Result().Error);
     } catch (const ECantWriteUCF&) {
-        // As with one thread: a file the disk cut short must not pass for the entry.
+        // As with one thread: a file the disk cut short must not pass for the entry. Cut
+        // short under a temporary name, the file it would replace stays as it was.
         std::error_code ignored;
-        std::filesystem::remove(fName, ignored);
-        throw ECantWriteUCF(NotEnoughSpaceText(fName));
+        std::filesystem::remove(request.AsideName.empty() ? request.FName : request.AsideName,
+                                ignored);
+        throw ECantWriteUCF(NotEnoughSpaceText(request.FName));
+    } catch (const EStreamError& error) {
+        // The output's own failure names the file the user knows, not the temporary one.
+        PutAsideFileInPlace(job);
+        if (request.AsideName.empty()) {
+            throw;
+        }
+        std::string text = error.what();
+        for (size_t at = text.find(request.AsideName); at != std::string::npos;
+             at = text.find(request.AsideName, at + request.FName.size())) {
+            text.replace(at, request.AsideName.size(), request.FName);
+        }
+        throw EStreamError(text);
+    } catch (...) {
+        // Any other failure leaves what was written of the entry, undated, under its name.
+        PutAsideFileInPlace(job);
+        throw;
     }
 }
 

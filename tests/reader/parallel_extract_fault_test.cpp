@@ -31,9 +31,11 @@ namespace fs = std::filesystem;
 
 enum class WriteFault { Short, Full, Throws };
 
-// Which write of which file fails, and the writes each file got.
+// Which write of which file fails, and the writes each file got. Files are known by the
+// order they are created in, which is the entries' order with any number of threads (a file
+// replacing another may be written under a temporary name).
 struct FaultPlan {
-    std::string File;  // the output file's name below the destination
+    std::string File;  // the output file's number in creation order
     int FailAt = -1;
     WriteFault Kind = WriteFault::Short;
     std::mutex Mutex;
@@ -75,17 +77,16 @@ class TFaultyFileStream : public TFileStream {
 
 class TFaultyUnZipper : public TUnZipper {
   public:
-    TFaultyUnZipper(FaultPlan& plan, std::string root) : plan_(plan), root_(std::move(root)) {}
+    explicit TFaultyUnZipper(FaultPlan& plan) : plan_(plan) {}
 
   protected:
     std::unique_ptr<TFileStream> CreateOutputFileStream(const std::string& path) override {
-        const std::string name = path.substr(std::min(root_.size(), path.size()));
-        return std::make_unique<TFaultyFileStream>(path, name, plan_);
+        return std::make_unique<TFaultyFileStream>(path, std::to_string(created_++), plan_);
     }
 
   private:
     FaultPlan& plan_;
-    const std::string root_;
+    int created_ = 0;
 };
 
 // Asks for a cancel at one turn of the user interface.
@@ -182,11 +183,16 @@ class ParallelExtractFault : public testing::Test {
     // One extraction with threads into a fresh folder, a fault planned and arm's handlers.
     Outcome Extract(int threads, FaultPlan& plan, const Arm& arm = nullptr, int cancelAt = -1) {
         const fs::path dest = temp_ / ("out" + std::to_string(++runs_));
-        fs::create_directories(dest);
+        fs::create_directories(dest / "sub");
+        if (olderCopies_) {
+            for (const char* name : kFileNames) {
+                test::WriteFileText(dest / name, "an older copy");
+            }
+        }
         Outcome outcome;
         const int threadsBefore = test::ThreadCount();
         test::RunBounded("an extraction with " + std::to_string(threads) + " threads", [&] {
-            TFaultyUnZipper zipper(plan, dest.string() + "/");
+            TFaultyUnZipper zipper(plan);
             TCancellingServices services;
             services.Target = &zipper;
             services.CancelAt = cancelAt;
@@ -241,6 +247,24 @@ class ParallelExtractFault : public testing::Test {
         EXPECT_EQ(many.Tree, one.Tree);
     }
 
+    // A file the disk cut short is removed. One thread has already truncated the older
+    // copy it replaces; a file decoded ahead was written under a temporary name and that
+    // copy stays. Otherwise the outcomes are one thread's.
+    Outcome KeepingOlderCopyOfCutFile(Outcome one, const Outcome& many) {
+        const fs::path sample = temp_ / "older";
+        fs::create_directories(sample);
+        test::WriteFileText(sample / "copy", "an older copy");
+        const std::string olderLine = TreeOf(sample).at("copy");
+        fs::remove_all(sample);
+        for (const char* name : kFileNames) {
+            const auto kept = many.Tree.find(name);
+            if (!one.Tree.contains(name) && kept != many.Tree.end() && kept->second == olderLine) {
+                one.Tree[name] = olderLine;
+            }
+        }
+        return one;
+    }
+
     // The file being written when the run ended is left undated either way; how much of it
     // was written depends on where the decode was, which differs with workers.
     static void ExpectSameButTheInterruptedFile(Outcome one, Outcome many) {
@@ -254,8 +278,15 @@ class ParallelExtractFault : public testing::Test {
         ExpectSame(one, many);
     }
 
+    static constexpr const char* kFileNames[] = {
+        "small0.txt", "sub/long.txt", "small1.txt", "noise.bin", "small2.txt",
+        "small3.txt", "locked.txt",   "small4.txt", "tail.txt"};
+
     test::TempDir temp_;
     int runs_ = 0;
+    // The destination holds an older copy of every file, all replaced (the entries decoded
+    // ahead of a failure must leave theirs as they were).
+    bool olderCopies_ = false;
     static test::TempDir* folder_;
 };
 
@@ -263,29 +294,35 @@ test::TempDir* ParallelExtractFault::folder_ = nullptr;
 
 constexpr int kThreads = 3;
 
+// Into an empty folder, and over older copies of every file.
 TEST_F(ParallelExtractFault, AnOutputWriteFailingAtEveryWriteEndsTheRunAsWithOneThread) {
-    FaultPlan clean;
-    const Outcome whole = Extract(1, clean);
-    ASSERT_EQ(whole.Error, "");
-    ASSERT_EQ(whole.Extracted, 9);
-    const std::map<std::string, int> writes = clean.Writes;
     int positions = 0;
-    for (const WriteFault kind : {WriteFault::Short, WriteFault::Full, WriteFault::Throws}) {
-        for (const auto& [file, count] : writes) {
-            for (int failAt = 0; failAt < count; ++failAt) {
-                SCOPED_TRACE(file + " write " + std::to_string(failAt) + " fault " +
-                             std::to_string(int(kind)));
-                FaultPlan plan;
-                plan.File = file;
-                plan.FailAt = failAt;
-                plan.Kind = kind;
-                const Outcome one = Extract(1, plan);
-                // The fault either ends the run or skips its entry; never a whole file.
-                EXPECT_TRUE(!one.Error.empty() || one.Extracted < whole.Extracted);
-                ExpectSame(one, Extract(kThreads, plan));
-                ++positions;
-                if (HasFailure()) {
-                    return;
+    for (const bool older : {false, true}) {
+        SCOPED_TRACE(older ? "over older copies" : "into an empty folder");
+        olderCopies_ = older;
+        FaultPlan clean;
+        const Outcome whole = Extract(1, clean);
+        ASSERT_EQ(whole.Error, "");
+        ASSERT_EQ(whole.Extracted, 9);
+        const std::map<std::string, int> writes = clean.Writes;
+        for (const WriteFault kind : {WriteFault::Short, WriteFault::Full, WriteFault::Throws}) {
+            for (const auto& [file, count] : writes) {
+                for (int failAt = 0; failAt < count; ++failAt) {
+                    SCOPED_TRACE("file " + file + " write " + std::to_string(failAt) +
+                                 " fault " + std::to_string(int(kind)));
+                    FaultPlan plan;
+                    plan.File = file;
+                    plan.FailAt = failAt;
+                    plan.Kind = kind;
+                    const Outcome one = Extract(1, plan);
+                    // The fault either ends the run or skips its entry; never a whole file.
+                    EXPECT_TRUE(!one.Error.empty() || one.Extracted < whole.Extracted);
+                    const Outcome many = Extract(kThreads, plan);
+                    ExpectSame(older ? KeepingOlderCopyOfCutFile(one, many) : one, many);
+                    ++positions;
+                    if (HasFailure()) {
+                        return;
+                    }
                 }
             }
         }
