@@ -128,14 +128,22 @@ bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
 }
 
 void TUnZipper::CheckRoomFor(const std::string& path) {
-    const std::string folder = FolderPart(path);
-    const int64_t free = FreeSpaceOn(folder.empty() ? "." : folder);
+    const std::string folder = FolderPart(path).empty() ? "." : FolderPart(path);
+    const uint64_t needed = spare_->UncompressedSize;
+    // A reading costs a system call: the many small files of an archive mostly fit in
+    // what an earlier one left.
+    if (freeSpace_.Holds(folder, needed)) {
+        freeSpace_.Take(needed);
+        return;
+    }
+    const int64_t free = FreeSpaceOn(folder);
     if (free < 0) {
         return;
     }
+    freeSpace_.Read(folder, static_cast<uint64_t>(free));
     const uint64_t room = static_cast<uint64_t>(free) + ReplacedFileSize(path);
-    const uint64_t needed = spare_->UncompressedSize;
     if (needed <= room) {
+        freeSpace_.Take(needed);
         return;
     }
     const std::string text = NotEnoughSpaceText(path) + " (" + std::to_string(needed) +

@@ -24,6 +24,7 @@
 #include "format/zip_sort_mode.h"
 #include "platform/dos_date_time.h"
 #include "platform/names_code_page.h"
+#include "reader/free_space_estimate.h"
 #include "reader/incomplete_zip_mode.h"
 #include "reader/multi_mode.h"
 #include "reader/skip_reason.h"
@@ -476,6 +477,7 @@ class TUnZipper {
     std::unique_ptr<TLFNFileStream> outputStream_;  // the output file while it is written
     bool outputIsNew_ = false;          // decoding ahead: no file or link had its name before
     std::string outputAside_;           // decoding ahead: the temporary name written, if any
+    TFreeSpaceEstimate freeSpace_;      // of the run's folders
     uint32_t crcValue_ = 0;             // the last entry's finished CRC
     size_t memoryWritePosition_ = 0;    // next byte of *memoryBuffer_ to write
     int64_t memoryBytesRemaining_ = 0;  // bytes the memory target still takes

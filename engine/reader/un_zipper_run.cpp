@@ -140,6 +140,7 @@ int TUnZipper::RunExtraction() {
     }
     outputGuard_ = std::make_unique<TOutputGuard>(destDir_);
     folderStamps_ = std::make_unique<TFolderStamps>();
+    freeSpace_.Clear();
     auto finish = [&] {
         // Also after an error or a cancel: the folders made so far get what they should.
         folderStamps_->Apply();

@@ -101,6 +101,22 @@ TEST_F(ExtractNoSpace, AFileTheEntryReplacesGivesItsRoomBackAndAnExactFitIsTaken
     EXPECT_EQ(Text("z.txt"), "last\n");
 }
 
+// One reading of a folder's free space serves the entries after it while what the run has
+// declared since leaves room for them; an entry it can't hold asks again.
+TEST_F(ExtractNoSpace, TheFreeSpaceIsReadAgainOnlyWhenTheLastReadingCannotHoldTheEntry) {
+    TCrampedUnZipper roomy;
+    roomy.Free = 100 * kMebibyte;
+    EXPECT_EQ(Extract(roomy, 1), "");
+    EXPECT_EQ(roomy.FoldersAsked.size(), 1u);
+
+    // "first\n", then the bomb leaves 2 bytes of the reading: too few for "last\n".
+    TCrampedUnZipper tight;
+    tight.Free = kBombMebibytes * kMebibyte + 8;
+    EXPECT_EQ(Extract(tight, 1), "");
+    EXPECT_EQ(tight.FoldersAsked.size(), 2u);
+    EXPECT_EQ(Text("z.txt"), "last\n");
+}
+
 TEST_F(ExtractNoSpace, ABombIsTestedWithoutWritingAnythingOrAskingForRoom) {
     const fs::path big = temp / "big.zip";
     test::MakeZerosBomb(big, 64);

@@ -278,9 +278,9 @@ class ParallelExtractFault : public testing::Test {
         ExpectSame(one, many);
     }
 
-    static constexpr const char* kFileNames[] = {
-        "small0.txt", "sub/long.txt", "small1.txt", "noise.bin", "small2.txt",
-        "small3.txt", "locked.txt",   "small4.txt", "tail.txt"};
+    static constexpr const char* kFileNames[] = {"small0.txt", "sub/long.txt", "small1.txt",
+                                                 "noise.bin",  "small2.txt",   "small3.txt",
+                                                 "locked.txt", "small4.txt",   "tail.txt"};
 
     test::TempDir temp_;
     int runs_ = 0;
@@ -308,8 +308,8 @@ TEST_F(ParallelExtractFault, AnOutputWriteFailingAtEveryWriteEndsTheRunAsWithOne
         for (const WriteFault kind : {WriteFault::Short, WriteFault::Full, WriteFault::Throws}) {
             for (const auto& [file, count] : writes) {
                 for (int failAt = 0; failAt < count; ++failAt) {
-                    SCOPED_TRACE("file " + file + " write " + std::to_string(failAt) +
-                                 " fault " + std::to_string(int(kind)));
+                    SCOPED_TRACE("file " + file + " write " + std::to_string(failAt) + " fault " +
+                                 std::to_string(int(kind)));
                     FaultPlan plan;
                     plan.File = file;
                     plan.FailAt = failAt;
