@@ -4,7 +4,9 @@
 //   when the same archive is cut before its central directory: for an archive whose every
 //   header tells the truth, each entry has the same name, sizes, CRC and method in both;
 // - a test and an extraction with one thread, and with three: the same result, the same
-//   events per entry (their order may differ) and the same files with the same bytes.
+//   events per entry (their order may differ) and the same files with the same bytes;
+// - the entries' contents as files, zipped with one thread and with three: the same
+//   archive byte for byte.
 #include <stdlib.h>
 
 #include <algorithm>
@@ -27,6 +29,7 @@
 #include "platform/engine_errors.h"
 #include "platform/interactive_services.h"
 #include "reader/un_zipper.h"
+#include "writer/zipper.h"
 
 namespace {
 
@@ -231,6 +234,44 @@ void CompareThreads(const mobrel::fuzz::TArchiveRecipe& recipe) {
             "extracting differs with three threads");
 }
 
+// --- The writer: one thread against three ---
+
+constexpr mobrel::TCompressionMethod kWrittenMethods[] = {
+    mobrel::cmStored, mobrel::cmDeflated, mobrel::cmBzip2, mobrel::cmLzma, mobrel::cmZstd};
+
+// The archive's bytes, or the error the run ended with.
+std::string ZipWithThreads(const std::vector<std::string>& files, uint8_t pick, int threads) {
+    const std::string archive = ScratchFolder() + "/written.zip";
+    fs::remove(archive);
+    mobrel::TZipper zipper;
+    zipper.SetThreads(threads);
+    zipper.SetTempPath(ScratchFolder());
+    zipper.SetStorePaths(false);
+    zipper.SetPackLevel(pick % 10);
+    zipper.SetCompressionMethod(kWrittenMethods[(pick / 10) % std::size(kWrittenMethods)]);
+    zipper.FilesList() = files;
+    try {
+        zipper.SetZipName(archive);
+        zipper.Zip();
+    } catch (const mobrel::EEngineError& error) {
+        return std::string("failed: ") + error.what();
+    }
+    return ReadAll(archive);
+}
+
+void CompareWriterThreads(const mobrel::fuzz::TArchiveRecipe& recipe, uint8_t pick) {
+    const fs::path folder = ScratchFolder() + "/files";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::vector<std::string> files;
+    for (size_t i = 0; i < recipe.Entries.size(); ++i) {
+        files.push_back((folder / ("f" + std::to_string(i))).string());
+        WriteFile(files.back(), recipe.Entries[i].Plain);
+    }
+    Require(ZipWithThreads(files, pick, 1) == ZipWithThreads(files, pick, 3),
+            "zipping differs with three threads");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -238,7 +279,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mobrel::InstallServices(&quiet);
     try {
         CompareWithRebuilt(mobrel::fuzz::BuildArchive(data, size, true));
-        CompareThreads(mobrel::fuzz::BuildArchive(data, size, false));
+        const mobrel::fuzz::TArchiveRecipe recipe = mobrel::fuzz::BuildArchive(data, size, false);
+        CompareThreads(recipe);
+        CompareWriterThreads(recipe, size > 0 ? data[size - 1] : 0);
     } catch (const mobrel::EEngineError&) {
         // an encoder refused the recipe's bytes
     }
