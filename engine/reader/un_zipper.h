@@ -363,7 +363,8 @@ class TUnZipper {
     // file it replaces. Decoding never writes more than the declared size, so only a full
     // disk met during the write remains, which fails the entry there.
     void CheckRoomFor(const std::string& path);
-    // Free bytes on the file system of folder, -1 when unknown (no check then).
+    // Free bytes on the file system of folder, -1 when unknown (no check then). The writer
+    // takes it for the room of a spanned disk.
     virtual int64_t FreeSpaceOn(const std::string& folder);
     // Creates the folder of an output file below the destination, never through a link;
     // false (the entry reported as skipped) when a link is in the way.

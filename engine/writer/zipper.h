@@ -170,8 +170,6 @@ class TZipper : public TUnZipper {
     virtual void PlaceMultiDiskSet();
     // After the hand-over of a successful operation.
     virtual void FinishMultiDisk();
-    // Free space on the file system of folder, the room of a spanned disk.
-    virtual int64_t FreeSpaceOn(const std::string& folder);
     // Puts the finished temporary file in place of target; false leaves both files as
     // they are.
     virtual bool PutInPlace(const std::string& source, const std::string& target);

@@ -8,7 +8,6 @@
 #include "format/modification_time_field.h"
 #include "format/zip_format.h"
 #include "format/zip_header_info.h"
-#include "platform/disk_space.h"
 #include "platform/engine_errors.h"
 #include "platform/host_path.h"
 #include "platform/interactive_services.h"
@@ -143,10 +142,6 @@ int64_t TZipper::FirstDiskLimit() {
     }
     const std::string folder = FolderPart(ZipName());
     return TMultiDiskWriter::SpaceLimit(FreeSpaceOn(folder.empty() ? "." : folder)) - reserved;
-}
-
-int64_t TZipper::FreeSpaceOn(const std::string& folder) {
-    return FreeSpace(folder);
 }
 
 std::string TZipper::FirstOutputName() {
