@@ -128,7 +128,10 @@ bool TUnZipper::OpenOutputFile(int fileIndex, std::string& path) {
 }
 
 void TUnZipper::CheckRoomFor(const std::string& path) {
-    const std::string folder = FolderPart(path).empty() ? "." : FolderPart(path);
+    std::string folder = FolderPart(path);
+    if (folder.empty()) {
+        folder = ".";
+    }
     const uint64_t needed = spare_->UncompressedSize;
     // A reading costs a system call: the many small files of an archive mostly fit in
     // what an earlier one left.
