@@ -85,7 +85,8 @@ enum class TFastStop { EndOfBlock, BadData, NeedCare, LongLength };
 
 // One Inflate run. Output is produced at window[position], with the kHistory bytes
 // before window[kHistory] as history; when the position passes kChunkEnd the 32 KB chunk
-// is handed over and everything moves down by 32 KB, so a match source never wraps.
+// is handed over and everything moves down by 32 KB (again while it is still past), so a
+// match source never wraps.
 template <typename TFormat>
 class TInflater {
     static constexpr size_t kHistory = TFormat::kHistory;
@@ -200,15 +201,17 @@ uint32_t TInflater<TFormat>::DecodeSlow(const THuffmanTable& table) {
     return entry;
 }
 
+// Deflate64's longest match can carry the position past more than one chunk end, so the
+// window slides until it lies below kChunkEnd again: the next match may start anywhere
+// below it, and the window holds the longest match only from there.
 template <typename TFormat>
 void TInflater<TFormat>::SlideIfFull() {
-    if (position_ < kChunkEnd) {
-        return;
+    while (position_ >= kChunkEnd) {
+        context_.DeliverOutput(window_ + kHistory, kChunk);
+        std::memmove(window_, window_ + kChunk, position_ - kChunk);
+        position_ -= kChunk;
+        historyStart_ = historyStart_ > kChunk ? historyStart_ - kChunk : 0;
     }
-    context_.DeliverOutput(window_ + kHistory, kChunk);
-    std::memmove(window_, window_ + kChunk, position_ - kChunk);
-    position_ -= kChunk;
-    historyStart_ = historyStart_ > kChunk ? historyStart_ - kChunk : 0;
 }
 
 template <typename TFormat>

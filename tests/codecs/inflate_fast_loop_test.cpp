@@ -1,7 +1,8 @@
 // The paths of inflate's fast loop that ordinary streams rarely reach: wide match copies
 // of every short distance that run past the end of the output chunk, streams whose last
 // bit is the last bit of an input piece (where the fast loop hands over to the careful
-// one), and long literal codes read through a sub-table between refills.
+// one), Deflate64's longest matches taken there one after another, and long literal codes
+// read through a sub-table between refills.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -88,7 +89,6 @@ class TFixedStream {
         Symbol(256);
         return bits_.Data();
     }
-
     size_t BitsUsed() const { return bits_.BitsUsed(); }
     size_t OutputSize() const { return expected_.size(); }
     const Bytes& Expected() const { return expected_; }
@@ -186,6 +186,24 @@ TEST(InflateFastLoop, Deflate64LongestMatchesAcrossTheChunkEnd) {
     AddMatchesAtChunkEnds(stream, {3, 8, 16, 65536}, {258}, false);
     const Bytes expected = stream.Expected();
     ExpectDecodes(Inflate64, stream.Finish(), expected);
+}
+
+// Deflate64's longest matches back to back in the last bytes of the input, where the
+// careful path takes one symbol at a time: after each one the output lies more than a
+// chunk past the chunk's end, and the next match must not start there.
+TEST(InflateFastLoop, Deflate64LongestMatchesBackToBackInTheLastInputBytes) {
+    for (unsigned count = 1; count <= 4; ++count) {
+        SCOPED_TRACE(count);
+        TFixedStream stream(true);
+        stream.Literals(RandomBytes(5, count));
+        for (unsigned i = 0; i < count; ++i) {
+            stream.Match(65538, 1 + i, true);
+        }
+        stream.Match(10, 3);
+        stream.Literal('z');
+        const Bytes expected = stream.Expected();
+        ExpectDecodes(Inflate64, stream.Finish(), expected);
+    }
 }
 
 // A stream of exactly `bytes` bytes whose end-of-block code ends `spare` bits before
