@@ -89,6 +89,7 @@ class TFixedStream {
         Symbol(256);
         return bits_.Data();
     }
+
     size_t BitsUsed() const { return bits_.BitsUsed(); }
     size_t OutputSize() const { return expected_.size(); }
     const Bytes& Expected() const { return expected_; }
