@@ -152,7 +152,9 @@ std::map<std::string, std::string> FilesBelow(const fs::path& folder) {
         return files;
     }
     for (const auto& item : fs::recursive_directory_iterator(folder)) {
-        const std::string relative = fs::relative(item.path(), folder).string();
+        // Lexical, never resolved: an extracted link may dangle, or name a target too
+        // long for the file system, and it is recorded as the link it is.
+        const std::string relative = item.path().lexically_relative(folder).string();
         if (item.is_symlink()) {
             files[relative] = "link " + fs::read_symlink(item.path()).string();
         } else if (item.is_directory()) {
