@@ -12,8 +12,9 @@ cores cost wall time, never counted time.
     rounds.py merge --build build-fuzz --work RUNS   # fold the run corpora into corpus/
 
 RUNS holds ledger.tsv, each target's run corpus and its findings (crash-, timeout-, oom-
-files). Start one queue per core on the same RUNS and targets: they share the ledger and
-never take the same target at once. A row whose
+files). Start a queue or more per core on the same RUNS and targets (reader and writer
+targets wait on their files, so three on two cores keep both busy): they share the ledger
+and never take the same target at once. A row whose
 commit is "carried" stands for runs made at the same code on another machine.
 """
 import argparse
@@ -51,9 +52,12 @@ def append_to_ledger(work, row):
         ledger.write("\t".join(str(row[column]) for column in LEDGER_COLUMNS) + "\n")
 
 
-def cpu_seconds(work, target, sanitizer):
-    return sum(float(row["cpu_s"]) for row in read_ledger(work)
-               if row["target"] == target and row["sanitizer"] == sanitizer)
+def cpu_seconds_by_target(work, sanitizer):
+    totals = {}
+    for row in read_ledger(work):
+        if row["sanitizer"] == sanitizer:
+            totals[row["target"]] = totals.get(row["target"], 0.0) + float(row["cpu_s"])
+    return totals
 
 
 def last_count(pattern, text, flags=0):
@@ -118,7 +122,8 @@ def claim_next_target(args, goal):
     with open(os.path.join(args.work, "pick.lock"), "w", encoding="utf-8") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         busy = busy_targets(args.work)
-        pending = sorted((cpu_seconds(args.work, t, args.sanitizer), t)
+        done_by_target = cpu_seconds_by_target(args.work, args.sanitizer)
+        pending = sorted((done_by_target.get(t, 0.0), t)
                          for t in args.queue.split(",") if t not in busy)
         pending = [entry for entry in pending if entry[0] < goal]
         if not pending:
