@@ -190,14 +190,19 @@ def print_table(args):
 
 def merge_run_corpora(args):
     """Folds each run corpus into the kept one. Every kept input stays (the regressions among
-    them); a run input is added only where it brings coverage the kept ones lack."""
-    for target in sorted(os.listdir(os.path.join(args.work, "corpus"))):
+    them); a run input is added only where it brings coverage the kept ones lack. With
+    --queue, only those targets: two merges with halves of the list share two cores."""
+    targets = sorted(os.listdir(os.path.join(args.work, "corpus")))
+    if args.queue:
+        targets = [target for target in targets if target in args.queue.split(",")]
+    for target in targets:
         kept = os.path.join(HERE, "corpus", target)
         before = len(os.listdir(kept))
         subprocess.run([os.path.join(args.build, "fuzz", f"fuzz_{target}"),
                         "-set_cover_merge=1", f"-rss_limit_mb={args.rss_limit_mb}",
                         "-timeout=10", kept, os.path.join(args.work, "corpus", target)],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       env=scratch_environment(args.scratch), check=False)
         print(f"{target}: {before} kept, {len(os.listdir(kept)) - before} added", flush=True)
 
 
