@@ -194,7 +194,8 @@ def merge_run_corpora(args):
     --queue, only those targets: two merges with halves of the list share two cores."""
     targets = sorted(os.listdir(os.path.join(args.work, "corpus")))
     if args.queue:
-        targets = [target for target in targets if target in args.queue.split(",")]
+        wanted = set(args.queue.split(","))
+        targets = [target for target in targets if target in wanted]
     for target in targets:
         kept = os.path.join(HERE, "corpus", target)
         before = len(os.listdir(kept))
